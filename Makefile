@@ -1,0 +1,45 @@
+# The commands that do everything on a fresh machine. `make test` is what CI runs.
+JOBS      ?= $(shell nproc)
+CMAKE_GEN := -G Ninja
+CTEST     := ctest --output-on-failure -j$(JOBS)
+
+.PHONY: all deps build test test-asan test-tsan fuzz bench run clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build/build.ninja: CMakeLists.txt | deps
+	cmake -S . -B build $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps build/build.ninja
+	cmake --build build -j$(JOBS)
+
+test: build
+	cd build && $(CTEST)
+
+test-asan: deps
+	cmake -S . -B build-asan $(CMAKE_GEN) -DORBO_SANITIZE=address
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 $(CTEST)
+
+test-tsan: deps
+	cmake -S . -B build-tsan $(CMAKE_GEN) -DORBO_SANITIZE=thread
+	cmake --build build-tsan -j$(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 $(CTEST)
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DORBO_FUZZ=ON
+	cmake --build build-fuzz -j$(JOBS)
+	@echo "fuzz targets in build-fuzz/bin/fuzz_*; run e.g. build-fuzz/bin/fuzz_NAME fuzz/corpus/NAME -runs=1000000"
+
+bench: build
+	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
+
+# Until the simulator and the command-line companion exist, the runnable part of the project is
+# the library's test suite.
+run: test
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz

@@ -1,0 +1,35 @@
+# Shared build helpers: how tests, fuzz replays and benchmarks are registered.
+include(GoogleTest)
+
+# orbo_test_labels(<file> <out-var>): a test file names its CTest labels in a comment line
+# "// ctest-labels: sim slow"; without one it is a unit test.
+function(orbo_test_labels file out)
+    file(STRINGS "${file}" lines REGEX "^// ctest-labels:")
+    set(labels unit)
+    if(lines)
+        list(GET lines 0 line)
+        string(REGEX REPLACE "^// ctest-labels:[ ]*" "" line "${line}")
+        string(REPLACE " " ";" labels "${line}")
+    endif()
+    set(${out} "${labels}" PARENT_SCOPE)
+endfunction()
+
+# orbo_add_tests(<dir> LIBS <libs...>): one test program per *_test.cpp below <dir>,
+# named after its path (tests/common/core/base_string_test.cpp -> common_core_base_string_test).
+function(orbo_add_tests dir)
+    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    file(GLOB_RECURSE tests CONFIGURE_DEPENDS "${dir}/*_test.cpp")
+    foreach(src IN LISTS tests)
+        file(RELATIVE_PATH rel "${CMAKE_SOURCE_DIR}/tests" "${src}")
+        string(REGEX REPLACE "\\.cpp$" "" name "${rel}")
+        string(REPLACE "/" "_" name "${name}")
+        add_executable(${name} ${src})
+        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS} orbo_test_support GTest::gtest GTest::gmock)
+        orbo_test_labels("${src}" labels)
+        gtest_discover_tests(${name}
+            DISCOVERY_TIMEOUT 60
+            PROPERTIES LABELS "${labels}" TIMEOUT 300
+                       ENVIRONMENT "ORBO_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+    endforeach()
+endfunction()

@@ -1,0 +1,19 @@
+// The one clock of the library: 64-bit monotonic milliseconds (CLOCK_MONOTONIC). Every time-out,
+// tick and elapsed-time calculation uses it; nothing subtracts 32-bit tick values.
+#pragma once
+
+#include <cstdint>
+
+// Milliseconds since an arbitrary fixed point; never goes backwards. Any thread.
+uint64_t MonoTimeMs();
+
+// Microseconds on the same clock, for measurements finer than a millisecond.
+uint64_t MonoTimeUs();
+
+// Sleeps at least the given number of milliseconds (restarts after signals). Any thread.
+void SleepMs(uint64_t milliseconds);
+
+// Adds a time-out to a point in time without wrapping: the result saturates at UINT64_MAX.
+constexpr uint64_t DeadlineAfterMs(uint64_t nowMs, uint64_t timeoutMs) {
+    return timeoutMs > UINT64_MAX - nowMs ? UINT64_MAX : nowMs + timeoutMs;
+}
