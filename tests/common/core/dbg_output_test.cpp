@@ -1,0 +1,183 @@
+#include "core/dbg_output.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Captured {
+    uint32_t level;
+    std::string line;
+    int length;
+};
+
+std::vector<Captured>& Lines() {
+    static std::vector<Captured> lines;
+    return lines;
+}
+
+int Capture(uintptr_t userData, uint32_t level, const char* line, int length) {
+    auto* sink = reinterpret_cast<std::vector<Captured>*>(userData);
+    sink->push_back({level, std::string(line, static_cast<size_t>(length)), length});
+    return 0;
+}
+
+// Restores the process-wide settings every test changes.
+class DbgOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DbgOutputSetTag(1, "Orbo_LOG");
+        DbgOutputSetTimeType(kDbgTimeOfDay);
+        DbgOutputSetIncludePIDTID(1);
+        DbgOutputSetDisplayType(kDbgDisplayDebugger);
+        DbgOutputAddCallback(Capture, reinterpret_cast<uintptr_t>(&m_lines));
+    }
+    void TearDown() override {
+        DbgOutputDelAllCallback();
+        DbgOutputSetTag(1, "Orbo_LOG");
+        DbgOutputSetTimeType(kDbgTimeOfDay);
+        DbgOutputSetIncludePIDTID(1);
+    }
+    std::vector<Captured> m_lines;
+};
+
+TEST_F(DbgOutputTest, DefaultLineHasTagTimeIdsLetterAndMessage) {
+    DbgOutputA(kDbgLevelInfo, "hello %d\r\n", 5);
+    ASSERT_EQ(m_lines.size(), 1u);
+    const std::regex shape(
+        R"(^Orbo_LOG \d\d:\d\d:\d\d\.\d\d\d \(pid: *\d+, lwp: *\d+\) \[I\]=> hello 5\r\n$)");
+    EXPECT_TRUE(std::regex_match(m_lines[0].line, shape)) << m_lines[0].line;
+    EXPECT_EQ(m_lines[0].level, kDbgLevelInfo);
+    EXPECT_EQ(m_lines[0].length, static_cast<int>(m_lines[0].line.size()));
+}
+
+TEST_F(DbgOutputTest, LevelLettersAndBareLines) {
+    DbgOutputSetTag(0, nullptr);
+    DbgOutputSetTimeType(kDbgNoTime);
+    DbgOutputSetIncludePIDTID(0);
+    const std::pair<uint32_t, const char*> cases[] = {
+        {0, "[ ]=> m"}, {1, "[D]=> m"}, {2, "[I]=> m"}, {3, "[W]=> m"}, {4, "[E]=> m"}};
+    for (const auto& [level, expected] : cases) {
+        m_lines.clear();
+        DbgOutputA(level, "m");
+        ASSERT_EQ(m_lines.size(), 1u);
+        EXPECT_EQ(m_lines[0].line, expected);
+    }
+}
+
+TEST_F(DbgOutputTest, DateTimeStampAndTagRules) {
+    DbgOutputSetTimeType(kDbgDateTime);
+    DbgOutputSetIncludePIDTID(0);
+    DbgOutputSetTag(0, nullptr);
+    DbgOutputA(kDbgLevelInfo, "Start Realtime data show.\r\n");
+    ASSERT_EQ(m_lines.size(), 1u);
+    EXPECT_TRUE(std::regex_match(
+        m_lines[0].line,
+        std::regex(R"(^\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\.\d{3} \[I\]=> Start Realtime data show\.\r\n$)")))
+        << m_lines[0].line;
+
+    DbgOutputSetTimeType(kDbgNoTime);
+    DbgOutputSetTag(1, nullptr);  // enabled but empty: a single leading blank
+    DbgOutputA(kDbgLevelWarning, "x");
+    EXPECT_EQ(m_lines.back().line, " [W]=> x");
+
+    DbgOutputSetTag(1, std::string(200, 't').c_str());
+    DbgOutputA(kDbgLevelWarning, "x");
+    EXPECT_EQ(m_lines.back().line, std::string(127, 't') + " [W]=> x");
+}
+
+TEST_F(DbgOutputTest, LongMessagesPercentTextAndWideLinesArriveWhole) {
+    DbgOutputSetTag(0, nullptr);
+    DbgOutputSetTimeType(kDbgNoTime);
+    DbgOutputSetIncludePIDTID(0);
+    const std::string big(5000, 'z');
+    DbgOutputA(kDbgLevelInfo, "%s", big.c_str());
+    EXPECT_EQ(m_lines.back().line, "[I]=> " + big);
+    DbgOutputA(kDbgLevelInfo, "%s", "100% %d %s");
+    EXPECT_EQ(m_lines.back().line, "[I]=> 100% %d %s");
+    DbgOutputW(kDbgLevelError, u"%s=%d", u"\u9ED1", 3);
+    EXPECT_EQ(m_lines.back().line, "[E]=> \xE9\xBB\x91=3");
+    DbgOutputW(kDbgLevelError, u"%s", u"");
+    EXPECT_EQ(m_lines.back().line, "[E]=> ");
+}
+
+TEST_F(DbgOutputTest, UnformattableLineGetsAFallbackText) {
+    DbgOutputSetTag(0, nullptr);
+    DbgOutputSetTimeType(kDbgNoTime);
+    DbgOutputSetIncludePIDTID(0);
+    const char* badFormat = "bad %";  // kept in a variable: the compiler would refuse a literal
+    DbgOutputA(kDbgLevelError, badFormat);
+    EXPECT_EQ(m_lines.back().line, "[E]=> (unformattable debug line) bad %");
+}
+
+int Counting(uintptr_t userData, uint32_t, const char*, int) {
+    ++*reinterpret_cast<int*>(userData);
+    return 0;
+}
+
+TEST_F(DbgOutputTest, RegisteringTwiceKeepsOneEntryWithTheLatestUserData) {
+    int first = 0, second = 0;
+    DbgOutputAddCallback(Counting, reinterpret_cast<uintptr_t>(&first));
+    DbgOutputAddCallback(Counting, reinterpret_cast<uintptr_t>(&second));
+    DbgOutputA(kDbgLevelInfo, "a");
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 1);
+    DbgOutputDelCallback(Counting);
+    DbgOutputA(kDbgLevelInfo, "b");
+    EXPECT_EQ(second, 1);
+    EXPECT_EQ(m_lines.size(), 2u);
+}
+
+int calledAfterRemoval = 0;
+int RemovesItself(uintptr_t, uint32_t, const char*, int) {
+    ++calledAfterRemoval;
+    DbgOutputDelCallback(RemovesItself);
+    return 0;
+}
+
+TEST_F(DbgOutputTest, CallbackRemovingItselfIsSafeAndStopsReceiving) {
+    calledAfterRemoval = 0;
+    DbgOutputAddCallback(RemovesItself, 0);
+    DbgOutputA(kDbgLevelInfo, "one");
+    DbgOutputA(kDbgLevelInfo, "two");
+    EXPECT_EQ(calledAfterRemoval, 1);
+    EXPECT_EQ(m_lines.size(), 2u);
+}
+
+int nestedCalls = 0;
+int LogsFromInside(uintptr_t, uint32_t, const char*, int) {
+    ++nestedCalls;
+    DbgOutputA(kDbgLevelInfo, "written from a callback");
+    return 0;
+}
+
+TEST_F(DbgOutputTest, CallbackThatLogsDoesNotRecurseForever) {
+    nestedCalls = 0;
+    DbgOutputAddCallback(LogsFromInside, 0);
+    DbgOutputA(kDbgLevelInfo, "outer");
+    EXPECT_EQ(nestedCalls, 1);
+    // The nested line still reached the other sink.
+    ASSERT_EQ(m_lines.size(), 2u);
+    EXPECT_NE(m_lines[0].line.find("written from a callback"), std::string::npos);
+    EXPECT_NE(m_lines[1].line.find("outer"), std::string::npos);
+}
+
+TEST_F(DbgOutputTest, CallbacksReceiveWholeLinesFromManyThreads) {
+    DbgOutputDelAllCallback();
+    int count = 0;
+    DbgOutputAddCallback(Counting, reinterpret_cast<uintptr_t>(&count));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([] {
+            for (int i = 0; i < 250; ++i) DbgOutputA(kDbgLevelInfo, "line %d\r\n", i);
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(count, 1000);  // calls are serialised by the callback lock
+}
+
+}  // namespace
