@@ -162,8 +162,8 @@ TEST_F(DbgOutputTest, CallbackThatLogsDoesNotRecurseForever) {
     EXPECT_EQ(nestedCalls, 1);
     // The nested line still reached the other sink.
     ASSERT_EQ(m_lines.size(), 2u);
-    EXPECT_NE(m_lines[0].line.find("written from a callback"), std::string::npos);
-    EXPECT_NE(m_lines[1].line.find("outer"), std::string::npos);
+    EXPECT_NE(m_lines[0].line.find("outer"), std::string::npos);
+    EXPECT_NE(m_lines[1].line.find("written from a callback"), std::string::npos);
 }
 
 TEST_F(DbgOutputTest, CallbacksReceiveWholeLinesFromManyThreads) {
