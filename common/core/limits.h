@@ -17,3 +17,6 @@ constexpr int kMaxKernelThreadNameBytes = 15;
 
 // The debug output's tag.
 constexpr int kMaxDebugTagChars = 127;
+
+// A GIF's logical screen is refused beyond this many pixels (two 32-bit canvases are kept).
+constexpr uint64_t kMaxGifCanvasPixels = 1ull << 25;
