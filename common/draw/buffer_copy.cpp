@@ -1,0 +1,59 @@
+#include "buffer_copy.h"
+
+#include <cstring>
+
+#include "copy_region.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+void FillRow(uint32_t* row, int64_t count, uint32_t value) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi32(static_cast<int>(value));
+    for (; i + 16 <= count; i += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i + 4), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i + 8), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i + 12), v);
+    }
+    for (; i + 4 <= count; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), v);
+#endif
+    for (; i < count; ++i) row[i] = value;
+}
+
+}  // namespace
+
+void DrawColorOnBuffer(uint32_t value, void* buffer, const RECT& rect, int stride) {
+    if (buffer == nullptr) return;
+    const CopyRegion r = FillRegion(rect, stride, 4);
+    if (r.Empty()) return;
+    auto* base = static_cast<uint8_t*>(buffer);
+    for (int64_t y = 0; y < r.height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(base + (r.dstY + y) * stride) + r.dstX;
+        FillRow(row, r.width, value);
+    }
+}
+
+void DrawBufferOnBuffer(void* dst, const RECT& dstRect, int dstStride, const void* src,
+                        const RECT& srcRect, int srcStride, int bpp) {
+    if (dst == nullptr || src == nullptr) return;
+    const CopyRegion r = CommonRegion(dstRect, dstStride, bpp, srcRect, srcStride, bpp);
+    if (r.Empty()) return;
+    auto* d = static_cast<uint8_t*>(dst) + r.dstY * dstStride + r.dstX * bpp;
+    const auto* s = static_cast<const uint8_t*>(src) + r.srcY * srcStride + r.srcX * bpp;
+    const size_t rowBytes = static_cast<size_t>(r.width) * bpp;
+    if (dstStride == srcStride && rowBytes == static_cast<size_t>(dstStride)) {
+        // Whole rows on both sides: one block.
+        std::memcpy(d, s, rowBytes * static_cast<size_t>(r.height));
+        return;
+    }
+    for (int64_t y = 0; y < r.height; ++y) {
+        std::memcpy(d, s, rowBytes);
+        d += dstStride;
+        s += srcStride;
+    }
+}

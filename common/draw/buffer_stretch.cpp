@@ -1,0 +1,175 @@
+#include "buffer_stretch.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "alpha_blend.h"
+#include "buffer_alpha.h"
+#include "buffer_copy.h"
+
+namespace {
+
+// Source index for each destination index: floor(i x srcLen / dstLen), by accumulating the
+// remainder of srcLen / dstLen. -1 marks destinations that are skipped.
+std::vector<int64_t> WalkIndices(int64_t dstStart, int64_t dstLen, int64_t dstLimit,
+                                 int64_t srcStart, int64_t srcLen, int64_t srcLimit) {
+    std::vector<int64_t> map(static_cast<size_t>(dstLen), -1);
+    const int64_t step = srcLen / dstLen;
+    const int64_t rem = srcLen % dstLen;
+    int64_t index = srcStart;
+    int64_t error = 0;
+    for (int64_t i = 0; i < dstLen; ++i) {
+        const int64_t d = dstStart + i;
+        if (d >= 0 && d < dstLimit && index >= 0 && index < srcLimit) map[i] = index;
+        index += step;
+        error += rem;
+        if (error >= dstLen) {
+            error -= dstLen;
+            ++index;
+        }
+    }
+    return map;
+}
+
+template <typename PixelOp>
+void Stretch(void* dst, const RECT& dstRect, int dstStride, const void* src, const RECT& srcRect,
+             int srcStride, int bpp, PixelOp op) {
+    if (dst == nullptr || src == nullptr || dstStride <= 0 || srcStride <= 0 || bpp <= 0) return;
+    const int64_t dw = int64_t{dstRect.right} - dstRect.left;
+    const int64_t dh = int64_t{dstRect.bottom} - dstRect.top;
+    const int64_t sw = int64_t{srcRect.right} - srcRect.left;
+    const int64_t sh = int64_t{srcRect.bottom} - srcRect.top;
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+    // Rows have no known limit below; columns end at the stride.
+    const std::vector<int64_t> cols =
+        WalkIndices(dstRect.left, dw, dstStride / bpp, srcRect.left, sw, srcStride / bpp);
+    const std::vector<int64_t> rows =
+        WalkIndices(dstRect.top, dh, INT64_MAX, srcRect.top, sh, INT64_MAX);
+    auto* dBase = static_cast<uint8_t*>(dst);
+    const auto* sBase = static_cast<const uint8_t*>(src);
+    for (int64_t j = 0; j < dh; ++j) {
+        if (rows[j] < 0) continue;
+        uint8_t* dRow = dBase + (dstRect.top + j) * dstStride;
+        const uint8_t* sRow = sBase + rows[j] * srcStride;
+        for (int64_t i = 0; i < dw; ++i) {
+            if (cols[i] < 0) continue;
+            op(dRow + (dstRect.left + i) * bpp, sRow + cols[i] * bpp);
+        }
+    }
+}
+
+int64_t Width(const RECT& r) {
+    return int64_t{r.right} - r.left;
+}
+int64_t Height(const RECT& r) {
+    return int64_t{r.bottom} - r.top;
+}
+
+// Moves the start of the larger extent by the difference (whole or half).
+void Align(int32_t* dstStart, int64_t dstLen, int32_t* srcStart, int64_t srcLen, bool half) {
+    int64_t diff = dstLen - srcLen;
+    if (diff > 0) {
+        *dstStart = static_cast<int32_t>(*dstStart + (half ? diff / 2 : diff));
+    } else if (diff < 0) {
+        diff = -diff;
+        *srcStart = static_cast<int32_t>(*srcStart + (half ? diff / 2 : diff));
+    }
+}
+
+}  // namespace
+
+void StretchBufferOnBuffer(void* dst, const RECT& dstRect, int dstStride, const void* src,
+                           const RECT& srcRect, int srcStride, int bpp) {
+    switch (bpp) {
+        case 4:
+            Stretch(dst, dstRect, dstStride, src, srcRect, srcStride, 4,
+                    [](uint8_t* d, const uint8_t* s) { std::memcpy(d, s, 4); });
+            break;
+        case 3:
+            Stretch(dst, dstRect, dstStride, src, srcRect, srcStride, 3,
+                    [](uint8_t* d, const uint8_t* s) { std::memcpy(d, s, 3); });
+            break;
+        case 2:
+            Stretch(dst, dstRect, dstStride, src, srcRect, srcStride, 2,
+                    [](uint8_t* d, const uint8_t* s) { std::memcpy(d, s, 2); });
+            break;
+        case 1:
+            Stretch(dst, dstRect, dstStride, src, srcRect, srcStride, 1,
+                    [](uint8_t* d, const uint8_t* s) { *d = *s; });
+            break;
+        default: {
+            const size_t n = bpp > 0 ? static_cast<size_t>(bpp) : 0;
+            Stretch(dst, dstRect, dstStride, src, srcRect, srcStride, bpp,
+                    [n](uint8_t* d, const uint8_t* s) { std::memcpy(d, s, n); });
+            break;
+        }
+    }
+}
+
+void AlphaStretchBufferOnBuffer_ARGB(void* dst, const RECT& dstRect, int dstStride, const void* src,
+                                     const RECT& srcRect, int srcStride) {
+    Stretch(dst, dstRect, dstStride, src, srcRect, srcStride, 4, [](uint8_t* d, const uint8_t* s) {
+        uint32_t dv, sv;
+        std::memcpy(&dv, d, 4);
+        std::memcpy(&sv, s, 4);
+        dv = BlendArgbInteger(dv, sv);
+        std::memcpy(d, &dv, 4);
+    });
+}
+
+void GetRectByMode(RECT* dstRect, RECT* srcRect, int stretch, int flags) {
+    if (dstRect == nullptr || srcRect == nullptr) return;
+    const int64_t dw = Width(*dstRect), dh = Height(*dstRect);
+    const int64_t sw = Width(*srcRect), sh = Height(*srcRect);
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+    const bool sameSize = dw == sw && dh == sh;
+    if (!stretch || sameSize) {
+        if (flags & kRectModeCenterH) {
+            Align(&dstRect->left, dw, &srcRect->left, sw, true);
+        } else if (flags & kRectModeRight) {
+            Align(&dstRect->left, dw, &srcRect->left, sw, false);
+        }
+        if (flags & kRectModeCenterV) {
+            Align(&dstRect->top, dh, &srcRect->top, sh, true);
+        } else if (flags & kRectModeBottom) {
+            Align(&dstRect->top, dh, &srcRect->top, sh, false);
+        }
+        return;
+    }
+    if (!(flags & (kRectModeCenterH | kRectModeCenterV))) return;
+    const double ratio = std::max(static_cast<double>(sh) / static_cast<double>(dh),
+                                  static_cast<double>(sw) / static_cast<double>(dw));
+    const double factor = 1.0 / ratio;
+    // factor x sw <= dw and factor x sh <= dh, so both fit an int before truncation.
+    const int64_t w = std::min<int64_t>(static_cast<int64_t>(factor * static_cast<double>(sw)), dw);
+    const int64_t h = std::min<int64_t>(static_cast<int64_t>(factor * static_cast<double>(sh)), dh);
+    // Centred inside the destination rectangle where it stands, not at the buffer's origin.
+    const int64_t left = dstRect->left + (dw - w) / 2;
+    const int64_t top = dstRect->top + (dh - h) / 2;
+    dstRect->left = static_cast<int32_t>(left);
+    dstRect->top = static_cast<int32_t>(top);
+    dstRect->right = static_cast<int32_t>(left + w);
+    dstRect->bottom = static_cast<int32_t>(top + h);
+}
+
+void DrawBuffer(void* dst, const RECT& dstRect, int dstStride, const void* src, const RECT& srcRect,
+                int srcStride, int bpp, int stretch, int useAlpha, int flags) {
+    RECT d = dstRect;
+    RECT s = srcRect;
+    const bool sameSize = Width(d) == Width(s) && Height(d) == Height(s);
+    const bool scale = stretch && !sameSize;
+    GetRectByMode(&d, &s, scale ? 1 : 0, flags);
+    const bool alpha = useAlpha && bpp == 4;
+    if (scale) {
+        if (alpha) {
+            AlphaStretchBufferOnBuffer_ARGB(dst, d, dstStride, src, s, srcStride);
+        } else {
+            StretchBufferOnBuffer(dst, d, dstStride, src, s, srcStride, bpp);
+        }
+    } else if (alpha) {
+        AlphaDrawBufferOnBuffer_ARGB(dst, d, dstStride, src, s, srcStride);
+    } else {
+        DrawBufferOnBuffer(dst, d, dstStride, src, s, srcStride, bpp);
+    }
+}
