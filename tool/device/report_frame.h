@@ -1,0 +1,64 @@
+// Realtime report frames of the sensor's stream: the frame envelope, the decoded target report
+// and the reassembly step that cuts received bytes into reports.
+//
+// Envelope (little-endian): header F4 F3 F2 F1, u16 payload length L, L payload bytes (the first
+// is the report type), tail F8 F7 F6 F5. Type 1 with L = 70 is the target report; frames of any
+// other length are consumed without effect. No stream frame is longer than 1024 payload bytes,
+// so a larger L is a false header.
+//
+// Qt-free; used by the acquisition engine, replay and zorvan-cli alike.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+class CBaseBuffer;
+
+constexpr uint8_t kFrameHeaderBytes[4] = {0xF4, 0xF3, 0xF2, 0xF1};
+constexpr uint8_t kFrameTailBytes[4] = {0xF8, 0xF7, 0xF6, 0xF5};
+constexpr uint32_t kFrameEnvelopeBytes = 10;  // header, length, tail
+constexpr uint32_t kFramePayloadOffset = 6;
+constexpr uint32_t kMaxStreamPayloadBytes = 1024;
+constexpr uint16_t kTargetReportPayloadBytes = 70;
+constexpr uint8_t kTargetReportType = 1;
+constexpr int kGateCount = 16;
+
+// Target states as the sensor reports them; other values are passed on unchanged.
+constexpr int kTargetStateNobody = 0;
+constexpr int kTargetStateNobodyAlt = 1;
+constexpr int kTargetStateMoving = 2;
+constexpr int kTargetStateMotionless = 3;
+
+struct TargetReport {
+    int32_t state = 0;
+    int32_t distance = 0;  // centimetres
+    double gateEnergy[kGateCount] = {};  // decibels
+};
+
+// Raw linear gate energy to decibels: 0 for raw <= 100, else 20 * log10(raw / 100) with an
+// integer quotient (so 101 to 199 also give 0 dB).
+double GateEnergyToDb(uint32_t raw);
+
+// Decodes a 70-byte target report payload; nothing when the type byte is not 1 or the payload is
+// shorter than 70 bytes.
+std::optional<TargetReport> DecodeTargetReport(const uint8_t* payload, size_t length);
+
+// What the reassembly step reports to, on the thread that runs it.
+class ITargetReportConsumer {
+public:
+    virtual ~ITargetReportConsumer() = default;
+    // A decoded report, in stream order.
+    virtual void OnTargetReport(const TargetReport& report) = 0;
+    // Called after every well-formed 70-byte frame, decoded or not: where replay waits for its
+    // pacing.
+    virtual void OnReportFrameDone() {}
+    // Checked before and after every frame; true ends the step at once, leaving the rest.
+    virtual bool IsStopRequested() const { return false; }
+};
+
+// Cuts the frames at the start of `buffer` (to whose end the caller appended received bytes):
+// hands each decoded report to the consumer, skips garbage byte by byte and false headers, and
+// leaves only the unconsumed bytes, moved to the start of the buffer. Returns the number of
+// reports handed on.
+int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer);
