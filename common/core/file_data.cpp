@@ -51,23 +51,11 @@ int64_t ReadFileDataImpl(const std::string& path, uint8_t** data) {
     if (!fd.Valid() || info.st_size <= 0) return 0;
     const auto size = static_cast<uint64_t>(info.st_size);
     if (data == nullptr) return static_cast<int64_t>(size);
-    auto* block = static_cast<uint8_t*>(std::malloc(size + 1));
-    if (block == nullptr) {
-        DbgOutputA(kDbgLevelWarning, "ReadFileData: no memory for %llu bytes of %s\r\n",
-                   static_cast<unsigned long long>(size), path.c_str());
-        return 0;
+    const int64_t got = ReadDescriptorData(fd.Get(), size, data);
+    if (got == 0 && errno != 0) {
+        DbgOutputA(kDbgLevelWarning, "ReadFileData: reading %s failed: %s\r\n", path.c_str(),
+                   ErrorText(errno).c_str());
     }
-    const int64_t got = ReadFull(fd.Get(), block, size);
-    if (got <= 0) {
-        if (got < 0) {
-            DbgOutputA(kDbgLevelWarning, "ReadFileData: reading %s failed: %s\r\n", path.c_str(),
-                       ErrorText(errno).c_str());
-        }
-        std::free(block);
-        return 0;
-    }
-    block[got] = 0;
-    *data = block;
     return got;
 }
 
@@ -212,6 +200,29 @@ int CopyFileT(const C* source, const C* destination, IFileCopyProgressListener* 
 }
 
 }  // namespace
+
+int64_t ReadDescriptorData(int fd, uint64_t size, uint8_t** data) {
+    if (data == nullptr) return 0;
+    *data = nullptr;
+    errno = 0;
+    if (size == 0 || size == UINT64_MAX) return 0;
+    auto* block = static_cast<uint8_t*>(std::malloc(size + 1));
+    if (block == nullptr) {
+        errno = ENOMEM;
+        return 0;
+    }
+    const int64_t got = ReadFull(fd, block, size);
+    if (got <= 0) {
+        // A failure part-way gives nothing: a short block would pass for the whole file.
+        const int error = got < 0 ? errno : 0;
+        std::free(block);
+        errno = error;
+        return 0;
+    }
+    block[got] = 0;
+    *data = block;
+    return got;
+}
 
 int64_t ReadFileDataA(const char* path, uint8_t** data) {
     return ReadFileDataT(path, data);

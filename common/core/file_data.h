@@ -34,6 +34,12 @@ constexpr uint64_t kFileCopyBlockBytes = 0x100000;
 int64_t ReadFileDataA(const char* path, uint8_t** data);
 int64_t ReadFileDataW(const WCHAR* path, uint8_t** data);
 
+// The reading step of ReadFileData for a descriptor the caller holds: reads up to `size` bytes
+// (repeating short reads until all are in or the end comes) into a new block with one extra zero
+// byte, sets *data and returns the count. 0 with *data null when nothing was read or a read
+// failed part-way (errno then tells why; it is 0 for a plain end). Release with ReleaseFileData.
+int64_t ReadDescriptorData(int fd, uint64_t size, uint8_t** data);
+
 // Frees a block from ReadFileData; null is allowed.
 void ReleaseFileData(void* data);
 

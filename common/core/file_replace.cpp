@@ -79,7 +79,13 @@ bool FileReplacement::Open(const std::string& path, mode_t modeForNew) {
             m_temp = std::move(temp);
             break;
         }
-        if (errno != EEXIST) return Fail("create temporary file");
+        if (errno == EEXIST) continue;
+        // A folder that refuses new files may still hold a file we may write: write it in place.
+        if (exists && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+            m_fd = UniqueFd(open(m_target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
+            return m_fd.Valid() || Fail("open");
+        }
+        return Fail("create temporary file");
     }
     if (!m_fd.Valid()) return Fail("create temporary file");
     if (exists && fchmod(m_fd.Get(), info.st_mode & 07777) != 0) return Fail("set permissions");

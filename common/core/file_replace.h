@@ -4,7 +4,8 @@
 // flushed to disk, closed and renamed over the target only when every step succeeded; the new
 // file takes the old one's permissions. A symbolic link is followed and its target replaced.
 // A target that exists but is not a regular file (a device, a pipe) is written in place, since
-// renaming over it would replace the device node itself. An object is used by one thread.
+// renaming over it would replace the device node itself; so is an existing file in a folder that
+// refuses new files (nothing else could be done). An object is used by one thread.
 #pragma once
 
 #include <sys/types.h>

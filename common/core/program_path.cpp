@@ -58,17 +58,17 @@ bool IsAsset(AppFolderKind kind) {
     return kind == AppFolderKind::Image || kind == AppFolderKind::Skin;
 }
 
-std::string HomeFolder(AppFolderKind kind) {
+std::string HomeFolder(AppFolderKind kind, const std::string& programFolder, bool writable) {
     const char* home = std::getenv("ORBO_HOME");
     if (home != nullptr && home[0] != '\0') return NormalizedPath(home);
-    std::string program;
-    if (ReadProgramFile(static_cast<uint32_t>(getpid()), program)) {
-        const std::string folder = ParentFolder(program);
-        if (access(folder.c_str(), W_OK) == 0) return folder;
-        if (IsAsset(kind)) return Join(Join(ParentFolder(folder), "share"), kAppDirName);
+    if (!programFolder.empty()) {
+        if (writable) return programFolder;
+        if (IsAsset(kind)) return Join(Join(ParentFolder(programFolder), "share"), kAppDirName);
     }
-    if (kind == AppFolderKind::Settings)
-        return Join(XdgFolder("XDG_CONFIG_HOME", ".config"), kAppDirName);
+    if (kind == AppFolderKind::Settings) {
+        const std::string config = XdgFolder("XDG_CONFIG_HOME", ".config");
+        return config.empty() ? std::string() : Join(config, kAppDirName);
+    }
     if (IsAsset(kind)) return std::string();
     const std::string data = XdgFolder("XDG_DATA_HOME", ".local/share");
     return data.empty() ? std::string() : Join(data, kAppDirName);
@@ -156,8 +156,9 @@ const char* GetAppFolderName(AppFolderKind kind) {
     return "";
 }
 
-std::string GetAppFolder(AppFolderKind kind) {
-    const std::string home = HomeFolder(kind);
+std::string GetAppFolderForProgram(AppFolderKind kind, const std::string& programFolder,
+                                   bool programFolderWritable) {
+    const std::string home = HomeFolder(kind, programFolder, programFolderWritable);
     if (home.empty()) {
         DbgOutputA(kDbgLevelWarning, "GetAppFolder: no program folder and no home folder\r\n");
         return std::string();
@@ -170,6 +171,14 @@ std::string GetAppFolder(AppFolderKind kind) {
         return std::string();
     }
     return folder;
+}
+
+std::string GetAppFolder(AppFolderKind kind) {
+    std::string program;
+    std::string folder;
+    if (ReadProgramFile(static_cast<uint32_t>(getpid()), program)) folder = ParentFolder(program);
+    const bool writable = !folder.empty() && access(folder.c_str(), W_OK) == 0;
+    return GetAppFolderForProgram(kind, folder, writable);
 }
 
 int GetAppFolderA(AppFolderKind kind, char* out) {

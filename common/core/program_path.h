@@ -47,6 +47,11 @@ enum class AppFolderKind {
 // (no program path and no home folder) or it does not fit the limit.
 std::string GetAppFolder(AppFolderKind kind);
 
+// The decision of GetAppFolder for a given program folder (empty: unknown) and whether it may
+// be written; GetAppFolder passes this process's program folder.
+std::string GetAppFolderForProgram(AppFolderKind kind, const std::string& programFolder,
+                                   bool programFolderWritable);
+
 // The same into a caller's buffer of kMaxPathChars + 1 units; 1 on success, 0 otherwise.
 int GetAppFolderA(AppFolderKind kind, char* out);
 int GetAppFolderW(AppFolderKind kind, WCHAR* out);
