@@ -119,26 +119,23 @@ void SetAlphaBufferColor_ARGB(uint32_t color, void* dst, const RECT& dstRect, in
 }
 
 void DrawPointByPen(void* dst, int dstWidth, int dstHeight, int x, int y, const void* pen,
-                    int penAlpha, int penWidth, int penHeight, int leftByWidth, int rightByWidth,
-                    int topByHeight, int bottomByHeight) {
+                    int penAlpha, int penWidth, int penHeight, int xOffsetByWidth,
+                    int xExtentByWidth, int yOffsetByHeight, int yExtentByHeight) {
     if (dst == nullptr || pen == nullptr || dstWidth <= 0 || dstHeight <= 0 || penWidth <= 0 ||
         penHeight <= 0) {
         return;
     }
     penAlpha = std::clamp(penAlpha, 0, 255);
-    const int64_t halfW = penWidth / 2;
-    const int64_t halfH = penHeight / 2;
-    const int64_t left = leftByWidth ? halfW : halfH;
-    const int64_t right = rightByWidth ? halfW : halfH;
-    const int64_t top = topByHeight ? halfH : halfW;
-    const int64_t bottom = bottomByHeight ? halfH : halfW;
-    const int64_t x0 = int64_t{x} - left;
-    const int64_t y0 = int64_t{y} - top;
-    // Columns and rows covered: inside the placement, the pen image and the destination.
+    const int64_t offsetX = (xOffsetByWidth ? penWidth : penHeight) / 2;
+    const int64_t offsetY = (yOffsetByHeight ? penHeight : penWidth) / 2;
+    const int64_t extentX = std::min(xExtentByWidth ? penWidth : penHeight, penWidth);
+    const int64_t extentY = std::min(yExtentByHeight ? penHeight : penWidth, penHeight);
+    const int64_t x0 = int64_t{x} - offsetX;
+    const int64_t y0 = int64_t{y} - offsetY;
     const int64_t colBegin = std::max<int64_t>(x0, 0);
-    const int64_t colEnd = std::min<int64_t>({int64_t{x} + right, x0 + penWidth, dstWidth});
+    const int64_t colEnd = std::min<int64_t>(x0 + extentX, dstWidth);
     const int64_t rowBegin = std::max<int64_t>(y0, 0);
-    const int64_t rowEnd = std::min<int64_t>({int64_t{y} + bottom, y0 + penHeight, dstHeight});
+    const int64_t rowEnd = std::min<int64_t>(y0 + extentY, dstHeight);
     auto* d = static_cast<uint32_t*>(dst);
     const auto* p = static_cast<const uint32_t*>(pen);
     for (int64_t row = rowBegin; row < rowEnd; ++row) {

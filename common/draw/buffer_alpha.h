@@ -26,15 +26,17 @@ void SetAlphaBufferColor_ARGB(uint32_t color, void* dst, const RECT& dstRect, in
 
 // Blends a pen image (penWidth x penHeight ARGB pixels, rows of penWidth x 4 bytes) over a
 // destination of dstWidth x dstHeight pixels (rows of dstWidth x 4 bytes), clipped to both.
-// The pen is placed around (x, y): it covers columns x - left .. x + right - 1 and rows
-// y - top .. y + bottom - 1, where left = half the pen's width when leftByWidth is nonzero and
-// half its height otherwise, right likewise by rightByWidth, top = half the pen's height when
-// topByHeight is nonzero and half its width otherwise, bottom likewise by bottomByHeight
-// (halves rounded down); the pen pixel used at a column is counted from the left edge (pen
-// columns and rows beyond the pen image are not drawn). Blending: l = (pen pixel alpha x
-// penAlpha) >> 8 with penAlpha clamped to 0 .. 255; over a destination pixel with alpha 0 the
-// pen pixel is copied unchanged; otherwise Ao = Ad + l - l Ad / 255 and each channel
-// d + l (s - d) / Ao (integers), all clamped to [0, 255].
+// Placement: the pen's left column lands at x - offsetX and its top row at y - offsetY, and
+// extentX columns and extentY rows of it are drawn, where
+//   offsetX = half the pen's width when xOffsetByWidth is nonzero, else half its height;
+//   extentX = the pen's width when xExtentByWidth is nonzero, else its height;
+//   offsetY = half the pen's height when yOffsetByHeight is nonzero, else half its width;
+//   extentY = the pen's height when yExtentByHeight is nonzero, else its width
+// (halves rounded down; extents never beyond the pen image). With all four flags set the pen is
+// centred on (x, y). Blending: l = (pen pixel alpha x penAlpha) >> 8 with penAlpha clamped to
+// 0 .. 255; over a destination pixel with alpha 0 the pen pixel is copied unchanged; otherwise
+// Ao = Ad + l - l Ad / 255 and each channel d + l (s - d) / Ao (integers), all clamped to
+// [0, 255].
 void DrawPointByPen(void* dst, int dstWidth, int dstHeight, int x, int y, const void* pen,
-                    int penAlpha, int penWidth, int penHeight, int leftByWidth, int rightByWidth,
-                    int topByHeight, int bottomByHeight);
+                    int penAlpha, int penWidth, int penHeight, int xOffsetByWidth,
+                    int xExtentByWidth, int yOffsetByHeight, int yExtentByHeight);
