@@ -299,7 +299,8 @@ void CPtrListCtrl::QuickSort(int first, int last, PtrCtrlOrderFunc order) {
         return;
     }
     CPtrArrayCtrl sorted;
-    if (sorted.AddPtrCtrl(this, -1) < 0) {
+    sorted.AddPtrCtrl(this, -1);
+    if (sorted.GetCount() != m_count) {
         DbgOutputA(kDbgLevelError, "CPtrListCtrl::QuickSort: no room to sort %d entries\r\n",
                    m_count);
         return;
