@@ -27,6 +27,10 @@ function(orbo_add_tests dir)
         target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} orbo_test_support GTest::gtest GTest::gmock)
         orbo_test_labels("${src}" labels)
+        # Tests that talk to the simulated sensor run the zorvan-sim of this build.
+        if("sim" IN_LIST labels AND TARGET zorvan-sim)
+            add_dependencies(${name} zorvan-sim)
+        endif()
         gtest_discover_tests(${name}
             DISCOVERY_TIMEOUT 60
             PROPERTIES LABELS "${labels}" TIMEOUT 300
