@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "base_string.h"
@@ -22,7 +23,8 @@ enum class ArgKind { Invalid, Int32, Int64, Double };
 
 template <typename Char>
 bool IsIn(Char ch, const char* set) {
-    return ch != Char(0) && ch < Char(128) && std::strchr(set, static_cast<char>(ch)) != nullptr;
+    const auto code = static_cast<uint32_t>(static_cast<std::make_unsigned_t<Char>>(ch));
+    return code != 0 && code < 128 && std::strchr(set, static_cast<char>(code)) != nullptr;
 }
 
 // What the single numeric conversion of the format expects; Invalid for anything else.
@@ -165,7 +167,8 @@ template <typename Char>
 const char* FormatForLog(const Char* format, std::string& holder) {
     holder.clear();
     for (const Char* p = format; p != nullptr && *p != Char(0); ++p) {
-        holder += (*p > Char(0) && *p < Char(128)) ? static_cast<char>(*p) : '?';
+        const auto code = static_cast<uint32_t>(static_cast<std::make_unsigned_t<Char>>(*p));
+        holder += code < 128 ? static_cast<char>(code) : '?';
     }
     return holder.c_str();
 }

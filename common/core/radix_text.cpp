@@ -86,15 +86,38 @@ std::u16string ChineseSection(uint64_t n, bool leading) {
     return text;
 }
 
-std::u16string Chinese(uint64_t n, bool leading) {
+// A number below 10^8: thousands of 万 and the rest.
+std::u16string ChineseGroup(uint64_t n, bool leading) {
     if (n < kTenThousand) return ChineseSection(n, leading);
-    const uint64_t unit = n < kHundredMillion ? kTenThousand : kHundredMillion;
-    std::u16string text = Chinese(n / unit, leading);
-    text += unit == kTenThousand ? kChineseTenThousand : kChineseHundredMillion;
-    const uint64_t low = n % unit;
+    std::u16string text = ChineseSection(n / kTenThousand, leading);
+    text += kChineseTenThousand;
+    const uint64_t low = n % kTenThousand;
     if (low > 0) {
-        if (low < unit / 10) text += kChineseZero;
-        text += Chinese(low, false);
+        if (low < kTenThousand / 10) text += kChineseZero;
+        text += ChineseSection(low, false);
+    }
+    return text;
+}
+
+// Groups of eight digits, each followed by as many 亿 as its place needs (10^16 is 一亿亿); a
+// gap of zeros before a lower group is read as one 零.
+std::u16string Chinese(uint64_t n) {
+    uint64_t groups[3] = {n % kHundredMillion, n / kHundredMillion % kHundredMillion,
+                          n / kHundredMillion / kHundredMillion};
+    std::u16string text;
+    bool written = false;
+    bool pendingZero = false;
+    for (int k = 2; k >= 0; --k) {
+        const uint64_t group = groups[k];
+        if (group == 0) {
+            pendingZero = written;
+            continue;
+        }
+        if (written && (pendingZero || group < kHundredMillion / 10)) text += kChineseZero;
+        text += ChineseGroup(group, !written);
+        text.append(static_cast<size_t>(k), kChineseHundredMillion);
+        written = true;
+        pendingZero = false;
     }
     return text;
 }
@@ -107,7 +130,7 @@ std::u16string ChineseNumber(int64_t value) {
         text += kChineseNegative;
         magnitude = ~magnitude + 1;
     }
-    return text + Chinese(magnitude, true);
+    return text + Chinese(magnitude);
 }
 
 }  // namespace
