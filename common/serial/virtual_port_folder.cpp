@@ -85,7 +85,8 @@ bool CreateVirtualSerialPortLink(const std::string& linkName, const std::string&
         }
     }
     // A stale link is replaced atomically: a fresh link under a private name, renamed over it.
-    const std::string temporary = path + ".tmp-" + std::to_string(getpid());
+    const std::string temporary =
+        VirtualSerialPortFolder() + "/." + linkName + ".tmp-" + std::to_string(getpid());
     unlink(temporary.c_str());
     if (symlink(target.c_str(), temporary.c_str()) != 0 ||
         rename(temporary.c_str(), path.c_str()) != 0) {

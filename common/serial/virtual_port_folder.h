@@ -1,8 +1,9 @@
 // The folder of virtual serial ports: $XDG_RUNTIME_DIR/orbo-serial/, or /tmp/orbo-serial-<uid>/
 // without XDG_RUNTIME_DIR (or with one that is not an absolute path). Every symlink in it whose
 // target is a character device is listed as a port (the simulator, socat or ser2net put their
-// links there). The folder is trusted only when it is a real folder (not a link) owned by the
-// current user: in a shared /tmp another user could otherwise plant ports. Thread-safe.
+// links there); names beginning with "." are not (links still being made). The folder is trusted
+// only when it is a real folder (not a link) owned by the current user: in a shared /tmp another
+// user could otherwise plant ports. Thread-safe.
 #pragma once
 
 #include <string>
