@@ -15,11 +15,6 @@ struct Captured {
     int length;
 };
 
-std::vector<Captured>& Lines() {
-    static std::vector<Captured> lines;
-    return lines;
-}
-
 int Capture(uintptr_t userData, uint32_t level, const char* line, int length) {
     auto* sink = reinterpret_cast<std::vector<Captured>*>(userData);
     sink->push_back({level, std::string(line, static_cast<size_t>(length)), length});

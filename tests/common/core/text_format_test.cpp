@@ -66,12 +66,16 @@ TEST(TextFormat, LongResultsAreNeverTruncated) {
 }
 
 TEST(TextFormat, InvalidFormatsAndArgumentsFailWithoutCrashing) {
+    // Formats held in variables: the compiler would rightly refuse these as literals.
+    const char* trailingPercent = "%";
+    const char* storesCount = "ab%n";
+    const char* wideString = "%ls";
     std::string out;
-    EXPECT_FALSE(FormatText(out, "%"));
+    EXPECT_FALSE(FormatText(out, trailingPercent));
     int count = 0;
-    EXPECT_FALSE(FormatText(out, "ab%n", &count));
+    EXPECT_FALSE(FormatText(out, storesCount, &count));
     EXPECT_EQ(out, "ab");
-    EXPECT_FALSE(FormatText(out, "%ls", u"\xD800"));  // unpaired surrogate cannot become UTF-8
+    EXPECT_FALSE(FormatText(out, wideString, u"\xD800"));  // unpaired surrogate cannot become UTF-8
     std::u16string wide;
     EXPECT_FALSE(FormatText(wide, u"%hs", "\xFF"));  // invalid UTF-8 cannot become UTF-16
     EXPECT_FALSE(FormatTextV(out, nullptr, nullptr));
