@@ -4,7 +4,10 @@
 #include <cmath>
 #include <cstddef>
 
+#include "colour_space_internal.h"
 #include "core/dbg_output.h"
+
+using colour_space_internal::YuvTables;
 
 namespace {
 
@@ -32,18 +35,6 @@ void Store(uint8_t* out, uint8_t value) {
 constexpr int kFieldBias = 1024;
 constexpr int kFieldShift1 = 16;
 constexpr int kFieldShift2 = 32;
-
-struct YuvTables {
-    int32_t rToY[256], gToY[256], bToY[256];
-    int32_t rToU[256], gToU[256], bToU[256];
-    int32_t rToV[256], gToV[256], bToV[256];
-    int32_t yToR[256], yToG[256], yToB[256];
-    int32_t uToR[256], uToG[256], uToB[256];
-    int32_t vToR[256], vToG[256], vToB[256];
-    // Folded: fields (Y, U, V) for rgb, (R, G, B) for yuv.
-    uint64_t rFold[256], gFold[256], bFold[256];
-    uint64_t yFold[256], uFold[256], vFold[256];
-};
 
 int32_t RoundProduct(double coefficient, int x) {
     return static_cast<int32_t>(std::round(coefficient * static_cast<double>(x)));
@@ -86,10 +77,8 @@ YuvTables BuildTables() {
     return t;
 }
 
-// Built once: a function-local static is initialised exactly once even when threads race.
 const YuvTables& Tables() {
-    static const YuvTables tables = BuildTables();
-    return tables;
+    return colour_space_internal::YuvLookupTables();
 }
 
 inline int ClampByte(int x) {
@@ -162,6 +151,13 @@ Planes MakePlanes(const ImageShape& s, size_t chromaWidth, size_t chromaHeight, 
 }
 
 }  // namespace
+
+// Built once: a function-local static is initialised exactly once even when threads race, and
+// no thread sees it before every entry is written.
+const YuvTables& colour_space_internal::YuvLookupTables() {
+    static const YuvTables tables = BuildTables();
+    return tables;
+}
 
 void RGBToHSV(int r, int g, int b, double* hue, double* saturation, double* value) {
     double rf = Unit(r), gf = Unit(g), bf = Unit(b);
@@ -311,7 +307,9 @@ void RGB888ToYUV420(int width, int height, const uint8_t* rgb, uint8_t* yuv, int
         uint8_t* y1 = y0 + s.width;
         uint8_t* uOut = yuv + planes.uOffset + by * pairs;
         uint8_t* vOut = yuv + planes.vOffset + by * pairs;
-        for (size_t k = 0; k < pairs; ++k) {
+        size_t k = colour_space_internal::RgbRowPairToYuv420(row0, row1, y0, y1, uOut, vOut, pairs,
+                                                             s.rIndex == 2);
+        for (; k < pairs; ++k) {
             Yuv a = PixelToYuv(t, row0 + 6 * k, s.rIndex, s.bIndex);
             Yuv b = PixelToYuv(t, row0 + 6 * k + 3, s.rIndex, s.bIndex);
             Yuv c = PixelToYuv(t, row1 + 6 * k, s.rIndex, s.bIndex);
@@ -381,7 +379,9 @@ void YUV420ToRGB888(int width, int height, const uint8_t* yuv, int vFirst, uint8
         const uint8_t* y1 = y0 + s.width;
         const uint8_t* uIn = yuv + planes.uOffset + by * pairs;
         const uint8_t* vIn = yuv + planes.vOffset + by * pairs;
-        for (size_t k = 0; k < pairs; ++k) {
+        size_t k = colour_space_internal::Yuv420ToRgbRowPair(y0, y1, uIn, vIn, row0, row1, pairs,
+                                                             s.rIndex == 2);
+        for (; k < pairs; ++k) {
             uint64_t chroma = t.uFold[uIn[k]] + t.vFold[vIn[k]];
             YuvToPixel(t, chroma, y0[2 * k], row0 + 6 * k, s.rIndex, s.bIndex);
             YuvToPixel(t, chroma, y0[2 * k + 1], row0 + 6 * k + 3, s.rIndex, s.bIndex);

@@ -314,7 +314,10 @@ TEST(RGB888ToYUV, ImagesEqualPixelByPixelConversionIncludingOddSizesAndStrides) 
     struct Size {
         int w, h, padding;
     };
-    const Size sizes[] = {{2, 2, 0}, {6, 4, 5}, {7, 5, 1}, {1, 1, 0}, {9, 3, 3}};
+    // Wide rows take the vectorised path for whole blocks of 16 pixels and finish the rest
+    // pixel by pixel; both must agree with the reference.
+    const Size sizes[] = {{2, 2, 0},  {6, 4, 5},  {7, 5, 1},  {1, 1, 0},  {9, 3, 3},
+                          {16, 2, 0}, {37, 6, 2}, {64, 4, 0}, {99, 7, 5}, {130, 3, 1}};
     for (const Layout& layout : kLayouts) {
         for (const Size& size : sizes) {
             for (int flags = 0; flags < 4; ++flags) {
