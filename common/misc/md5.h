@@ -44,9 +44,9 @@ constexpr uint32_t kMD5FileBlockBytes = 0x100000;
 
 // Digests a whole file. `digest` is first set to 16 zero bytes; it receives the digest only when
 // every byte of the file (its size taken when it was opened) could be read, so an empty, missing
-// or unreadable file leaves 16 zero bytes, and a file whose reading fails part-way never yields
-// the digest of a part. Returns 1 when the file was opened and read to its end (an empty file
-// included), 0 otherwise (with a log line naming the path and the cause).
+// or unreadable file leaves 16 zero bytes, and a file whose reading fails midway never yields
+// the digest of the bytes read so far. Returns 1 when the file was opened and read to its end (an
+// empty file included), 0 otherwise (with a log line naming the path and the cause).
 int GetFileMD5(const WCHAR* path, uint8_t digest[MD5::kDigestBytes]);
 
 // The reading core of GetFileMD5, usable with any source: `read` fills up to `capacity` bytes
