@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/dbg_output.h"
+#include "core/limits.h"
 #include "core/utf_convert.h"
 
 namespace {
@@ -29,8 +31,18 @@ bool IsUnreserved(unsigned char c) {
            c == '/';
 }
 
-void AppendBytes(CBaseStringA& out, const std::string& bytes) {
-    if (!bytes.empty()) out.Append(bytes.data(), static_cast<int>(bytes.size()));
+// Results longer than a string may hold are refused whole rather than cut.
+bool FitsString(size_t length, const char* operation) {
+    if (length < kMaxStringChars) return true;
+    DbgOutputA(kDbgLevelError, "%s: result of %zu characters exceeds the string limit\r\n",
+               operation, length);
+    return false;
+}
+
+void AppendBytes(CBaseStringA& out, const std::string& bytes, const char* operation) {
+    if (!bytes.empty() && FitsString(bytes.size(), operation)) {
+        out.Append(bytes.data(), static_cast<int>(bytes.size()));
+    }
 }
 
 // The number at the start of a reference body (the text between "&#" and ";"): true and the
@@ -104,7 +116,7 @@ void EncodeURL(const char* text, int length, CBaseStringA& out) {
             encoded += kHexDigits[c & 15];
         }
     }
-    AppendBytes(out, encoded);
+    AppendBytes(out, encoded, "EncodeURL");
 }
 
 void DecodeURL(const char* text, int length, CBaseStringA& out) {
@@ -124,7 +136,7 @@ void DecodeURL(const char* text, int length, CBaseStringA& out) {
             decoded += c;
         }
     }
-    AppendBytes(out, decoded);
+    AppendBytes(out, decoded, "DecodeURL");
 }
 
 void HtmlCodeToString(const char* text, int length, CBaseStringW& out) {
@@ -163,5 +175,7 @@ void HtmlCodeToString(const char* text, int length, CBaseStringW& out) {
         AppendCharacter(result, value);
         at = semicolon + 1;
     }
-    if (!result.empty()) out.Append(result.data(), static_cast<int>(result.size()));
+    if (!result.empty() && FitsString(result.size(), "HtmlCodeToString")) {
+        out.Append(result.data(), static_cast<int>(result.size()));
+    }
 }
