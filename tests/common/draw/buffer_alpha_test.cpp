@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "draw/alpha_blend.h"
+#include "draw/alpha_blend_rows.h"
 
 namespace {
 
@@ -49,24 +50,37 @@ TEST(AlphaDrawBufferOnBuffer, FloatRuleOnChosenPixels) {
     }
 }
 
-TEST(AlphaDrawBufferOnBuffer, RowsGiveTheSameResultAsThePixelRuleAtEveryWidth) {
+TEST(AlphaDrawBufferOnBuffer, EveryVectorFormGivesThePixelRuleAtEveryWidth) {
     std::mt19937 rng(12345);
-    for (int width = 1; width <= 19; ++width) {
-        std::vector<uint32_t> dst(width * 3), src(width * 3);
-        for (auto& v : dst) v = rng();
-        for (auto& v : src) v = rng();
-        // Some pixels with the special alphas.
-        src[0] &= 0x00FFFFFF;
-        dst[width - 1] &= 0x00FFFFFF;
-        if (width > 4) src[4] |= 0xFF000000;
-        std::vector<uint32_t> expected = dst;
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < width; ++x)
-                expected[y * width + x] = BlendArgbFloat(dst[y * width + x], src[y * width + x]);
-        AlphaDrawBufferOnBuffer_ARGB(dst.data(), RECT{0, 0, width, 3}, width * 4, src.data(),
-                                     RECT{0, 0, width, 3}, width * 4);
-        ASSERT_EQ(dst, expected) << "width " << width;
+    int forms = 0;
+    for (const BlendArgbRowFn* row = BlendArgbRowVariants(); *row != nullptr; ++row, ++forms) {
+        for (int width = 1; width <= 37; ++width) {
+            std::vector<uint32_t> dst(width), src(width);
+            for (auto& v : dst) v = rng();
+            for (auto& v : src) v = rng();
+            // Some pixels with the special alphas, and a run of opaque ones.
+            src[0] &= 0x00FFFFFF;
+            dst[width - 1] &= 0x00FFFFFF;
+            for (int i = 8; i < 16 && i < width; ++i) src[i] |= 0xFF000000;
+            for (int i = 16; i < 24 && i < width; ++i) src[i] &= 0x00FFFFFF;
+            std::vector<uint32_t> expected(width);
+            for (int x = 0; x < width; ++x) expected[x] = BlendArgbFloat(dst[x], src[x]);
+            (*row)(dst.data(), src.data(), width);
+            ASSERT_EQ(dst, expected) << "form " << forms << ", width " << width;
+        }
     }
+    EXPECT_GE(forms, 1);
+    // And through the buffer function, over rows with a stride.
+    std::vector<uint32_t> dst(19 * 3), src(19 * 3);
+    for (auto& v : dst) v = rng();
+    for (auto& v : src) v = rng();
+    std::vector<uint32_t> expected = dst;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 17; ++x)
+            expected[y * 19 + x] = BlendArgbFloat(dst[y * 19 + x], src[y * 19 + x]);
+    AlphaDrawBufferOnBuffer_ARGB(dst.data(), RECT{0, 0, 17, 3}, 19 * 4, src.data(),
+                                 RECT{0, 0, 17, 3}, 19 * 4);
+    EXPECT_EQ(dst, expected);
 }
 
 // The rule evaluated literally in double precision differs from ours only by rounding: at most
