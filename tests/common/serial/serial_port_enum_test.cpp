@@ -291,12 +291,6 @@ TEST(SerialPortEnum, AnyCharacterDeviceExistsSoPseudoTerminalsCount) {
     }
     EXPECT_EQ(IsSerialPortNameExistA(nullptr), 0);
     EXPECT_EQ(IsSerialPortNameExistW(nullptr), 0);
-
-    // A pseudo-terminal whose other end went away has vanished.
-    const std::string slave = pty.SlavePath();
-    pty.CloseMaster();
-    EXPECT_EQ(IsSerialPortNameExistA(slave.c_str()), 0);
-    EXPECT_EQ(IsSerialPortNameExistA("present"), 0);
 }
 
 }  // namespace
