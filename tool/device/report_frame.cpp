@@ -1,5 +1,6 @@
 #include "device/report_frame.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -31,7 +32,15 @@ constexpr uint32_t kEnergyNoiseFloor = 100;
 
 double GateEnergyToDb(uint32_t raw) {
     if (raw <= kEnergyNoiseFloor) return 0.0;
-    return 20.0 * std::log10(static_cast<double>(raw / kEnergyNoiseFloor));
+    // Raw energies on the wire are 16-bit: their decibels come from a table built once.
+    constexpr uint32_t kTableSize = 0xFFFF / kEnergyNoiseFloor + 1;
+    static const auto table = [] {
+        std::array<double, kTableSize> values{};
+        for (uint32_t q = 1; q < kTableSize; ++q) values[q] = 20.0 * std::log10(double(q));
+        return values;
+    }();
+    const uint32_t quotient = raw / kEnergyNoiseFloor;
+    return quotient < kTableSize ? table[quotient] : 20.0 * std::log10(double(quotient));
 }
 
 std::optional<TargetReport> DecodeTargetReport(const uint8_t* payload, size_t length) {
@@ -54,7 +63,9 @@ int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
     int reports = 0;
     while (!consumer.IsStopRequested() && pos + kFrameEnvelopeBytes <= size) {
         if (!IsHeaderAt(bytes + pos)) {
-            ++pos;
+            // Garbage: jump to the next possible first header byte.
+            const void* next = std::memchr(bytes + pos + 1, kFrameHeaderBytes[0], size - pos - 1);
+            pos = next ? static_cast<size_t>(static_cast<const uint8_t*>(next) - bytes) : size;
             continue;
         }
         const uint32_t length = ReadU16(bytes + pos + 4);
