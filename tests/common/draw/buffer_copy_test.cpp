@@ -114,6 +114,23 @@ TEST(DrawBufferOnBuffer, KeepsPixelsPairedWhenCuttingAtTheEdges) {
     EXPECT_EQ(dst2.At(2, 0), 0u);
 }
 
+TEST(DrawBufferOnBuffer, WideRowsOfEveryLengthArriveWhole) {
+    // Row lengths around the vector block sizes, at odd offsets.
+    for (int width : {15, 16, 17, 31, 33, 47, 64, 70}) {
+        std::vector<uint8_t> src(3 * 300), dst(3 * 300, 0);
+        for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 31 + 7);
+        DrawBufferOnBuffer(dst.data(), RECT{1, 0, 1 + width, 3}, 300, src.data(),
+                           RECT{2, 0, 2 + width, 3}, 300, 3);
+        for (int y = 0; y < 3; ++y) {
+            for (int b = 0; b < 300; ++b) {
+                const bool inside = b >= 3 && b < 3 + 3 * width;
+                ASSERT_EQ(dst[y * 300 + b], inside ? src[y * 300 + b + 3] : 0)
+                    << width << ": " << y << "," << b;
+            }
+        }
+    }
+}
+
 TEST(DrawBufferOnBuffer, WholeRowCopyMatchesRowByRowCopy) {
     Image src(5, 3, 20), dst(5, 3, 20, 0);
     for (size_t i = 0; i < src.px.size(); ++i) src.px[i] = uint32_t(i * 977);
