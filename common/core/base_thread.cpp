@@ -174,11 +174,11 @@ void CBaseThread::StopFromOwnThread() {
     ReapThread();
     m_threadId.store(0);
     m_exited.store(1);
-    m_lock.Unlock();
     DbgOutputA(kDbgLevelInfo,
                "thread stopped by its own body, released without waiting, name=%s, "
                "tid=%u(0x%08x)\r\n",
                m_name, tid, tid);
+    m_lock.Unlock();
 }
 
 int CBaseThread::StartThread(const char* name, IThreadFuncInterface* body, uint64_t param,

@@ -100,7 +100,7 @@ TEST(BaseEvent, AutoResetSetReleasesExactlyOneOfTwoWaiters) {
     ASSERT_TRUE(WaitUntil([&] { return waiters.released.load() == 1; }));
     // The signal was consumed and the other waiter is still inside its wait.
     EXPECT_FALSE(WaitUntil([&] { return waiters.released.load() != 1; }, kQuietWindow));
-    EXPECT_EQ(event.IsWaiting(), 1);
+    EXPECT_TRUE(WaitUntil([&] { return event.IsWaiting() == 1; }));
     event.Set();
     ASSERT_TRUE(WaitUntil([&] { return waiters.released.load() == 2; }));
     EXPECT_EQ(event.Wait(uint64_t{0}), 0);
@@ -123,16 +123,30 @@ TEST(BaseEvent, ManualResetSetReleasesAllWaitersAndLaterOnesUntilReset) {
 
 TEST(BaseEvent, IsWaitingStaysSetWhileAnyWaiterRemains) {
     CBaseEvent event(nullptr, 0);
+    CBaseEvent marker;  // waited on only by the second waiter: shows when it is inside
     EXPECT_EQ(event.IsWaiting(), 0);
-    Waiters waiters;
-    waiters.Start(event, 2);
+    std::atomic<int> released{0};
+    std::thread first([&] {
+        if (event.Wait(kLongWaitMs) == 1) released.fetch_add(1);
+    });
     ASSERT_TRUE(WaitUntil([&] { return event.IsWaiting() == 1; }));
+    CBaseEvent* both[] = {&event, &marker};
+    std::thread second([&] {
+        if (WaitMultiEvent(2, both, 0, static_cast<uint32_t>(kLongWaitMs)) == 0) {
+            released.fetch_add(1);
+        }
+    });
+    // A multi-event wait counts itself on every event before it blocks.
+    ASSERT_TRUE(WaitUntil([&] { return marker.IsWaiting() == 1; }));
     event.Set();
-    ASSERT_TRUE(WaitUntil([&] { return waiters.released.load() == 1; }));
-    EXPECT_EQ(event.IsWaiting(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return released.load() == 1; }));
+    EXPECT_EQ(event.IsWaiting(), 1);  // the other one still waits
     event.Set();
-    ASSERT_TRUE(WaitUntil([&] { return waiters.released.load() == 2; }));
-    EXPECT_TRUE(WaitUntil([&] { return event.IsWaiting() == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return released.load() == 2; }));
+    first.join();
+    second.join();
+    EXPECT_EQ(event.IsWaiting(), 0);
+    EXPECT_EQ(marker.IsWaiting(), 0);
 }
 
 TEST(BaseEvent, SharedLockIsNotHeldWhileWaiting) {
