@@ -1,0 +1,159 @@
+#include "link_output.h"
+
+#include <errno.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/dbg_output.h"
+
+namespace {
+
+constexpr double kBitsPerByte = 10.0;  // start bit, 8 data bits, stop bit
+
+}  // namespace
+
+LinkOutput::LinkOutput(const OutputFaults& faults, uint32_t paceBaud, uint64_t seed)
+    : m_faults(faults), m_baud(paceBaud), m_random(seed * 0x9E3779B97F4A7C15ull + 1) {}
+
+uint8_t LinkOutput::NoiseByte() {
+    for (;;) {
+        m_random ^= m_random << 13;
+        m_random ^= m_random >> 7;
+        m_random ^= m_random << 17;
+        const auto byte = static_cast<uint8_t>(m_random >> 24);
+        // Noise never starts a header, so it cannot make a false frame that hides a real one.
+        if (byte != wire::kStreamHeader[0] && byte != wire::kCommandHeader[0]) return byte;
+    }
+}
+
+void LinkOutput::SendAck(uint16_t commandWord, const Bytes& payload) {
+    Bytes frame;
+    if (m_faults.shortAck.count(commandWord) != 0) {
+        // Command word and one status byte: a body too short to be an acknowledgement.
+        frame = wire::BuildAckFrame(
+            commandWord,
+            Bytes(payload.begin(), payload.begin() + std::min<size_t>(1, payload.size())));
+    } else {
+        frame = wire::BuildAckFrame(commandWord, payload);
+    }
+    if (m_faults.brokenAckTail.count(commandWord) != 0) {
+        std::fill(frame.end() - 4, frame.end(), 0x00);
+    }
+    if (m_faults.ackDelayMs > 0) {
+        m_delayed.push_back({m_nowMs + m_faults.ackDelayMs, std::move(frame)});
+        return;
+    }
+    Enqueue(std::move(frame));
+}
+
+void LinkOutput::SendStream(const Bytes& payload) {
+    Bytes frame = wire::BuildStreamFrame(payload);
+    ++m_streamFrames;
+    if (m_faults.brokenTailEvery > 0 && m_streamFrames % m_faults.brokenTailEvery == 0) {
+        std::fill(frame.end() - 4, frame.end(), 0x00);
+    }
+    Enqueue(std::move(frame));
+}
+
+void LinkOutput::Enqueue(Bytes frame) {
+    if (m_faults.noiseBytes > 0) {
+        Bytes noisy;
+        noisy.reserve(m_faults.noiseBytes + frame.size());
+        for (uint32_t i = 0; i < m_faults.noiseBytes; ++i) noisy.push_back(NoiseByte());
+        noisy.insert(noisy.end(), frame.begin(), frame.end());
+        frame = std::move(noisy);
+    }
+    m_pendingBytes += frame.size();
+    m_queue.push_back(std::move(frame));
+    // The front frame may be half on the line already; the next oldest ones go.
+    while (m_pendingBytes > kMaxPendingBytes && m_queue.size() > 2) {
+        const auto victim = m_queue.begin() + (m_frontOffset > 0 ? 1 : 0);
+        m_pendingBytes -= victim->size();
+        m_queue.erase(victim);
+        ++m_droppedFrames;
+        if (!m_dropping) {
+            DbgOutputA(kDbgLevelWarning,
+                       "No host reads the port: dropping the oldest frames "
+                       "(%zu bytes wait)\r\n",
+                       m_pendingBytes);
+            m_dropping = true;
+        }
+    }
+}
+
+void LinkOutput::ReleaseDelayed(uint64_t wallMs) {
+    auto due = std::stable_partition(m_delayed.begin(), m_delayed.end(),
+                                     [wallMs](const Delayed& d) { return d.dueMs > wallMs; });
+    for (auto it = due; it != m_delayed.end(); ++it) Enqueue(std::move(it->frame));
+    m_delayed.erase(due, m_delayed.end());
+}
+
+void LinkOutput::Refill(uint64_t wallMs) {
+    if (m_baud == 0) return;
+    const double perMs = m_baud / kBitsPerByte / 1000.0;
+    const double burst = std::max(1.0, perMs * kPaceBurstMs);
+    if (!m_paceStarted) {
+        m_paceStarted = true;
+        m_tokens = burst;
+        m_refilledMs = wallMs;
+    }
+    if (wallMs > m_refilledMs) {
+        m_tokens = std::min(burst, m_tokens + perMs * static_cast<double>(wallMs - m_refilledMs));
+        m_refilledMs = wallMs;
+    }
+}
+
+size_t LinkOutput::Allowance() const {
+    const size_t waiting = m_pendingBytes - m_frontOffset;
+    if (m_baud == 0) return waiting;
+    return std::min(waiting, static_cast<size_t>(std::floor(m_tokens)));
+}
+
+bool LinkOutput::HasReadyBytes(uint64_t wallMs) {
+    ReleaseDelayed(wallMs);
+    Refill(wallMs);
+    return Allowance() > 0;
+}
+
+bool LinkOutput::WriteTo(int fd, uint64_t wallMs) {
+    ReleaseDelayed(wallMs);
+    Refill(wallMs);
+    size_t allowance = Allowance();
+    while (allowance > 0 && !m_queue.empty()) {
+        const Bytes& front = m_queue.front();
+        const size_t chunk = std::min(allowance, front.size() - m_frontOffset);
+        const ssize_t written = write(fd, front.data() + m_frontOffset, chunk);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN) return true;
+            DbgOutputA(kDbgLevelError, "Write to the port failed:%d %s\r\n", errno,
+                       strerror(errno));
+            return false;
+        }
+        m_frontOffset += static_cast<size_t>(written);
+        allowance -= static_cast<size_t>(written);
+        if (m_baud != 0) m_tokens -= static_cast<double>(written);
+        if (m_frontOffset == front.size()) {
+            m_pendingBytes -= front.size();
+            m_queue.pop_front();
+            m_frontOffset = 0;
+        }
+    }
+    if (m_queue.empty()) m_dropping = false;
+    return true;
+}
+
+std::optional<uint64_t> LinkOutput::NextWakeMs() const {
+    std::optional<uint64_t> next;
+    for (const Delayed& d : m_delayed) next = next ? std::min(*next, d.dueMs) : d.dueMs;
+    if (m_baud != 0 && m_pendingBytes > m_frontOffset && m_tokens < 1.0) {
+        const double perMs = m_baud / kBitsPerByte / 1000.0;
+        const auto wait = static_cast<uint64_t>(std::ceil((1.0 - m_tokens) / perMs));
+        const uint64_t at = m_refilledMs + std::max<uint64_t>(1, wait);
+        next = next ? std::min(*next, at) : at;
+    }
+    return next;
+}

@@ -1,0 +1,18 @@
+// The simulator's one thread: it owns the port, the sensor and the output, and waits in poll
+// for whatever comes first: bytes from the host, room for output, the sensor's next timed
+// event, or a termination signal (SIGINT, SIGTERM, SIGHUP end it cleanly, removing the link).
+#pragma once
+
+#include "sim_options.h"
+
+class SimRunner {
+public:
+    explicit SimRunner(const SimOptions& options) : m_options(options) {}
+
+    // Runs until a signal or the link-drop fault; the process's exit code (0 after a clean end,
+    // 1 when the port could not be set up or vanished).
+    int Run();
+
+private:
+    const SimOptions& m_options;
+};
