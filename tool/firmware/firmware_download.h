@@ -1,0 +1,79 @@
+// The serial firmware download procedures: asking the sensor what it runs, its device identifier
+// and its partitions (GetFirmwareInfo), and writing a firmware image into one partition through
+// its boot loader (DownloadFirmware).
+//
+// A FirmwareDownloader holds what the firmware window keeps for them: the serial settings, the
+// in-boot-loader flag (set only by GetFirmwareInfo) and the selected partition (set by
+// GetFirmwareInfo and by the window's list selection). Both procedures open the port themselves
+// and close it on every exit; they report through an IFirmwareSink and reach the sensor through
+// an IBootLoaderLink (boot_loader_device.h binds one to a radar device).
+//
+// Not guarded: one thread at a time. A procedure blocks its thread for the whole exchange (a
+// download: seconds); the firmware window runs it on its worker while both windows are disabled.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/platform_types.h"
+
+class IBootLoaderLink;
+class IFirmwareSink;
+
+struct FirmwareSerialSettings {
+    int portNumber = 0;  // -1: no port
+    uint32_t baudRate = 256000;
+    uint8_t byteSize = 8;
+    uint8_t parity = 0;
+    uint8_t stopBits = 0;
+};
+
+class FirmwareDownloader {
+public:
+    // Both must outlive the downloader.
+    FirmwareDownloader(IBootLoaderLink& link, IFirmwareSink& sink);
+
+    const FirmwareSerialSettings& SerialSettings() const { return m_settings; }
+    void SetSerialSettings(const FirmwareSerialSettings& settings) { m_settings = settings; }
+
+    // True when the last running-mode answer of GetFirmwareInfo was the boot loader.
+    bool InBootLoader() const { return m_inBootLoader; }
+    // Partition 0 to 31 chosen for a download, -1 for none.
+    int SelectedPartition() const { return m_selectedPartition; }
+    void SetSelectedPartition(int partition) { m_selectedPartition = partition; }
+
+    // Port number -1: message box, false. Otherwise opens the port (message box on failure,
+    // false), enters command mode, asks the running mode, the device identifier and the
+    // partitions, filling "RunningMode", "DeviceId" and the partition list (the first partition
+    // selected, or none); leaves command mode unless the boot loader runs and closes the port.
+    // True when all three answers arrived; a failed question is a line in the information box.
+    bool GetFirmwareInfo();
+
+    // Writes the file at `path` (UTF-16, '\\' accepted as a separator) into `partition`:
+    // switches the sensor into its boot loader first unless GetFirmwareInfo found it there,
+    // announces the image, then sends it in packets of the size the sensor answers, showing the
+    // progress. True only when the last packet was acknowledged. A port number <= 0, a port
+    // that does not open, a partition outside 0 to 31 and a file that is missing, unreadable,
+    // empty or larger than kMaxFirmwareImageBytes are message boxes; later failures are lines in
+    // the information box. The port is closed on every exit; the sensor is neither reset nor
+    // taken out of command mode after the last packet.
+    bool DownloadFirmware(int partition, const WCHAR* path);
+
+private:
+    int OpenPort();
+    void ShowNote(int textId);
+    bool QueryRunningMode(uint32_t& answer);
+    bool SwitchToBootLoader();
+    bool SendImage(int partition, const std::vector<uint8_t>& image);
+
+    IBootLoaderLink& m_link;
+    IFirmwareSink& m_sink;
+    FirmwareSerialSettings m_settings;
+    bool m_inBootLoader = false;
+    int m_selectedPartition = -1;
+};
+
+// Reads the firmware image at `path` into `image`. False (logged) when the path does not convert
+// or the file is missing, not a regular file, unreadable, empty or larger than
+// kMaxFirmwareImageBytes; the size is checked before anything is allocated.
+bool ReadFirmwareImage(const WCHAR* path, std::vector<uint8_t>& image);
