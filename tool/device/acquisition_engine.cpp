@@ -1,0 +1,214 @@
+#include "device/acquisition_engine.h"
+
+#include <cstring>
+
+#include "core/base_buffer.h"
+#include "core/dbg_output.h"
+#include "core/file_system.h"
+#include "core/time_util.h"
+#include "device/recording_file.h"
+#include "device/replay_reader.h"
+
+namespace {
+
+// Room reserved in the reassembly buffer, so that appending a block rarely reallocates: the
+// bytes a cut may leave behind (less than one frame) plus a few blocks.
+constexpr uint32_t kReassemblyReserveBytes = 64 * 1024;
+
+}  // namespace
+
+int EffectiveReplayInterval(int intervalMs) {
+    return intervalMs < 0 ? 0 : intervalMs;
+}
+
+AcquisitionEngine::AcquisitionEngine(IAcquisitionSink& sink) : m_sink(sink) {
+    m_history.fill(kNoStateYet);
+}
+
+AcquisitionEngine::~AcquisitionEngine() {
+    m_stopRequested = true;
+    if (m_running && !m_replay && m_link != nullptr) m_link->CancelRead();
+    m_pacing.Set();
+    m_thread.StopThread();
+}
+
+void AcquisitionEngine::SetLink(IRadarStreamLink* link) {
+    m_link = link;
+}
+
+AcquisitionStartResult AcquisitionEngine::StartAcquisition(const AcquisitionRun& run) {
+    if (m_running) {
+        DbgOutputA(kDbgLevelWarning, "Acquisition already running: stop it before starting\r\n");
+        return AcquisitionStartResult::AlreadyRunning;
+    }
+    const bool replay = run.mode == AcquisitionMode::Replay;
+    if (!replay) {
+        if (m_link == nullptr || !m_link->IsConnected()) {
+            DbgOutputA(kDbgLevelWarning, "Acquisition not started: device not connected\r\n");
+            m_sink.OnDeviceNotConnected();
+            return AcquisitionStartResult::NotConnected;
+        }
+        DbgOutputA(kDbgLevelInfo, "Start Realtime data show.\r\n");
+        // A folder that cannot be made shows up as a recording that cannot be created.
+        if (run.saveData) RecursiveCreateDirectoryA(run.saveFolder.c_str());
+    }
+
+    m_run = run;
+    if (m_run.replayIntervalMs < 0) {
+        DbgOutputA(kDbgLevelWarning, "ReplayInterval %d is negative: replaying without pause\r\n",
+                   m_run.replayIntervalMs);
+        m_run.replayIntervalMs = EffectiveReplayInterval(m_run.replayIntervalMs);
+    }
+    m_replay = replay;
+    m_running = true;
+    ResetDisplayState();
+    m_stopRequested = false;
+    m_pacing.Reset();
+    m_sink.OnDisplayReset();
+
+    if (!m_thread.StartThread(kAcquisitionThreadName, this, 0, kAcquisitionThreadPriority,
+                              kAcquisitionThreadStackBytes, 0)) {
+        DbgOutputA(kDbgLevelError, "Acquisition not started: the %s thread cannot be created\r\n",
+                   kAcquisitionThreadName);
+        m_running = false;
+        m_sink.OnRunStateChanged(AcquisitionRunState::Idle);
+        return AcquisitionStartResult::ThreadFailed;
+    }
+    m_sink.OnRunStateChanged(replay ? AcquisitionRunState::Replay : AcquisitionRunState::Live);
+    return AcquisitionStartResult::Started;
+}
+
+void AcquisitionEngine::StopAcquisition() {
+    m_stopRequested = true;
+    // Only a live worker waits in a fetch; a cancel left pending would cut the next one short.
+    if (m_running && !m_replay && m_link != nullptr) m_link->CancelRead();
+    m_pacing.Set();
+    m_thread.StopThread();
+
+    m_running = false;
+    {
+        CAutoBaseLock guard(&m_stateLock);
+        m_latest.state = 0;
+        m_latest.distance = 0;
+    }
+    m_sink.OnRunStateChanged(AcquisitionRunState::Idle);
+    DbgOutputA(kDbgLevelInfo, "Stop Realtime data show.\r\n");
+}
+
+TargetReport AcquisitionEngine::GetLatestReport() const {
+    CAutoBaseLock guard(&m_stateLock);
+    return m_latest;
+}
+
+StateHistory AcquisitionEngine::GetStateHistory() const {
+    CAutoBaseLock guard(&m_stateLock);
+    return m_history;
+}
+
+bool AcquisitionEngine::TakeBandChanged() {
+    CAutoBaseLock guard(&m_stateLock);
+    const bool changed = m_bandChanged;
+    m_bandChanged = false;
+    return changed;
+}
+
+void AcquisitionEngine::ResetDisplayState() {
+    CAutoBaseLock guard(&m_stateLock);
+    m_latest = TargetReport{};
+    m_history.fill(kNoStateYet);
+    m_bandChanged = true;
+}
+
+int AcquisitionEngine::ThreadLoop(uint64_t /*param*/) {
+    if (m_run.mode == AcquisitionMode::Replay) {
+        RunReplay();
+    } else {
+        RunLive();
+    }
+    return 0;
+}
+
+void AcquisitionEngine::OnTargetReport(const TargetReport& report) {
+    {
+        CAutoBaseLock guard(&m_stateLock);
+        m_latest = report;
+        std::memmove(m_history.data(), m_history.data() + 1, m_history.size() - 1);
+        m_history.back() = static_cast<uint8_t>(report.state);
+        m_bandChanged = true;
+    }
+    m_sink.OnReport(report);
+}
+
+void AcquisitionEngine::OnReportFrameDone() {
+    if (m_run.mode != AcquisitionMode::Replay || m_run.replayIntervalMs == 0) return;
+    // The pacing event is signalled only by a stop, so a signal ends the wait early.
+    m_pacing.Wait(static_cast<uint64_t>(m_run.replayIntervalMs));
+}
+
+void AcquisitionEngine::SetReportOutput(uint32_t on) {
+    // Not checked: a sensor that misses the switch keeps its output as it was.
+    const uint16_t id = kReportSwitchParamId;
+    m_link->StartCmdMode(kStreamCmdModeProtocolVersion, kStreamCmdModeAckTimeoutMs,
+                         kStreamCmdModeSettleMs);
+    m_link->SetParameter(kCmdReportSwitch, 1, &id, &on, kStreamCommandTimeoutMs);
+    m_link->StopCmdMode(kStreamStopCmdModeTimeoutMs);
+}
+
+void AcquisitionEngine::RunLive() {
+    RecordingFile recording;
+    if (m_run.saveData) {
+        LocalDateTime now;
+        GetLocalDateTime(now);
+        if (!recording.Create(m_run.saveFolder, now)) {
+            m_sink.OnRecordingFailed({RecordingStage::Create, recording.Path(), recording.Error()});
+        }
+    }
+    SetReportOutput(1);
+
+    CBaseBuffer reassembly;
+    reassembly.SetBufferSize(kReassemblyReserveBytes);
+    m_link->Start();
+    while (!m_stopRequested) {
+        StreamBlock block;
+        if (!m_link->FetchDataBuffer(block, kStreamFetchTimeoutMs)) continue;
+        if (block.data != nullptr && block.length > 0) {
+            const auto length = static_cast<uint32_t>(block.length);
+            if (recording.IsOpen() && !recording.Write(block.data, length)) {
+                m_sink.OnRecordingFailed(
+                    {RecordingStage::Write, recording.Path(), recording.Error()});
+                recording.Close();
+            }
+            reassembly.AppendBuffer(block.data, length);
+        }
+        m_link->CommitDataBuffer(block);
+        CutFrames(reassembly, *this);
+    }
+    m_link->Stop();
+    if (recording.IsOpen() && !recording.Close()) {
+        m_sink.OnRecordingFailed({RecordingStage::Close, recording.Path(), recording.Error()});
+    }
+    SetReportOutput(0);
+}
+
+void AcquisitionEngine::RunReplay() {
+    ReplayReader reader;
+    if (!reader.Open(m_run.replayFile)) {
+        m_sink.OnRunEnded(AcquisitionEnd::ReplayUnavailable);
+        return;
+    }
+    DbgOutputA(kDbgLevelInfo, "Replaying %s every %d ms\r\n", m_run.replayFile.c_str(),
+               m_run.replayIntervalMs);
+    CBaseBuffer reassembly;
+    reassembly.SetBufferSize(kReassemblyReserveBytes);
+    uint8_t block[kReplayBlockBytes];
+    while (!m_stopRequested) {
+        const size_t got = reader.Read(block, sizeof block);
+        if (got == 0) {
+            m_sink.OnRunEnded(reader.Failed() ? AcquisitionEnd::ReplayReadFailed
+                                              : AcquisitionEnd::ReplayFinished);
+            break;
+        }
+        reassembly.AppendBuffer(block, static_cast<uint32_t>(got));
+        CutFrames(reassembly, *this);
+    }
+}

@@ -1,0 +1,135 @@
+// Acquisition, recording and replay: the engine behind the target page's Start and Replay
+// buttons and zorvan-cli's monitor and replay commands.
+//
+// One worker thread, "ReadData", runs each acquisition once:
+// - live: switches the sensor's report output on (command 0x7A, id 0, value 1, inside command
+//   mode), turns stream delivery on, fetches byte blocks (2000 ms limit each), appends each block
+//   unchanged to the recording when one is kept, and cuts the bytes into reports; at the end
+//   delivery goes off, the recording is closed (checked) and the report output is switched off;
+// - replay: reads the file in blocks of 4096 bytes and cuts them the same way, waiting
+//   "ReplayInterval" ms after every well-formed report frame (a negative interval counts as 0);
+//   the sensor is not touched. The end of the file, and a file that cannot be opened or read,
+//   end the run by themselves (IAcquisitionSink::OnRunEnded).
+// Every decoded report becomes the latest report and enters the state history (under the
+// engine's lock) before the sink hears of it.
+//
+// Stopping is immediate: StopAcquisition sets the stop request, cancels a waiting fetch and
+// signals the pacing event that a replay waits on, then joins the worker, which still closes its
+// file and switches the report output off (each step bounded by its own time limit).
+//
+// Threads: StartAcquisition, StopAcquisition, SetLink and the destructor belong to one thread
+// (the page's window thread, the CLI's main thread). The readers (GetLatestReport,
+// GetStateHistory, TakeBandChanged, IsRunning, IsReplay) may be called from any thread and give
+// consistent copies.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "core/base_event.h"
+#include "core/base_lock.h"
+#include "core/base_thread.h"
+#include "device/acquisition_sink.h"
+#include "device/radar_stream_link.h"
+#include "device/report_frame.h"
+
+// The report switch: parameter 0 of command 0x7A, 1 = reports on.
+constexpr uint16_t kCmdReportSwitch = 0x007A;
+constexpr uint16_t kReportSwitchParamId = 0;
+
+// The worker.
+constexpr const char* kAcquisitionThreadName = "ReadData";
+constexpr int kAcquisitionThreadPriority = 0;
+constexpr int kAcquisitionThreadStackBytes = 0x400000;
+// Bytes read from a replay file per block.
+constexpr uint32_t kReplayBlockBytes = 4096;
+
+// Target states of the last reports, oldest first; kNoStateYet where no report came yet.
+constexpr int kStateHistoryLength = 240;
+constexpr uint8_t kNoStateYet = 0xFF;
+using StateHistory = std::array<uint8_t, kStateHistoryLength>;
+
+enum class AcquisitionMode { Live, Replay };
+
+// What one run uses (the page's settings "ReplayInterval", "SaveData", "SaveDataPath",
+// "LastReplayFile").
+struct AcquisitionRun {
+    AcquisitionMode mode = AcquisitionMode::Live;
+    std::string replayFile;      // replay: the file to read
+    int replayIntervalMs = 500;  // replay: the pause after each report frame
+    bool saveData = false;       // live: keep a recording
+    std::string saveFolder;      // live: where recordings go (created when missing)
+};
+
+enum class AcquisitionStartResult {
+    Started,
+    AlreadyRunning,  // a run is on (also one whose worker ended by itself): stop it first
+    NotConnected,    // live without a connected device; the sink was told
+    ThreadFailed,    // the worker could not be created (logged); nothing runs
+};
+
+// The replay interval actually used: negative values count as 0.
+int EffectiveReplayInterval(int intervalMs);
+
+class AcquisitionEngine : private IThreadFuncInterface, private ITargetReportConsumer {
+public:
+    // The sink must outlive the engine.
+    explicit AcquisitionEngine(IAcquisitionSink& sink);
+    // Stops a run (without sink calls).
+    ~AcquisitionEngine() override;
+    AcquisitionEngine(const AcquisitionEngine&) = delete;
+    AcquisitionEngine& operator=(const AcquisitionEngine&) = delete;
+
+    // The device of live runs (null: none); not owned. Only while no run is on.
+    void SetLink(IRadarStreamLink* link);
+
+    // Starts a run: for a live run the device must be connected (else the sink hears
+    // OnDeviceNotConnected); "Start Realtime data show." is logged and the save folder created
+    // when recording. Then the latest report is zeroed, the state history emptied, the sink's
+    // display reset, the worker started and the sink told the new state.
+    AcquisitionStartResult StartAcquisition(const AcquisitionRun& run);
+
+    // Ends the run at once (see above) and waits for the worker; then zeroes the latest
+    // report's state and distance, tells the sink Idle and logs "Stop Realtime data show.".
+    // Safe when nothing runs.
+    void StopAcquisition();
+
+    // 1 from a successful start until the stop (also after the worker ended by itself).
+    bool IsRunning() const { return m_running.load(); }
+    // True when the current or last run replays a file.
+    bool IsReplay() const { return m_replay.load(); }
+
+    TargetReport GetLatestReport() const;
+    StateHistory GetStateHistory() const;
+    // True when a report entered the state history since the last call (the state band needs
+    // repainting); clears the mark.
+    bool TakeBandChanged();
+
+private:
+    int ThreadLoop(uint64_t param) override;
+    void OnTargetReport(const TargetReport& report) override;
+    void OnReportFrameDone() override;
+    bool IsStopRequested() const override { return m_stopRequested.load(); }
+
+    void RunLive();
+    void RunReplay();
+    void SetReportOutput(uint32_t on);
+    void ResetDisplayState();
+
+    IAcquisitionSink& m_sink;
+    IRadarStreamLink* m_link = nullptr;
+    AcquisitionRun m_run;  // written before the worker starts, read by it
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_replay{false};
+    std::atomic<bool> m_stopRequested{false};
+    CBaseEvent m_pacing;  // auto reset: StopAcquisition ends a replay wait with it
+
+    mutable CBaseLock m_stateLock;  // latest report, state history, band changed
+    TargetReport m_latest;
+    StateHistory m_history;
+    bool m_bandChanged = false;
+
+    CBaseThread m_thread;  // last: stopped before the members it uses go away
+};
