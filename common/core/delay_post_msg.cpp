@@ -112,8 +112,8 @@ bool CDelayPostMsgEngine::AbandonInheritedThread() {
     // A forked child: the engine thread lives only in the parent. Joining this copy of it, or
     // destroying the event it waited on, would wait forever, so both copies are left alone (never
     // destroyed) and fresh objects take their place.
-    (void)m_thread.release();
-    (void)m_wake.release();
+    m_inheritedThread = m_thread.release();
+    m_inheritedWake = m_wake.release();
     m_thread = std::make_unique<CBaseThread>();
     m_wake = std::make_unique<CBaseEvent>(nullptr, 0);
     m_startPid.store(0);

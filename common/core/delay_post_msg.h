@@ -125,6 +125,9 @@ private:
     uint64_t m_passCount = 0;
     std::atomic<int> m_startPid{0};  // process that started the thread; 0 when not started
     bool m_lockAbandoned = false;    // a forked child found the lock held at the fork
+    // A forked child's copies of the parent's thread and wake event: kept, never destroyed.
+    CBaseThread* m_inheritedThread = nullptr;
+    CBaseEvent* m_inheritedWake = nullptr;
 };
 
 // The library's engine.
