@@ -36,10 +36,8 @@ bool IsApplicationWord(uint16_t word) {
     }
 }
 
-// A failure answer in the shape the word's readers expect.
 CommandOutcome Failure(uint16_t word, uint16_t status) {
-    return wire::IsBootLoaderWord(word) ? CommandOutcome::StatusValue(status, status)
-                                        : CommandOutcome::Status(status);
+    return CommandOutcome::Failure(word, status);
 }
 
 }  // namespace

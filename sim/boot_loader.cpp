@@ -9,8 +9,8 @@ namespace {
 constexpr size_t kBinInfoBytes = 12;
 constexpr size_t kPacketHeaderBytes = 8;
 
-CommandOutcome Refuse(uint16_t status) {
-    return CommandOutcome::StatusValue(status, status);
+CommandOutcome Refuse(uint16_t word, uint16_t status) {
+    return CommandOutcome::Failure(word, status);
 }
 
 }  // namespace
@@ -46,14 +46,14 @@ CommandOutcome BootLoader::OnCommand(const CommandFrame& frame) {
             if (!payload.empty()) return CommandOutcome::Status(wire::kStatusBadLength);
             return CommandOutcome::Status(wire::kStatusSuccess);
         case wire::kGetRunningMode:
-            if (!payload.empty()) return Refuse(wire::kStatusBadLength);
+            if (!payload.empty()) return Refuse(frame.word, wire::kStatusBadLength);
             return CommandOutcome::StatusValue(wire::kStatusSuccess,
                                                m_identity.runningModeAnswer.value_or(1));
         case wire::kGetPartitions:
-            if (!payload.empty()) return Refuse(wire::kStatusBadLength);
+            if (!payload.empty()) return Refuse(frame.word, wire::kStatusBadLength);
             return CommandOutcome::StatusValue(wire::kStatusSuccess, m_flash.PartitionMask());
         case wire::kGetDeviceId:
-            if (!payload.empty()) return Refuse(wire::kStatusBadLength);
+            if (!payload.empty()) return Refuse(frame.word, wire::kStatusBadLength);
             return CommandOutcome::StatusValue(wire::kStatusSuccess, m_identity.deviceId);
         case wire::kSendBinInfo:
             return BinInfo(payload);
@@ -66,14 +66,12 @@ CommandOutcome BootLoader::OnCommand(const CommandFrame& frame) {
             return outcome;
         }
         default:
-            return wire::IsBootLoaderWord(frame.word)
-                       ? Refuse(wire::kStatusUnknownCommand)
-                       : CommandOutcome::Status(wire::kStatusUnknownCommand);
+            return Refuse(frame.word, wire::kStatusUnknownCommand);
     }
 }
 
 CommandOutcome BootLoader::BinInfo(const Bytes& payload) {
-    if (payload.size() != kBinInfoBytes) return Refuse(wire::kStatusBadLength);
+    if (payload.size() != kBinInfoBytes) return Refuse(wire::kSendBinInfo, wire::kStatusBadLength);
     const uint32_t mask = wire::GetU32(&payload[0]);
     const uint32_t size = wire::GetU32(&payload[4]);
     const uint32_t checksum = wire::GetU32(&payload[8]);
@@ -83,14 +81,14 @@ CommandOutcome BootLoader::BinInfo(const Bytes& payload) {
                    "Bin file information for partition mask 0x%08x refused: "
                    "partitions are 0x%08x\r\n",
                    mask, m_flash.PartitionMask());
-        return Refuse(wire::kStatusNoPartition);
+        return Refuse(wire::kSendBinInfo, wire::kStatusNoPartition);
     }
     if (size > m_flash.PartitionBytes()) {
         DbgOutputA(kDbgLevelWarning, "Image of %u bytes refused: partition %d holds %u\r\n", size,
                    partition, m_flash.PartitionBytes());
-        return Refuse(wire::kStatusImageTooLarge);
+        return Refuse(wire::kSendBinInfo, wire::kStatusImageTooLarge);
     }
-    if (size == 0) return Refuse(wire::kStatusBadValue);
+    if (size == 0) return Refuse(wire::kSendBinInfo, wire::kStatusBadValue);
 
     m_flash.Erase(partition);
     m_transfer = Transfer{};
@@ -108,8 +106,9 @@ CommandOutcome BootLoader::BinInfo(const Bytes& payload) {
 }
 
 CommandOutcome BootLoader::Packet(const Bytes& payload) {
-    if (payload.size() < kPacketHeaderBytes) return Refuse(wire::kStatusBadLength);
-    if (!m_transfer) return Refuse(wire::kStatusNoBinInfo);
+    if (payload.size() < kPacketHeaderBytes)
+        return Refuse(wire::kSendPacket, wire::kStatusBadLength);
+    if (!m_transfer) return Refuse(wire::kSendPacket, wire::kStatusNoBinInfo);
     Transfer& transfer = *m_transfer;
     const uint32_t sequence = wire::GetU32(&payload[0]);
     const uint32_t checksum = wire::GetU32(&payload[4]);
@@ -119,13 +118,13 @@ CommandOutcome BootLoader::Packet(const Bytes& payload) {
     if (sequence != transfer.nextSequence) {
         DbgOutputA(kDbgLevelWarning, "Packet %u refused: packet %u expected\r\n", sequence,
                    transfer.nextSequence);
-        return Refuse(wire::kStatusBadSequence);
+        return Refuse(wire::kSendPacket, wire::kStatusBadSequence);
     }
     if (const auto refused = m_settings.refusedPackets.find(sequence);
         refused != m_settings.refusedPackets.end()) {
         DbgOutputA(kDbgLevelWarning, "Packet %u refused with 0x%04x (fault option)\r\n", sequence,
                    refused->second);
-        return Refuse(refused->second);
+        return Refuse(wire::kSendPacket, refused->second);
     }
     const size_t padding = (4 - transfer.size % 4) % 4;
     const size_t before = transfer.received.size();
@@ -136,12 +135,12 @@ CommandOutcome BootLoader::Packet(const Bytes& payload) {
     if (length == 0 || length > allowed || before + length > transfer.size + padding) {
         DbgOutputA(kDbgLevelWarning, "Packet %u refused: %zu data bytes (at most %zu here)\r\n",
                    sequence, length, std::min(allowed, transfer.size + padding - before));
-        return Refuse(wire::kStatusBadLength);
+        return Refuse(wire::kSendPacket, wire::kStatusBadLength);
     }
     if (ByteSum(data, length) != checksum) {
         DbgOutputA(kDbgLevelWarning, "Packet %u refused: checksum 0x%08x, data sums to 0x%08x\r\n",
                    sequence, checksum, ByteSum(data, length));
-        return Refuse(wire::kStatusBadChecksum);
+        return Refuse(wire::kSendPacket, wire::kStatusBadChecksum);
     }
     if (last) {
         const uint32_t sum =
@@ -151,7 +150,7 @@ CommandOutcome BootLoader::Packet(const Bytes& payload) {
                        "Image refused at packet %u: announced checksum 0x%08x, "
                        "received bytes sum to 0x%08x\r\n",
                        sequence, transfer.checksum, sum);
-            return Refuse(wire::kStatusBadChecksum);
+            return Refuse(wire::kSendPacket, wire::kStatusBadChecksum);
         }
     }
     transfer.received.insert(transfer.received.end(), data, data + length);

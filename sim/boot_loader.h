@@ -8,7 +8,8 @@
 // bytes). A refused packet changes nothing and may be sent again. When the image size has been
 // reached, the image checksum is checked over every byte received, padding included; the
 // image (without padding) is then flashed and that partition's application starts about a
-// second later. Every answer is status + u32, the u32 being the status again on failure.
+// second later. Every answer is status + u32; on failure the u32 of 0x0062/0x0063 repeats the
+// status (the detail a host shows), that of the questions is 0.
 // 0x00FF/0x00FE are accepted (status 0) so that hosts may enter and leave command mode freely;
 // nothing is streamed. Used by one thread, in sensor time.
 #pragma once

@@ -45,6 +45,14 @@ struct CommandOutcome {
         wire::PutU32(*outcome.ack, value);
         return outcome;
     }
+    // A failure in the shape the word's readers expect: boot loader words keep status + u32,
+    // the u32 being the status again for the transfer commands (a host shows it as the error
+    // code) and 0 for the questions (so that no failure reads like a valid mode or mask).
+    static CommandOutcome Failure(uint16_t word, uint16_t status) {
+        if (!wire::IsBootLoaderWord(word)) return Status(status);
+        const bool transfer = word == wire::kSendBinInfo || word == wire::kSendPacket;
+        return StatusValue(status, transfer ? status : 0u);
+    }
 };
 
 // The running-mode value of the application of partition p (1 << (p + 1)); 0 when it does not

@@ -55,11 +55,7 @@ void SimSensor::Process(const CommandFrame& frame, uint64_t simMs, FrameSink& si
         fail != m_setup.faults.failStatus.end()) {
         DbgOutputA(kDbgLevelInfo, "Command 0x%04x answered with status 0x%04x (fault option)\r\n",
                    word, fail->second);
-        Finish(word,
-               wire::IsBootLoaderWord(word)
-                   ? CommandOutcome::StatusValue(fail->second, fail->second)
-                   : CommandOutcome::Status(fail->second),
-               simMs, sink);
+        Finish(word, CommandOutcome::Failure(word, fail->second), simMs, sink);
         return;
     }
     const CommandOutcome outcome = m_mode == SensorMode::Application
