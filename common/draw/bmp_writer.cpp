@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -58,12 +60,18 @@ int WriteFile(const char* caller, const char* path, const std::vector<uint8_t>& 
     }
     errno = 0;
     bool ok = std::fwrite(headers.data(), 1, headers.size(), f) == headers.size();
-    std::vector<uint8_t> row(static_cast<size_t>(stride), 0);
+    // One padded row at a time; the padding stays zero.
+    std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[static_cast<size_t>(stride)]());
+    if (!row) {
+        ok = false;
+        errno = ENOMEM;
+    }
     for (int i = 0; ok && i < rows; ++i) {
         const int source = reversed ? rows - 1 - i : i;
-        std::memcpy(row.data(), pixels + static_cast<int64_t>(source) * rowLength,
+        std::memcpy(row.get(), pixels + static_cast<int64_t>(source) * rowLength,
                     static_cast<size_t>(rowLength));
-        ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+        ok = std::fwrite(row.get(), 1, static_cast<size_t>(stride), f) ==
+             static_cast<size_t>(stride);
     }
     const int writeErrno = errno;
     if (std::fclose(f) != 0) ok = false;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "alpha_blend.h"
 #include "buffer_alpha.h"
@@ -10,27 +9,31 @@
 
 namespace {
 
-// Source index for each destination index: floor(i x srcLen / dstLen), by accumulating the
-// remainder of srcLen / dstLen. -1 marks destinations that are skipped.
-std::vector<int64_t> WalkIndices(int64_t dstStart, int64_t dstLen, int64_t dstLimit,
-                                 int64_t srcStart, int64_t srcLen, int64_t srcLimit) {
-    std::vector<int64_t> map(static_cast<size_t>(dstLen), -1);
-    const int64_t step = srcLen / dstLen;
-    const int64_t rem = srcLen % dstLen;
-    int64_t index = srcStart;
-    int64_t error = 0;
-    for (int64_t i = 0; i < dstLen; ++i) {
-        const int64_t d = dstStart + i;
-        if (d >= 0 && d < dstLimit && index >= 0 && index < srcLimit) map[i] = index;
-        index += step;
-        error += rem;
-        if (error >= dstLen) {
-            error -= dstLen;
-            ++index;
+// The error-accumulation walk: source index floor(i x srcLen / dstLen) for destination index
+// i = first, first + 1, ..., stepping by the quotient and carrying the remainder.
+class Walk {
+public:
+    Walk(int64_t first, int64_t srcStart, int64_t srcLen, int64_t dstLen)
+        : m_step(srcLen / dstLen), m_rem(srcLen % dstLen), m_dstLen(dstLen) {
+        // Both factors are below 2^33: the product needs more than 64 bits.
+        const __int128 p = static_cast<__int128>(first) * srcLen;
+        m_index = srcStart + static_cast<int64_t>(p / dstLen);
+        m_error = static_cast<int64_t>(p % dstLen);
+    }
+    int64_t Index() const { return m_index; }
+    void Next() {
+        m_index += m_step;
+        m_error += m_rem;
+        if (m_error >= m_dstLen) {
+            m_error -= m_dstLen;
+            ++m_index;
         }
     }
-    return map;
-}
+
+private:
+    int64_t m_step, m_rem, m_dstLen;
+    int64_t m_index = 0, m_error = 0;
+};
 
 template <typename PixelOp>
 void Stretch(void* dst, const RECT& dstRect, int dstStride, const void* src, const RECT& srcRect,
@@ -41,20 +44,25 @@ void Stretch(void* dst, const RECT& dstRect, int dstStride, const void* src, con
     const int64_t sw = int64_t{srcRect.right} - srcRect.left;
     const int64_t sh = int64_t{srcRect.bottom} - srcRect.top;
     if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
-    // Rows have no known limit below; columns end at the stride.
-    const std::vector<int64_t> cols =
-        WalkIndices(dstRect.left, dw, dstStride / bpp, srcRect.left, sw, srcStride / bpp);
-    const std::vector<int64_t> rows =
-        WalkIndices(dstRect.top, dh, INT64_MAX, srcRect.top, sh, INT64_MAX);
+    // Destination columns inside the row (rows have no known limit below, only above).
+    const int64_t colFirst = std::max<int64_t>(0, -int64_t{dstRect.left});
+    const int64_t colEnd = std::min<int64_t>(dw, dstStride / bpp - dstRect.left);
+    const int64_t rowFirst = std::max<int64_t>(0, -int64_t{dstRect.top});
+    const int64_t srcColumns = srcStride / bpp;
     auto* dBase = static_cast<uint8_t*>(dst);
     const auto* sBase = static_cast<const uint8_t*>(src);
-    for (int64_t j = 0; j < dh; ++j) {
-        if (rows[j] < 0) continue;
+    if (colFirst >= colEnd) return;
+    const Walk firstColumn(colFirst, srcRect.left, sw, dw);
+    Walk row(rowFirst, srcRect.top, sh, dh);
+    for (int64_t j = rowFirst; j < dh; ++j, row.Next()) {
+        if (row.Index() < 0) continue;
         uint8_t* dRow = dBase + (dstRect.top + j) * dstStride;
-        const uint8_t* sRow = sBase + rows[j] * srcStride;
-        for (int64_t i = 0; i < dw; ++i) {
-            if (cols[i] < 0) continue;
-            op(dRow + (dstRect.left + i) * bpp, sRow + cols[i] * bpp);
+        const uint8_t* sRow = sBase + row.Index() * srcStride;
+        Walk col = firstColumn;
+        for (int64_t i = colFirst; i < colEnd; ++i, col.Next()) {
+            const int64_t sx = col.Index();
+            if (sx < 0 || sx >= srcColumns) continue;
+            op(dRow + (dstRect.left + i) * bpp, sRow + sx * bpp);
         }
     }
 }

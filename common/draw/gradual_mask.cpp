@@ -4,7 +4,6 @@
 #include <cmath>
 #include <memory>
 #include <new>
-#include <vector>
 
 #include "bitmap_info.h"
 #include "core/dbg_output.h"
@@ -142,26 +141,40 @@ void DrawGradualMultiLine(int maskWidth, int maskHeight, CPtrCtrl* points, doubl
     if (points == nullptr || mask == nullptr || !MaskUsable(maskWidth, maskHeight)) return;
     const int n = points->GetCount();
     if (n < 2) return;
-    std::vector<double> xs(n), ys(n), travelled(n, 0.0);
-    for (int i = 0; i < n; ++i) {
+    auto pointAt = [&](int i, double* x, double* y) {
         const PackedPoint p = SlotToPackedPoint(points->GetAt(i));
-        xs[i] = PackedPointX(p);
-        ys[i] = PackedPointY(p);
-        if (i > 0)
-            travelled[i] = travelled[i - 1] + std::hypot(xs[i] - xs[i - 1], ys[i] - ys[i - 1]);
+        *x = PackedPointX(p);
+        *y = PackedPointY(p);
+    };
+    // First pass: the length of the whole polyline; second pass: draw, interpolating by the
+    // distance travelled.
+    double total = 0;
+    double px, py, qx, qy;
+    pointAt(0, &px, &py);
+    for (int i = 1; i < n; ++i) {
+        pointAt(i, &qx, &qy);
+        total += std::hypot(qx - px, qy - py);
+        px = qx;
+        py = qy;
     }
-    const double total = travelled[n - 1];
-    auto at = [&](int i, double a, double b) {
-        return total > 0 ? a + (b - a) * travelled[i] / total : a;
+    auto at = [&](double travelled, double a, double b) {
+        return total > 0 ? a + (b - a) * travelled / total : a;
     };
     Mask m{mask, maskWidth, maskHeight};
     constexpr double kCapSlack = 0.5;
-    SoftDot(m, xs[0], ys[0], r0, s0, kCapSlack);
-    for (int i = 0; i + 1 < n; ++i) {
-        const double ra = at(i, r0, r1), rb = at(i + 1, r0, r1);
-        const double sa = at(i, s0, s1), sb = at(i + 1, s0, s1);
-        SoftLine(m, xs[i], ys[i], xs[i + 1], ys[i + 1], ra, rb, sa, sb);
-        SoftDot(m, xs[i + 1], ys[i + 1], rb, sb, kCapSlack);
+    pointAt(0, &px, &py);
+    SoftDot(m, px, py, r0, s0, kCapSlack);
+    double travelled = 0;
+    for (int i = 1; i < n; ++i) {
+        pointAt(i, &qx, &qy);
+        const double next = travelled + std::hypot(qx - px, qy - py);
+        const double ra = at(travelled, r0, r1), rb = at(next, r0, r1);
+        const double sa = at(travelled, s0, s1), sb = at(next, s0, s1);
+        SoftLine(m, px, py, qx, qy, ra, rb, sa, sb);
+        SoftDot(m, qx, qy, rb, sb, kCapSlack);
+        travelled = next;
+        px = qx;
+        py = qy;
     }
 }
 

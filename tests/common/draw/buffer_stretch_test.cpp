@@ -72,6 +72,18 @@ TEST(StretchBufferOnBuffer, SkipsPixelsOutsideTheRows) {
     StretchBufferOnBuffer(dst.data(), RECT{0, 0, 0, 1}, 16, src, RECT{0, 0, 2, 1}, 8, 4);
     StretchBufferOnBuffer(dst.data(), RECT{0, 0, 2, 1}, 16, src, RECT{1, 0, 1, 1}, 8, 4);
     EXPECT_EQ(dst, (std::vector<uint32_t>{8, 8, 0, 0}));
+    // A rectangle far wider than the row: only the row's own columns are visited, each taking
+    // the source pixel of its place in the whole rectangle (the right half: pixel 1).
+    std::vector<uint32_t> row(4, 0);
+    StretchBufferOnBuffer(row.data(), RECT{-2000000000, 0, 2000000000, 1}, 16, src,
+                          RECT{0, 0, 2, 1}, 8, 4);
+    EXPECT_EQ(row, (std::vector<uint32_t>{8, 8, 8, 8}));
+    // A tall one starting far above row 0: rows from 0 on take their own source rows.
+    const uint32_t column[2] = {5, 6};
+    std::vector<uint32_t> rows(3, 0);
+    StretchBufferOnBuffer(rows.data(), RECT{0, -1000000000, 1, 3}, 4, column, RECT{0, 0, 1, 2}, 4,
+                          4);
+    EXPECT_EQ(rows, (std::vector<uint32_t>{6, 6, 6}));
 }
 
 TEST(AlphaStretchBufferOnBuffer, IntegerRuleOnChosenPixels) {
