@@ -1,0 +1,56 @@
+#include "firmware/boot_loader_device.h"
+
+#include "core/mono_clock.h"
+#include "firmware/firmware_protocol.h"
+
+uint16_t ReadAckValue(eRADAR_PROTOCOL_VERSION version, const uint8_t* ack, int length,
+                      uint64_t userValue) {
+    (void)version;
+    return DecodeBootLoaderAck(ack, length, reinterpret_cast<uint32_t*>(userValue));
+}
+
+int RadarDeviceBootLoaderLink::OpenByPortNum(int portNumber, uint32_t baudRate, uint8_t byteSize,
+                                             uint8_t parity, uint8_t stopBits, int protocolVersion,
+                                             int readSerialNumber, int readVersion, int keepCmdMode,
+                                             uint32_t ackTimeoutMs, uint32_t settleMs) {
+    if (m_device == nullptr) return 0;
+    return Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
+        m_device, portNumber, baudRate, byteSize, parity, stopBits,
+        static_cast<eRADAR_PROTOCOL_VERSION>(protocolVersion), readSerialNumber, readVersion,
+        keepCmdMode, ackTimeoutMs, settleMs);
+}
+
+void RadarDeviceBootLoaderLink::Close() {
+    if (m_device != nullptr) Orbo_Interface_RadarDevice_Serial_Close(m_device);
+}
+
+int RadarDeviceBootLoaderLink::StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs,
+                                            uint32_t settleMs) {
+    if (m_device == nullptr) return 0;
+    return Orbo_Interface_RadarDevice_StartCmdMode(
+        m_device, static_cast<eRADAR_PROTOCOL_VERSION>(protocolVersion), ackTimeoutMs, settleMs);
+}
+
+int RadarDeviceBootLoaderLink::StopCmdMode(uint32_t timeoutMs) {
+    if (m_device == nullptr) return 0;
+    return Orbo_Interface_RadarDevice_StopCmdMode(m_device, timeoutMs);
+}
+
+uint16_t RadarDeviceBootLoaderLink::SendCommand(uint16_t code, const uint8_t* payload,
+                                                uint32_t length, uint32_t* answer,
+                                                uint32_t timeoutMs) {
+    if (m_device == nullptr) return kRadarAckMissing;
+    return Orbo_Interface_RadarDevice_Protocol_SendCommand(
+        m_device, code, payload, static_cast<int>(length), ReadAckValue,
+        reinterpret_cast<uint64_t>(answer), timeoutMs);
+}
+
+void RadarDeviceBootLoaderLink::SendCommandNoCheckAck(uint16_t code) {
+    if (m_device != nullptr) {
+        Orbo_Interface_RadarDevice_Protocol_SendCommand_NoCheckAck(m_device, code, nullptr, 0);
+    }
+}
+
+void RadarDeviceBootLoaderLink::Sleep(uint32_t milliseconds) {
+    SleepMs(milliseconds);
+}
