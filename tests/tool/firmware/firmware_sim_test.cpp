@@ -2,6 +2,7 @@
 // The firmware procedures against zorvan-sim, through the radar device library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
