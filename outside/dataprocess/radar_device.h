@@ -76,6 +76,11 @@ public:
     bool Commit(RadarDataBlock& block);
     void CancelRead();
 
+    // Observation points for tests and diagnostics: fetches waiting now, commands waiting for
+    // their acknowledgement now.
+    int WaitingFetches() const { return m_stream.WaitingFetches(); }
+    int WaitingCommands() const { return m_waitingCommands.load(); }
+
 private:
     enum class LinkState { Closed, Opening, Open, Lost };
 
@@ -114,4 +119,5 @@ private:
     std::atomic<uint32_t> m_sensorMaxBody{kMaxCommandBodyBytes};
     // Counts closes, so that an open running meanwhile notices it was overtaken.
     std::atomic<uint64_t> m_closeSerial{0};
+    std::atomic<int> m_waitingCommands{0};
 };

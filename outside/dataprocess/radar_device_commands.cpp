@@ -57,7 +57,11 @@ bool RadarDevice::Exchange(SerialLink& link, uint16_t command, const uint8_t* pa
         return false;
     }
     const uint64_t deadline = DeadlineAfterMs(MonoTimeMs(), timeoutMs);
-    return link.Exchange(frame, static_cast<uint16_t>(command | kAckWordBit), deadline, ack);
+    m_waitingCommands++;
+    const bool answered =
+        link.Exchange(frame, static_cast<uint16_t>(command | kAckWordBit), deadline, ack);
+    m_waitingCommands--;
+    return answered;
 }
 
 bool RadarDevice::EnterCommandMode(SerialLink& link, eRADAR_PROTOCOL_VERSION version,

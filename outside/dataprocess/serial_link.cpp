@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <poll.h>
 #include <string.h>
+#include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,15 +18,6 @@ namespace {
 constexpr const char* kReaderThreadName = "RadarLinkRead";
 // Bits per byte on the line (start, 8 data, stop): turns a baud rate into bytes per second.
 constexpr uint32_t kLineBitsPerByte = 10;
-
-int PollOnce(int fd, short events, uint64_t deadlineMs, short& revents) {
-    const uint64_t now = MonoTimeMs();
-    const uint64_t left = deadlineMs > now ? deadlineMs - now : 0;
-    pollfd wait{fd, events, 0};
-    const int rc = poll(&wait, 1, static_cast<int>(std::min<uint64_t>(left, kLinkPollSliceMs)));
-    revents = wait.revents;
-    return rc;
-}
 
 }  // namespace
 
@@ -50,7 +42,19 @@ SerialLink::SerialLink(SerialFd port, std::string path, uint32_t baudRate, ISeri
     : m_owner(owner),
       m_path(std::move(path)),
       m_router(owner, baudRate / kLineBitsPerByte),
-      m_port(std::move(port)) {}
+      m_port(std::move(port)),
+      m_wake(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+int SerialLink::PollPort(short events, uint64_t deadlineMs, short& revents) {
+    const uint64_t now = MonoTimeMs();
+    const uint64_t left = deadlineMs > now ? deadlineMs - now : 0;
+    // Without a wake-up descriptor (none could be had) the slice alone bounds the wait.
+    pollfd waits[2] = {{m_port.Get(), events, 0}, {m_wake.Get(), POLLIN, 0}};
+    const int rc = poll(waits, m_wake.Valid() ? 2 : 1,
+                        static_cast<int>(std::min<uint64_t>(left, kLinkPollSliceMs)));
+    revents = waits[0].revents;
+    return rc;
+}
 
 SerialLink::~SerialLink() {
     Shutdown();
@@ -59,6 +63,11 @@ SerialLink::~SerialLink() {
 void SerialLink::Abort() {
     m_closing.store(true);
     m_closingEvent.Set();
+    if (m_wake.Valid()) {
+        const uint64_t one = 1;
+        // The counter only has to become nonzero; a full counter is nonzero already.
+        [[maybe_unused]] const ssize_t written = write(m_wake.Get(), &one, sizeof(one));
+    }
     m_router.Abort();
 }
 
@@ -98,7 +107,7 @@ bool SerialLink::Write(const uint8_t* bytes, size_t count, uint64_t deadlineMs) 
             return false;
         }
         short revents = 0;
-        PollOnce(m_port.Get(), POLLOUT, deadlineMs, revents);
+        PollPort(POLLOUT, deadlineMs, revents);
     }
     return true;
 }
@@ -136,12 +145,13 @@ int SerialLink::ThreadLoop(uint64_t) {
 bool SerialLink::ReadSlice() {
     const int fd = m_port.Get();
     short revents = 0;
-    const int rc = PollOnce(fd, POLLIN, DeadlineAfterMs(MonoTimeMs(), kLinkPollSliceMs), revents);
+    const int rc = PollPort(POLLIN, DeadlineAfterMs(MonoTimeMs(), kLinkPollSliceMs), revents);
     if (rc < 0 && errno != EINTR) {
         HandleLoss(errno, "poll");
         return false;
     }
     bool gotBytes = false;
+    if (m_closing.load()) return true;  // ThreadLoop ends the reader
     if (rc > 0 && (revents & POLLIN) != 0) {
         const ssize_t n = read(fd, m_readBuffer, sizeof(m_readBuffer));
         if (n > 0) {

@@ -4,7 +4,8 @@
 //
 // Full duplex: the reader reads the descriptor on its own thread while commands are written from
 // the caller's thread (writes are serialised by the link's write lock). Both wait with poll in
-// slices of kLinkPollSliceMs, so Abort and Shutdown are seen promptly.
+// slices of at most kLinkPollSliceMs and also on a wake-up descriptor that Abort signals, so a
+// close is seen at once.
 //
 // When the port vanishes (EIO/ENXIO/ENODEV, hang-up, end of file) the reader closes it, releases
 // the waiting command and tells the owner (OnLinkLost, on the reader thread, with none of the
@@ -24,6 +25,7 @@
 #include "core/base_event.h"
 #include "core/base_lock.h"
 #include "core/base_thread.h"
+#include "core/unique_fd.h"
 #include "serial/serial_port_open.h"
 
 // Longest single wait of the reader and the writer before they look at the closing flag again.
@@ -83,6 +85,8 @@ private:
     int ThreadLoop(uint64_t param) override;
     // Reader thread: one poll slice; false when the port is gone.
     bool ReadSlice();
+    // Waits for `events` on the port or the wake-up, at most one slice and not past the deadline.
+    int PollPort(short events, uint64_t deadlineMs, short& revents);
     void HandleLoss(int errorNumber, const char* what);
     void ClosePort();
 
@@ -92,6 +96,7 @@ private:
     CBaseLock m_writeLock;  // guards writes against the port being closed
     SerialFd m_port;        // the reader reads it without the lock: only it and Shutdown close
     CBaseEvent m_closingEvent{nullptr, 1};  // manual reset: set once closing starts
+    UniqueFd m_wake;                        // eventfd: readable once closing starts
     CBaseThread m_reader;
     std::atomic<bool> m_closing{false};
     std::atomic<bool> m_lost{false};

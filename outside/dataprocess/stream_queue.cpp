@@ -158,3 +158,8 @@ size_t StreamQueue::LentBlocks() const {
     CAutoBaseLock guard(&m_lock);
     return m_lent.size();
 }
+
+int StreamQueue::WaitingFetches() const {
+    CAutoBaseLock guard(&m_lock);
+    return m_waiters;
+}

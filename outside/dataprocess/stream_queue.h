@@ -66,6 +66,8 @@ public:
     uint64_t DroppedBytes() const;
     // Blocks lent and not yet committed.
     size_t LentBlocks() const;
+    // Fetches waiting now.
+    int WaitingFetches() const;
 
 private:
     void DropOldest(int count);
