@@ -33,8 +33,9 @@ struct AcquisitionSettings {
     std::string saveFolder;  // absolute
 };
 
-// Defaults for a home folder and its SaveData folder (GetAppFolder(AppFolderKind::Settings) and
-// GetAppFolder(AppFolderKind::SaveData) for the tool).
+// The defaults, given the folder for recordings (for the tool
+// GetAppFolder(AppFolderKind::SaveData); the home folder of the loaders is
+// GetAppFolder(AppFolderKind::Settings)).
 AcquisitionSettings DefaultAcquisitionSettings(const std::string& saveDataFolder);
 
 // Reads the four attributes of `root` into `settings`; missing or empty ones, and paths that

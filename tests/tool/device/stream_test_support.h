@@ -1,0 +1,286 @@
+// Test helpers for the stream workers: stream frames as bytes, a scripted device behind
+// IRadarStreamLink, a thread-safe capture of debug lines and a file size limit that makes writes
+// fail on purpose.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/dbg_output.h"
+#include "device/radar_stream_link.h"
+#include "device/report_frame.h"
+
+namespace stream_test {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void PutU16(Bytes& out, uint16_t value) {
+    out.push_back(static_cast<uint8_t>(value));
+    out.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+// A stream frame around the payload (a wrong tail when goodTail is false).
+inline Bytes Frame(const Bytes& payload, bool goodTail = true) {
+    Bytes out(kFrameHeaderBytes, kFrameHeaderBytes + 4);
+    PutU16(out, static_cast<uint16_t>(payload.size()));
+    out.insert(out.end(), payload.begin(), payload.end());
+    if (goodTail) {
+        out.insert(out.end(), kFrameTailBytes, kFrameTailBytes + 4);
+    } else {
+        out.insert(out.end(), {0, 0, 0, 0});
+    }
+    return out;
+}
+
+// A target report frame; gate g's raw energy is derived from `seed` so that reports differ.
+inline Bytes ReportFrame(uint8_t state, uint16_t distance, uint16_t seed = 0) {
+    Bytes payload;
+    payload.push_back(kTargetReportType);
+    payload.push_back(state);
+    PutU16(payload, distance);
+    PutU16(payload, 0);
+    for (int gate = 0; gate < kGateCount; ++gate) {
+        PutU16(payload, static_cast<uint16_t>(100 + (seed * 37 + gate * 1000) % 60000));
+        PutU16(payload, 0);
+    }
+    return Frame(payload);
+}
+
+// A threshold generation progress frame.
+inline Bytes ProgressFrame(uint16_t percent, uint8_t type = 3) {
+    Bytes payload{type};
+    PutU16(payload, percent);
+    return Frame(payload);
+}
+
+inline Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+inline bool SameReport(const TargetReport& a, const TargetReport& b) {
+    return a.state == b.state && a.distance == b.distance &&
+           std::equal(std::begin(a.gateEnergy), std::end(a.gateEnergy), std::begin(b.gateEnergy));
+}
+
+// A device that delivers the blocks the test pushes and records the commands it is given.
+// Fetches wait for their real time limit unless a block or a cancel comes; a cancel stays
+// pending for the next fetch when none waits, as the library's does.
+class ScriptedStreamLink : public IRadarStreamLink {
+public:
+    struct Call {
+        std::string name;
+        uint16_t command = 0;
+        std::vector<uint16_t> ids;
+        std::vector<uint32_t> values;
+        Bytes payload;
+    };
+
+    // Answer of SendCommand (0 = accepted).
+    uint16_t commandAnswer = 0;
+    bool connected = true;
+
+    void PushBlock(const Bytes& block) {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(block);
+        m_wake.notify_all();
+    }
+    // Pushes the bytes cut into blocks of `blockSize`.
+    void PushInBlocks(const Bytes& bytes, size_t blockSize) {
+        for (size_t pos = 0; pos < bytes.size(); pos += blockSize) {
+            PushBlock(Bytes(bytes.begin() + pos,
+                            bytes.begin() + std::min(bytes.size(), pos + blockSize)));
+        }
+    }
+
+    int IsConnected() override { return connected ? 1 : 0; }
+    int StartCmdMode(int protocolVersion, uint32_t, uint32_t) override {
+        Record({"StartCmdMode", static_cast<uint16_t>(protocolVersion), {}, {}, {}});
+        return 1;
+    }
+    int StopCmdMode(uint32_t) override {
+        Record({"StopCmdMode", 0, {}, {}, {}});
+        return 1;
+    }
+    int SetParameter(uint16_t command, int count, const uint16_t* ids, const uint32_t* values,
+                     uint32_t) override {
+        Record({"SetParameter", command, {ids, ids + count}, {values, values + count}, {}});
+        return 1;
+    }
+    uint16_t SendCommand(uint16_t command, const uint8_t* payload, int length, uint32_t) override {
+        Record({"SendCommand", command, {}, {}, Bytes(payload, payload + length)});
+        return commandAnswer;
+    }
+    int Start() override {
+        Record({"Start", 0, {}, {}, {}});
+        return 1;
+    }
+    int Stop() override {
+        Record({"Stop", 0, {}, {}, {}});
+        std::lock_guard lock(m_mutex);
+        m_queue.clear();
+        return 1;
+    }
+    int FetchDataBuffer(StreamBlock& block, uint32_t timeoutMs) override {
+        block = StreamBlock{};
+        std::unique_lock lock(m_mutex);
+        ++m_fetches;
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        ++m_waiting;
+        for (;;) {
+            if (m_cancelPending) {
+                m_cancelPending = false;
+                ++m_cancelledFetches;
+                break;
+            }
+            if (!m_queue.empty()) {
+                m_lent.push_back(std::move(m_queue.front()));
+                m_queue.pop_front();
+                Bytes& lent = m_lent.back();
+                m_delivered.insert(m_delivered.end(), lent.begin(), lent.end());
+                block.data = lent.data();
+                block.length = static_cast<int32_t>(lent.size());
+                break;
+            }
+            if (m_wake.wait_until(lock, deadline) == std::cv_status::timeout && m_queue.empty() &&
+                !m_cancelPending) {
+                break;
+            }
+        }
+        --m_waiting;
+        return block.data != nullptr ? 1 : 0;
+    }
+    int CommitDataBuffer(StreamBlock& block) override {
+        std::lock_guard lock(m_mutex);
+        auto it = std::find_if(m_lent.begin(), m_lent.end(),
+                               [&](const Bytes& b) { return b.data() == block.data; });
+        block = StreamBlock{};
+        if (it == m_lent.end()) return 0;
+        m_lent.erase(it);
+        return 1;
+    }
+    int CancelRead() override {
+        Record({"CancelRead", 0, {}, {}, {}});
+        std::lock_guard lock(m_mutex);
+        m_cancelPending = true;
+        m_wake.notify_all();
+        return 1;
+    }
+
+    std::vector<Call> Calls() const {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+    std::vector<std::string> CallNames() const {
+        std::vector<std::string> names;
+        for (const auto& call : Calls()) names.push_back(call.name);
+        return names;
+    }
+    // Every byte lent out by fetches, in order.
+    Bytes Delivered() const {
+        std::lock_guard lock(m_mutex);
+        return m_delivered;
+    }
+    bool QueueEmpty() const {
+        std::lock_guard lock(m_mutex);
+        return m_queue.empty();
+    }
+    int Waiting() const {
+        std::lock_guard lock(m_mutex);
+        return m_waiting;
+    }
+    int CancelledFetches() const {
+        std::lock_guard lock(m_mutex);
+        return m_cancelledFetches;
+    }
+    bool CancelPending() const {
+        std::lock_guard lock(m_mutex);
+        return m_cancelPending;
+    }
+    size_t LentBlocks() const {
+        std::lock_guard lock(m_mutex);
+        return m_lent.size();
+    }
+
+private:
+    void Record(Call call) {
+        std::lock_guard lock(m_mutex);
+        m_calls.push_back(std::move(call));
+    }
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Bytes> m_queue;
+    std::list<Bytes> m_lent;
+    Bytes m_delivered;
+    std::vector<Call> m_calls;
+    bool m_cancelPending = false;
+    int m_fetches = 0;
+    int m_waiting = 0;
+    int m_cancelledFetches = 0;
+};
+
+// Debug lines of every thread written while the object lives, with their levels.
+class LogCapture {
+public:
+    struct Line {
+        uint32_t level;
+        std::string text;
+    };
+    LogCapture() { DbgOutputAddCallback(&LogCapture::OnLine, reinterpret_cast<uintptr_t>(this)); }
+    ~LogCapture() { DbgOutputDelCallback(&LogCapture::OnLine); }
+    // True when a line of that level contains the text.
+    bool Has(uint32_t level, const std::string& text) const {
+        std::lock_guard lock(m_mutex);
+        return std::any_of(m_lines.begin(), m_lines.end(), [&](const Line& line) {
+            return line.level == level && line.text.find(text) != std::string::npos;
+        });
+    }
+
+private:
+    static int OnLine(uintptr_t self, uint32_t level, const char* line, int length) {
+        auto* capture = reinterpret_cast<LogCapture*>(self);
+        std::lock_guard lock(capture->m_mutex);
+        capture->m_lines.push_back({level, std::string(line, length)});
+        return 1;
+    }
+    mutable std::mutex m_mutex;
+    std::vector<Line> m_lines;
+};
+
+// A file size limit for this process: writes beyond it fail with EFBIG (root is no exception),
+// which makes a failing write reproducible without a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        if (m_active) setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool Active() const { return m_active; }
+
+private:
+    rlimit m_saved{};
+    bool m_active = false;
+    void (*m_oldHandler)(int) = SIG_DFL;
+};
+
+}  // namespace stream_test
