@@ -20,3 +20,6 @@ constexpr int kMaxDebugTagChars = 127;
 
 // A GIF's logical screen is refused beyond this many pixels (two 32-bit canvases are kept).
 constexpr uint64_t kMaxGifCanvasPixels = 1ull << 25;
+
+// A zip entry is refused beyond this many bytes, declared or inflated (it must fit 32-bit fields).
+constexpr uint64_t kMaxZipEntryBytes = 0xFFFFFFFFull;
