@@ -18,13 +18,13 @@ constexpr double kBitsPerByte = 10.0;  // start bit, 8 data bits, stop bit
 LinkOutput::LinkOutput(const OutputFaults& faults, uint32_t paceBaud, uint64_t seed)
     : m_faults(faults), m_baud(paceBaud), m_random(seed * 0x9E3779B97F4A7C15ull + 1) {}
 
-uint8_t LinkOutput::NoiseByte() {
+uint8_t LinkOutput::GarbageByte() {
     for (;;) {
         m_random ^= m_random << 13;
         m_random ^= m_random >> 7;
         m_random ^= m_random << 17;
         const auto byte = static_cast<uint8_t>(m_random >> 24);
-        // Noise never starts a header, so it cannot make a false frame that hides a real one.
+        // Garbage never starts a header, so it cannot make a false frame that hides a real one.
         if (byte != wire::kStreamHeader[0] && byte != wire::kCommandHeader[0]) return byte;
     }
 }
@@ -59,12 +59,12 @@ void LinkOutput::SendStream(const Bytes& payload) {
 }
 
 void LinkOutput::Enqueue(Bytes frame) {
-    if (m_faults.noiseBytes > 0) {
-        Bytes noisy;
-        noisy.reserve(m_faults.noiseBytes + frame.size());
-        for (uint32_t i = 0; i < m_faults.noiseBytes; ++i) noisy.push_back(NoiseByte());
-        noisy.insert(noisy.end(), frame.begin(), frame.end());
-        frame = std::move(noisy);
+    if (m_faults.garbageBytes > 0) {
+        Bytes withGarbage;
+        withGarbage.reserve(m_faults.garbageBytes + frame.size());
+        for (uint32_t i = 0; i < m_faults.garbageBytes; ++i) withGarbage.push_back(GarbageByte());
+        withGarbage.insert(withGarbage.end(), frame.begin(), frame.end());
+        frame = std::move(withGarbage);
     }
     m_pendingBytes += frame.size();
     m_queue.push_back(std::move(frame));

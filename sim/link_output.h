@@ -1,6 +1,6 @@
 // Everything the sensor sends passes here on its way to the pseudo-terminal: frames are built,
-// the output faults applied (noise before frames, broken tails, cut or late acknowledgements)
-// and the bytes written, paced at the configured baud rate when pacing is on (a
+// the output faults applied (garbage bytes before frames, broken tails, cut or late
+// acknowledgements) and the bytes written, paced at the configured baud rate when pacing is on (a
 // pseudo-terminal ignores the host's line settings, so the simulator paces itself: ten bit
 // times a byte, as 8N1 on a wire).
 //
@@ -18,7 +18,7 @@
 #include "frame_sink.h"
 
 struct OutputFaults {
-    uint32_t noiseBytes = 0;           // random bytes before every frame (never a header's first)
+    uint32_t garbageBytes = 0;         // random bytes before every frame (never a header's first)
     uint32_t brokenTailEvery = 0;      // every n-th stream frame gets a wrong tail
     std::set<uint16_t> brokenAckTail;  // acknowledgements of these words get a wrong tail
     std::set<uint16_t> shortAck;       // acknowledgements of these words carry 3 body bytes
@@ -58,7 +58,7 @@ private:
     void ReleaseDelayed(uint64_t wallMs);
     void Refill(uint64_t wallMs);
     size_t Allowance() const;
-    uint8_t NoiseByte();
+    uint8_t GarbageByte();
 
     OutputFaults m_faults;
     uint32_t m_baud;

@@ -130,7 +130,7 @@ const std::vector<OptionSpec>& Specs() {
                  return false;
              return true;
          }},
-        {"--seed", "N", "seed of the scenario's noise and of --noise bytes; default 1",
+        {"--seed", "N", "seed of the scenario's noise and of --garbage bytes; default 1",
          Number(&SimOptions::seed, UINT64_MAX)},
         {"--verbose", nullptr, "write information lines (commands, mode changes) to stderr",
          [](const std::string&, SimOptions& o) {
@@ -248,11 +248,11 @@ const std::vector<OptionSpec>& Specs() {
              o.output.ackDelayMs = n;
              return true;
          }},
-        {"--noise", "N", "send N random bytes (never a header's first byte) before every frame",
+        {"--garbage", "N", "send N random bytes (never a header's first byte) before every frame",
          [](const std::string& v, SimOptions& o) {
              uint64_t n = 0;
              if (!ParseNumber(v, 4096, n)) return false;
-             o.output.noiseBytes = static_cast<uint32_t>(n);
+             o.output.garbageBytes = static_cast<uint32_t>(n);
              return true;
          }},
         {"--broken-tail", "N", "send every N-th stream frame with a wrong tail",

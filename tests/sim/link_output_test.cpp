@@ -1,5 +1,5 @@
 // ctest-labels: sim
-// zorvan-sim's output faults and pacing: noise between frames, broken tails, acknowledgements
+// zorvan-sim's output faults and pacing: garbage between frames, broken tails, acknowledgements
 // cut short, with a wrong tail or late, and output paced at the configured baud rate.
 #include <gtest/gtest.h>
 
@@ -27,9 +27,9 @@ void Start(Started& s, std::vector<std::string> args) {
 
 }  // namespace
 
-TEST(SimOutput, NoiseBeforeEveryFrameLeavesEveryFrameIntact) {
+TEST(SimOutput, GarbageBeforeEveryFrameLeavesEveryFrameIntact) {
     Started s;
-    Start(s, {"--noise", "7"});
+    Start(s, {"--garbage", "7"});
     for (int i = 0; i < 5; ++i) ASSERT_TRUE(s.client.NextReport(kReportDeadline).has_value());
     const auto ack = s.client.Command(0x00FF, Bytes{2, 0});
     ASSERT_TRUE(ack.has_value());

@@ -141,7 +141,7 @@ TEST(SimOptions, HelpDocumentsEveryOption) {
                                "--short-ack",
                                "--broken-ack-tail",
                                "--ack-delay",
-                               "--noise",
+                               "--garbage",
                                "--broken-tail",
                                "--drop-link-after",
                                "--scenario",
