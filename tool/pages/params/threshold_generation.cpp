@@ -80,12 +80,14 @@ int ThresholdGenerator::Start(const ThresholdGenerationRequest& request) {
     }
     m_request = request;
     m_stopRequested = false;
+    m_finishReported = false;
     if (!m_thread.StartThread(kGenerationThreadName, this, 1, kGenerationThreadPriority,
                               kGenerationThreadStackBytes, 0)) {
         DbgOutputA(kDbgLevelError, "Threshold generation: the %s thread cannot be created\r\n",
                    kGenerationThreadName);
         return 0;
     }
+    m_runPending = true;
     return 1;
 }
 
@@ -95,6 +97,14 @@ void ThresholdGenerator::Stop() {
     // no more, and a cancel left pending would cut the device's next fetch short.
     if (!m_thread.IsThreadExit()) m_link.CancelRead();
     m_thread.StopThread();
+    // A worker stopped before its body ran has not said how the run ended.
+    if (m_runPending && !m_finishReported) Finish(0);
+    m_runPending = false;
+}
+
+void ThresholdGenerator::Finish(int success) {
+    m_finishReported = true;
+    m_sink.OnGenerationFinished(success);
 }
 
 void ThresholdGenerator::OnProgressFrame(int percent) {
@@ -114,7 +124,7 @@ int ThresholdGenerator::ThreadLoop(uint64_t /*param*/) {
                    m_request.triggerCoefficientDb, m_request.holdCoefficientDb,
                    m_request.scanSeconds, answer,
                    answer == kStreamAckMissing ? " (no answer)" : "");
-        m_sink.OnGenerationFinished(0);
+        Finish(0);
         return 0;
     }
     DbgOutputA(kDbgLevelInfo, "Threshold generation started: trigger %d dB, hold %d dB, %d s\r\n",
@@ -137,6 +147,6 @@ int ThresholdGenerator::ThreadLoop(uint64_t /*param*/) {
     const int success = progress >= kGenerationCompletePercent ? 1 : 0;
     DbgOutputA(success ? kDbgLevelInfo : kDbgLevelWarning, "Threshold generation %s\r\n",
                success ? "finished" : "ended before the sensor reported 100 %");
-    m_sink.OnGenerationFinished(success);
+    Finish(success);
     return 0;
 }

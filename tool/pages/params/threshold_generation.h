@@ -72,8 +72,9 @@ public:
     virtual ~IThresholdGenerationSink() = default;
     // "SensingGenerate": a progress frame arrived (the dialog's 0x500 with the percentage).
     virtual void OnGenerationProgress(int percent) = 0;
-    // "SensingGenerate", last call of a run: 1 when the sensor reported 100 %, 0 when the command
-    // was refused or not answered, or the run was stopped first (the dialog's 0x501).
+    // Last call of every run: 1 when the sensor reported 100 %, 0 when the command was refused or
+    // not answered, or the run was stopped first (the dialog's 0x501). From "SensingGenerate";
+    // from the thread calling Stop when the run was stopped before its worker began.
     virtual void OnGenerationFinished(int success) = 0;
 };
 
@@ -106,11 +107,14 @@ public:
 private:
     int ThreadLoop(uint64_t param) override;
     void OnProgressFrame(int percent) override;
+    void Finish(int success);
     bool IsStopRequested() const override { return m_stopRequested.load(); }
 
     IRadarStreamLink& m_link;
     IThresholdGenerationSink& m_sink;
     ThresholdGenerationRequest m_request;  // written before the worker starts
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_finishReported{false};  // the sink heard how the run ended
+    bool m_runPending = false;                  // a started run not yet stopped (Stop's thread)
     CBaseThread m_thread;
 };
