@@ -1,9 +1,8 @@
 #include "sim_options.h"
 
-#include <bit>
 #include <charconv>
-#include <cstring>
 #include <functional>
+#include <set>
 #include <vector>
 
 namespace {
