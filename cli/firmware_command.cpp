@@ -1,0 +1,236 @@
+// "firmware info" and "flash": the firmware procedures (running mode, device identifier and
+// partitions; the download of an image through the boot loader) with terminal output. The
+// procedures open and close the port themselves, on a device of their own.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli_context.h"
+#include "cli_output.h"
+#include "command_table.h"
+#include "core/utf_convert.h"
+#include "device_session.h"
+#include "exit_codes.h"
+#include "firmware/boot_loader_device.h"
+#include "firmware/firmware_download.h"
+#include "firmware/firmware_protocol.h"
+#include "firmware/firmware_sink.h"
+#include "progress_bar.h"
+
+namespace {
+
+// The firmware window's widgets as terminal output: the information box and the labels of the
+// download as narrative lines on standard error, the progress as a bar there, message boxes as
+// error lines; the running mode, device identifier and partition list are kept for the result.
+class CliFirmwareSink : public IFirmwareSink {
+public:
+    CliFirmwareSink() : m_bar(IsTerminal(stderr)) {}
+
+    void SetLabelText(FirmwareLabel label, const std::string& text) override {
+        m_labels[label] = PlainText(text);
+        if (label == FirmwareLabel::FileSize || label == FirmwareLabel::FileVerifyNum) {
+            PrintErr(m_labels[label] + "\n");
+        }
+    }
+    void AppendInfoText(const std::string& text) override {
+        m_bar.Finish();
+        PrintErr(PlainText(text) + "\n");
+    }
+    void ScrollInfoToEnd() override {}
+    void SetPartitionItems(const std::vector<FirmwarePartitionItem>& items, int) override {
+        m_partitions = items;
+    }
+    void SetProgressRange(uint32_t maximum) override { m_maximum = maximum; }
+    void SetProgressValue(uint32_t value) override {
+        if (m_maximum == 0) return;
+        m_bar.Show(100.0 * value / m_maximum, m_labels[FirmwareLabel::DownloadProgressText]);
+    }
+    void SetDownloadingInfoVisible(bool visible) override {
+        if (!visible) m_bar.Finish();
+    }
+    void ShowMessageBox(const std::string& title, const std::string& text,
+                        FirmwareMessageIcon) override {
+        m_bar.Finish();
+        PrintError(PlainText(title) + ": " + PlainText(text));
+    }
+
+    std::string Label(FirmwareLabel label) const {
+        const auto found = m_labels.find(label);
+        return found == m_labels.end() ? std::string() : found->second;
+    }
+    const std::vector<FirmwarePartitionItem>& Partitions() const { return m_partitions; }
+
+private:
+    std::map<FirmwareLabel, std::string> m_labels;
+    std::vector<FirmwarePartitionItem> m_partitions;
+    uint32_t m_maximum = 0;
+    ProgressBar m_bar;
+};
+
+// The boot loader link of a radar device, noting whether a port open failed and whether the
+// sensor answered anything, so that the exit status can tell "no sensor" from "refused".
+class WatchedBootLoaderLink : public IBootLoaderLink {
+public:
+    explicit WatchedBootLoaderLink(IRadarDevice* device) : m_link(device) {}
+
+    int OpenByPortNum(int portNumber, uint32_t baudRate, uint8_t byteSize, uint8_t parity,
+                      uint8_t stopBits, int protocolVersion, int readSerialNumber, int readVersion,
+                      int keepCmdMode, uint32_t ackTimeoutMs, uint32_t settleMs) override {
+        const int opened = m_link.OpenByPortNum(portNumber, baudRate, byteSize, parity, stopBits,
+                                                protocolVersion, readSerialNumber, readVersion,
+                                                keepCmdMode, ackTimeoutMs, settleMs);
+        if (!opened) m_openFailed = true;
+        return opened;
+    }
+    void Close() override { m_link.Close(); }
+    int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) override {
+        const int started = m_link.StartCmdMode(protocolVersion, ackTimeoutMs, settleMs);
+        if (started) m_answered = true;
+        return started;
+    }
+    int StopCmdMode(uint32_t timeoutMs) override { return m_link.StopCmdMode(timeoutMs); }
+    uint16_t SendCommand(uint16_t code, const uint8_t* payload, uint32_t length, uint32_t* answer,
+                         uint32_t timeoutMs) override {
+        const uint16_t result = m_link.SendCommand(code, payload, length, answer, timeoutMs);
+        if (result != kRadarAckMissing) m_answered = true;
+        return result;
+    }
+    void SendCommandNoCheckAck(uint16_t code) override { m_link.SendCommandNoCheckAck(code); }
+    void Sleep(uint32_t milliseconds) override { m_link.Sleep(milliseconds); }
+
+    // The exit status of a failed procedure.
+    int FailureExit() const { return m_openFailed || !m_answered ? kExitNoDevice : kExitFailed; }
+
+private:
+    RadarDeviceBootLoaderLink m_link;
+    bool m_openFailed = false;
+    bool m_answered = false;
+};
+
+// What both commands share: a device of their own, the watched link, the sink and the
+// downloader set up with the resolved port and line settings.
+struct FirmwareSetup {
+    RadarDevicePtr device{Orbo_Interface_RadarDevice_Serial_Create()};
+    WatchedBootLoaderLink link{device.get()};
+    CliFirmwareSink sink;
+    FirmwareDownloader downloader{link, sink};
+    std::string portName;
+
+    int Prepare(const CliContext& context) {
+        int number = 0;
+        if (const int resolved = context.ResolvePort(number, portName); resolved != kExitSuccess) {
+            return resolved;
+        }
+        if (!device) {
+            PrintError("the radar device cannot be created");
+            return kExitFailed;
+        }
+        const SerialLineSettings& line = context.Serial();
+        downloader.SetSerialSettings(
+            {number, line.baudRate, line.byteSize, line.parity, line.stopBits});
+        return kExitSuccess;
+    }
+
+    // GetFirmwareInfo with the exit status of its result.
+    int QueryInfo() {
+        if (downloader.GetFirmwareInfo()) return kExitSuccess;
+        PrintError("the firmware information of the sensor on " + portName + " is incomplete");
+        return link.FailureExit();
+    }
+};
+
+void PrintFirmwareInfo(const CliContext& context, const CliFirmwareSink& sink) {
+    const std::vector<FirmwarePartitionItem>& partitions = sink.Partitions();
+    if (context.Json()) {
+        std::string list;
+        for (const FirmwarePartitionItem& item : partitions) {
+            list += (list.empty() ? "" : ",") + std::string("{\"name\":") + JsonString(item.text) +
+                    ",\"partition\":" + std::to_string(item.tag) + "}";
+        }
+        PrintOut("{\"runningMode\":" + JsonString(sink.Label(FirmwareLabel::RunningMode)) +
+                 ",\"deviceId\":" + JsonString(sink.Label(FirmwareLabel::DeviceId)) +
+                 ",\"partitions\":[" + list + "]}");
+        return;
+    }
+    PrintOut(sink.Label(FirmwareLabel::RunningMode));
+    PrintOut(sink.Label(FirmwareLabel::DeviceId));
+    std::string list = "Partitions:";
+    for (const FirmwarePartitionItem& item : partitions) list += " " + item.text;
+    PrintOut(list);
+}
+
+int RunFirmware(CliContext& context, const CommandLine& line) {
+    if (line.words.size() < 2 || line.words[1] != "info") {
+        return UsageError(line.words.size() < 2 ? std::string("'firmware' needs a subcommand: info")
+                                                : "no subcommand 'firmware " + line.words[1] + "'");
+    }
+    if (const int usage = CheckWordCount(line, 2, 0, 0); usage != kExitSuccess) return usage;
+    FirmwareSetup setup;
+    if (const int prepared = setup.Prepare(context); prepared != kExitSuccess) return prepared;
+    const int result = setup.QueryInfo();
+    if (result == kExitSuccess) PrintFirmwareInfo(context, setup.sink);
+    return result;
+}
+
+int RunFlash(CliContext& context, const CommandLine& line) {
+    if (const int usage = CheckWordCount(line, 1, 1, 1); usage != kExitSuccess) return usage;
+    const std::string* partitionText = line.Value("partition");
+    if (partitionText == nullptr) return UsageError("'flash' needs --partition N");
+    const auto partition = ParseUnsigned(*partitionText, kMaxFirmwarePartitions - 1);
+    if (!partition) {
+        return UsageError("--partition takes a partition number from 0 to " +
+                          std::to_string(kMaxFirmwarePartitions - 1) + ", not '" + *partitionText +
+                          "'");
+    }
+    std::u16string path;
+    if (!Utf8ToUtf16(line.words[1], path)) {
+        return UsageError("the file name '" + line.words[1] + "' is not valid UTF-8");
+    }
+
+    FirmwareSetup setup;
+    if (const int prepared = setup.Prepare(context); prepared != kExitSuccess) return prepared;
+    // As the window's fetch-and-download: the information first, then the download.
+    if (const int info = setup.QueryInfo(); info != kExitSuccess) return info;
+    bool offered = false;
+    std::string offeredList;
+    for (const FirmwarePartitionItem& item : setup.sink.Partitions()) {
+        offered = offered || item.tag == static_cast<int>(*partition);
+        offeredList += " " + item.text;
+    }
+    if (!offered) {
+        PrintError("the sensor has no partition " + std::to_string(*partition) +
+                   " (it offers:" + (offeredList.empty() ? " none" : offeredList) + ")");
+        return kExitFailed;
+    }
+    setup.downloader.SetSelectedPartition(static_cast<int>(*partition));
+    if (!setup.downloader.DownloadFirmware(static_cast<int>(*partition), path.c_str())) {
+        PrintError("the download into partition " + std::to_string(*partition) + " failed");
+        return setup.link.FailureExit();
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+CommandSpec FirmwareCommand() {
+    return {"firmware",
+            "firmware info",
+            "show the running firmware, the device identifier and the partitions",
+            "  info            asks the sensor (or its boot loader) which firmware runs, its\n"
+            "                  device identifier and which application partitions it has\n",
+            {},
+            RunFirmware};
+}
+
+CommandSpec FlashCommand() {
+    return {"flash",
+            "flash --partition N FILE",
+            "write a firmware image into a partition",
+            "Asks for the firmware information first (as 'firmware info'), then restarts the\n"
+            "sensor into its boot loader unless it is there already and writes the image\n"
+            "FILE into partition N, showing the progress on standard error. The sensor\n"
+            "starts the new application by itself afterwards. Do not interrupt a download.\n",
+            {{"partition", OptionArg::Required, "N",
+              "the partition to write (0 for App0, 1 for App1, ...)"}},
+            RunFlash};
+}

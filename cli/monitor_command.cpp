@@ -1,0 +1,248 @@
+// "monitor" and "replay": target reports from the sensor (optionally recorded) or from a
+// recording, through the acquisition engine, as text, CSV or JSON lines on standard output.
+// Both end on Ctrl-C, after --count reports or --seconds; replay also at the end of its file.
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/app_config.h"
+#include "cli_context.h"
+#include "cli_output.h"
+#include "command_table.h"
+#include "core/mono_clock.h"
+#include "core/program_path.h"
+#include "device/acquisition_engine.h"
+#include "device/acquisition_settings.h"
+#include "device/radar_device_stream_link.h"
+#include "device_session.h"
+#include "exit_codes.h"
+#include "report_format.h"
+#include "resources/string_table.h"
+#include "stop_signal.h"
+
+namespace {
+
+// A run of at most this long (--seconds), so that the wait's milliseconds stay exact.
+constexpr double kMaxRunSeconds = 1e9;
+
+// How the reports are shown and when a run ends by itself.
+struct OutputChoice {
+    ReportFormat format = ReportFormat::Text;
+    uint64_t maxReports = 0;   // 0: no limit
+    int64_t timeLimitMs = -1;  // -1: none
+};
+
+const char* StageText(RecordingStage stage) {
+    switch (stage) {
+        case RecordingStage::Create:
+            return "cannot be created";
+        case RecordingStage::Write:
+            return "cannot be written (recording stopped)";
+        case RecordingStage::Close:
+            return "cannot be completed";
+    }
+    return "failed";
+}
+
+class CliAcquisitionSink : public IAcquisitionSink {
+public:
+    CliAcquisitionSink(const OutputChoice& output, StopSignal& stop)
+        : m_output(output), m_stop(stop) {}
+
+    void OnDeviceNotConnected() override { PrintError(LoadStringText(kStrDeviceNotConnected)); }
+    void OnDisplayReset() override { m_startMs = MonoTimeMs(); }
+    void OnRunStateChanged(AcquisitionRunState) override {}
+
+    void OnReport(const TargetReport& report) override {
+        if (m_done.load()) return;
+        const uint64_t count = ++m_count;
+        const double seconds = static_cast<double>(MonoTimeMs() - m_startMs) / 1000.0;
+        if (!PrintOut(FormatReport(m_output.format, report, seconds))) {
+            // Nobody reads any more (a closed pipe): nothing left to do.
+            m_done.store(true);
+            m_stop.Notify();
+            return;
+        }
+        if (m_output.maxReports != 0 && count >= m_output.maxReports) {
+            m_done.store(true);
+            m_stop.Notify();
+        }
+    }
+
+    void OnRunEnded(AcquisitionEnd reason) override {
+        m_end.store(static_cast<int>(reason));
+        m_stop.Notify();
+    }
+
+    void OnRecordingFailed(const RecordingFailure& failure) override {
+        m_recordingFailed.store(true);
+        PrintError("the recording " + (failure.path.empty() ? std::string() : failure.path + " ") +
+                   StageText(failure.stage) +
+                   (failure.error != 0 ? std::string(": ") + strerror(failure.error) : ""));
+    }
+
+    // How the run ended by itself; -1 when it did not.
+    int End() const { return m_end.load(); }
+    bool RecordingFailed() const { return m_recordingFailed.load(); }
+
+private:
+    const OutputChoice m_output;
+    StopSignal& m_stop;
+    uint64_t m_startMs = MonoTimeMs();
+    std::atomic<uint64_t> m_count{0};
+    std::atomic<bool> m_done{false};
+    std::atomic<int> m_end{-1};
+    std::atomic<bool> m_recordingFailed{false};
+};
+
+int ParseOutputChoice(const CliContext& context, const CommandLine& line, OutputChoice& out) {
+    if (line.Has("csv") && context.Json()) return UsageError("choose --csv or --json, not both");
+    if (line.Has("csv")) out.format = ReportFormat::Csv;
+    if (context.Json()) out.format = ReportFormat::Json;
+    if (const std::string* text = line.Value("count")) {
+        const auto count = ParseUnsigned(*text, UINT64_MAX);
+        if (!count || *count == 0) {
+            return UsageError("--count takes a positive whole number, not '" + *text + "'");
+        }
+        out.maxReports = *count;
+    }
+    if (const std::string* text = line.Value("seconds")) {
+        const auto seconds = ParseDecimal(*text);
+        if (!seconds || *seconds <= 0.0 || *seconds > kMaxRunSeconds) {
+            return UsageError("--seconds takes a positive number, not '" + *text + "'");
+        }
+        out.timeLimitMs = static_cast<int64_t>(*seconds * 1000.0);
+    }
+    return kExitSuccess;
+}
+
+AcquisitionSettings LoadSettings(const CliContext& context) {
+    AcquisitionSettings settings =
+        DefaultAcquisitionSettings(GetAppFolder(AppFolderKind::SaveData));
+    LoadAcquisitionSettings(context.SettingsRoot(), GetAppFolder(AppFolderKind::Settings),
+                            settings);
+    return settings;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+// Starts the run, waits for its end and stops it.
+bool RunEngine(AcquisitionEngine& engine, const AcquisitionRun& run, StopSignal& stop,
+               const OutputChoice& output) {
+    if (output.format == ReportFormat::Csv) PrintOut(CsvHeader());
+    if (engine.StartAcquisition(run) != AcquisitionStartResult::Started) {
+        PrintError("the acquisition did not start (--verbose tells why)");
+        return false;
+    }
+    stop.Wait(output.timeLimitMs);
+    // Stopping switches the sensor's report output off and closes the recording.
+    engine.StopAcquisition();
+    return true;
+}
+
+int RunMonitor(CliContext& context, const CommandLine& line) {
+    if (const int usage = CheckWordCount(line, 1, 0, 0); usage != kExitSuccess) return usage;
+    OutputChoice output;
+    if (const int usage = ParseOutputChoice(context, line, output); usage != kExitSuccess) {
+        return usage;
+    }
+    AcquisitionRun run = MakeAcquisitionRun(LoadSettings(context), AcquisitionMode::Live);
+    run.saveData = line.Has("record");
+    if (run.saveData && !line.Value("record")->empty()) {
+        run.saveFolder = AbsolutePath(*line.Value("record"));
+    }
+
+    DeviceSession session;
+    if (const int opened = session.Open(context); opened != kExitSuccess) return opened;
+    StopSignal stop;
+    CliAcquisitionSink sink(output, stop);
+    RadarDeviceStreamLink link(session.Device());
+    AcquisitionEngine engine(sink);
+    engine.SetLink(&link);
+    LinkLossWatch watch(session.Device(), stop);
+    if (run.saveData) PrintErr("Recording into " + run.saveFolder + "\n");
+    if (!RunEngine(engine, run, stop, output)) return kExitFailed;
+    if (watch.Lost() || !Orbo_Interface_RadarDevice_IsConnected(session.Device())) {
+        PrintError("the link to the sensor on " + session.PortName() + " was lost");
+        return kExitNoDevice;
+    }
+    return sink.RecordingFailed() ? kExitFailed : kExitSuccess;
+}
+
+int RunReplay(CliContext& context, const CommandLine& line) {
+    if (const int usage = CheckWordCount(line, 1, 1, 1); usage != kExitSuccess) return usage;
+    OutputChoice output;
+    if (const int usage = ParseOutputChoice(context, line, output); usage != kExitSuccess) {
+        return usage;
+    }
+    AcquisitionRun run = MakeAcquisitionRun(LoadSettings(context), AcquisitionMode::Replay);
+    run.replayFile = AbsolutePath(line.words[1]);
+    if (const std::string* text = line.Value("interval")) {
+        const auto interval = ParseUnsigned(*text, INT32_MAX);
+        if (!interval) {
+            return UsageError("--interval takes milliseconds (0 or more), not '" + *text + "'");
+        }
+        run.replayIntervalMs = static_cast<int>(*interval);
+    }
+
+    StopSignal stop;
+    CliAcquisitionSink sink(output, stop);
+    AcquisitionEngine engine(sink);
+    if (!RunEngine(engine, run, stop, output)) return kExitFailed;
+    switch (sink.End()) {
+        case static_cast<int>(AcquisitionEnd::ReplayUnavailable):
+            PrintError("cannot open " + run.replayFile);
+            return kExitFailed;
+        case static_cast<int>(AcquisitionEnd::ReplayReadFailed):
+            PrintError("reading " + run.replayFile + " failed part-way");
+            return kExitFailed;
+        default:
+            return kExitSuccess;
+    }
+}
+
+const OptionSpec kCsvOption{"csv", OptionArg::None, nullptr,
+                            "CSV lines (a header, then one line per report)"};
+const OptionSpec kCountOption{"count", OptionArg::Required, "N", "stop after N reports"};
+const OptionSpec kSecondsOption{"seconds", OptionArg::Required, "S",
+                                "stop after S seconds (decimals allowed)"};
+
+}  // namespace
+
+CommandSpec MonitorCommand() {
+    return {"monitor",
+            "monitor [--csv|--json] [--record [DIR]] [--count N] [--seconds S]",
+            "show live reports, optionally recording the raw stream",
+            "Switches the sensor's report output on and shows every report as a line:\n"
+            "time, state, distance in metres and the 16 gate energies in dB; with --csv or\n"
+            "--json the raw state, the distance in cm and the energies instead. Ctrl-C\n"
+            "stops cleanly: the report output is switched off and the recording closed.\n"
+            "Recordings are named RadarData_<date>_<time>.dat and never replace a file.\n",
+            {kCsvOption,
+             {"record", OptionArg::Optional, "DIR",
+              "record the raw stream into DIR; default \"SaveDataPath\" of appConfig.xml, "
+              "else the SaveData folder"},
+             kCountOption,
+             kSecondsOption},
+            RunMonitor};
+}
+
+CommandSpec ReplayCommand() {
+    return {"replay",
+            "replay FILE [--interval MS] [--csv|--json] [--count N] [--seconds S]",
+            "replay a recording as report lines",
+            "Reads a recording made by 'monitor --record' (or the tool) and shows its\n"
+            "reports as monitor does, pausing after each; ends at the end of the file.\n",
+            {{"interval", OptionArg::Required, "MS",
+              "pause after each report; default \"ReplayInterval\" of appConfig.xml, else 500"},
+             kCsvOption,
+             kCountOption,
+             kSecondsOption},
+            RunReplay};
+}

@@ -1,0 +1,82 @@
+#include "report_format.h"
+
+#include "cli_output.h"
+#include "core/text_format.h"
+#include "core/time_util.h"
+#include "resources/string_table.h"
+
+namespace {
+
+// The distance the target page shows: nothing while nobody is there.
+double ShownDistanceMetres(const TargetReport& report) {
+    if (report.state == kTargetStateMoving || report.state == kTargetStateMotionless) {
+        return report.distance / 100.0;
+    }
+    return 0.0;
+}
+
+std::string TimeOfDay() {
+    LocalDateTime now;
+    std::string text;
+    if (GetLocalDateTime(now)) {
+        FormatText(text, "%02d:%02d:%02d.%03d", now.hour, now.minute, now.second, now.milliseconds);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string StateText(int state) {
+    switch (state) {
+        case kTargetStateNobody:
+        case kTargetStateNobodyAlt:
+            return LoadStringText(kStrStateNone);
+        case kTargetStateMoving:
+            return LoadStringText(kStrStatePresence);
+        case kTargetStateMotionless:
+            return LoadStringText(kStrStateMotionless);
+        default: {
+            std::string text;
+            FormatText(text, "state %d", state);
+            return text;
+        }
+    }
+}
+
+std::string CsvHeader() {
+    std::string header = "seconds,state,distance_cm";
+    for (int gate = 0; gate < kGateCount; ++gate) {
+        std::string field;
+        FormatText(field, ",gate%d_db", gate);
+        header += field;
+    }
+    return header;
+}
+
+std::string FormatReport(ReportFormat format, const TargetReport& report, double seconds) {
+    std::string line;
+    switch (format) {
+        case ReportFormat::Text: {
+            FormatText(line, "%s  %-22s %5.2f m  energy dB:", TimeOfDay().c_str(),
+                       StateText(report.state).c_str(), ShownDistanceMetres(report));
+            for (const double energy : report.gateEnergy) line += " " + FixedText(energy, 0);
+            break;
+        }
+        case ReportFormat::Csv: {
+            FormatText(line, "%.3f,%d,%d", seconds, report.state, report.distance);
+            for (const double energy : report.gateEnergy) line += "," + FixedText(energy, 2);
+            break;
+        }
+        case ReportFormat::Json: {
+            FormatText(line, "{\"seconds\":%.3f,\"state\":%d,\"distance_cm\":%d,\"energy_db\":[",
+                       seconds, report.state, report.distance);
+            for (int gate = 0; gate < kGateCount; ++gate) {
+                if (gate > 0) line += ",";
+                line += FixedText(report.gateEnergy[gate], 2);
+            }
+            line += "]}";
+            break;
+        }
+    }
+    return line;
+}
