@@ -1,0 +1,236 @@
+// ctest-labels: sim
+// The acquisition engine against zorvan-sim, through the radar device library: what a live run
+// records, what its replay shows, and how fast a stop ends a replay wait.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/base_buffer.h"
+#include "core/mono_clock.h"
+#include "dataprocess/radar_device_interface.h"
+#include "device/acquisition_engine.h"
+#include "device/radar_device_stream_link.h"
+#include "serial/serial_port_table.h"
+#include "support/sim_process.h"
+#include "support/temp_dir.h"
+#include "support/wait_until.h"
+#include "tool/device/stream_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using stream_test::Bytes;
+
+// Reports ten times as often as the sensor's 1 Hz, with stray bytes between the frames and the
+// output paced at the line rate so that blocks cut frames anywhere.
+const std::vector<std::string> kSimArgs = {"--time-scale", "10",     "--garbage", "7",
+                                           "--pace",       "--baud", "9600"};
+constexpr size_t kLiveReports = 25;
+constexpr auto kHangDeadline = std::chrono::seconds(60);
+
+struct DeviceDeleter {
+    void operator()(IRadarDevice* device) const {
+        Orbo_Interface_RadarDevice_Serial_Destroy(device);
+    }
+};
+using DeviceHandle = std::unique_ptr<IRadarDevice, DeviceDeleter>;
+
+// The real link, keeping a copy of every block the library delivered.
+class ObservedLink : public RadarDeviceStreamLink {
+public:
+    using RadarDeviceStreamLink::RadarDeviceStreamLink;
+    int FetchDataBuffer(StreamBlock& block, uint32_t timeoutMs) override {
+        const int result = RadarDeviceStreamLink::FetchDataBuffer(block, timeoutMs);
+        if (result != 0 && block.length > 0) {
+            std::lock_guard lock(m_mutex);
+            m_delivered.insert(m_delivered.end(), block.data, block.data + block.length);
+            ++m_blocks;
+        }
+        return result;
+    }
+    Bytes Delivered() const {
+        std::lock_guard lock(m_mutex);
+        return m_delivered;
+    }
+    int Blocks() const {
+        std::lock_guard lock(m_mutex);
+        return m_blocks;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    Bytes m_delivered;
+    int m_blocks = 0;
+};
+
+class ReportSink : public IAcquisitionSink {
+public:
+    void OnDeviceNotConnected() override {}
+    void OnDisplayReset() override {}
+    void OnRunStateChanged(AcquisitionRunState) override {}
+    void OnReport(const TargetReport& report) override {
+        std::lock_guard lock(m_mutex);
+        m_reports.push_back(report);
+    }
+    void OnRunEnded(AcquisitionEnd reason) override {
+        std::lock_guard lock(m_mutex);
+        m_ended.push_back(reason);
+    }
+    void OnRecordingFailed(const RecordingFailure& failure) override {
+        std::lock_guard lock(m_mutex);
+        m_failures.push_back(failure);
+    }
+    std::vector<TargetReport> Reports() const {
+        std::lock_guard lock(m_mutex);
+        return m_reports;
+    }
+    std::vector<AcquisitionEnd> Ended() const {
+        std::lock_guard lock(m_mutex);
+        return m_ended;
+    }
+    size_t Failures() const {
+        std::lock_guard lock(m_mutex);
+        return m_failures.size();
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<TargetReport> m_reports;
+    std::vector<AcquisitionEnd> m_ended;
+    std::vector<RecordingFailure> m_failures;
+};
+
+Bytes ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<TargetReport> Decode(const Bytes& bytes) {
+    struct Collector : ITargetReportConsumer {
+        void OnTargetReport(const TargetReport& report) override { reports.push_back(report); }
+        std::vector<TargetReport> reports;
+    } collector;
+    CBaseBuffer buffer;
+    buffer.SetBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    CutFrames(buffer, collector);
+    return collector.reports;
+}
+
+void ExpectSameReports(const std::vector<TargetReport>& actual,
+                       const std::vector<TargetReport>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < actual.size(); ++i) {
+        EXPECT_TRUE(stream_test::SameReport(actual[i], expected[i])) << "report " << i;
+    }
+}
+
+class AcquisitionSimTest : public testing::Test {
+protected:
+    void SetUp() override {
+        sim = std::make_unique<SimProcess>(kSimArgs);
+        ASSERT_TRUE(sim->Started()) << sim->Error();
+        device.reset(Orbo_Interface_RadarDevice_Serial_Create());
+        ASSERT_NE(device, nullptr);
+        ASSERT_EQ(Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
+                      device.get(), SerialPortNumberOf(sim->PortPath()), 115200, 8, 0, 0,
+                      eRADAR_PROTOCOL_VERSION_2, 0, 0, 0, kStreamCmdModeAckTimeoutMs,
+                      kStreamCmdModeSettleMs),
+                  1);
+        link = std::make_unique<ObservedLink>(device.get());
+    }
+
+    // A live run with recording until `reports` reports came; the recording's path.
+    fs::path RecordLiveRun(size_t reports) {
+        AcquisitionEngine engine(liveSink);
+        engine.SetLink(link.get());
+        AcquisitionRun run;
+        run.saveData = true;
+        run.saveFolder = (dir.Path() / "SaveData").string();
+        EXPECT_EQ(engine.StartAcquisition(run), AcquisitionStartResult::Started);
+        EXPECT_TRUE(WaitUntil([&] { return liveSink.Reports().size() >= reports; }, kHangDeadline));
+        engine.StopAcquisition();
+        EXPECT_EQ(liveSink.Failures(), 0u);
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::directory_iterator(run.saveFolder)) {
+            files.push_back(entry.path());
+        }
+        EXPECT_EQ(files.size(), 1u);
+        return files.empty() ? fs::path() : files[0];
+    }
+
+    TempDir dir;
+    std::unique_ptr<SimProcess> sim;
+    DeviceHandle device;
+    std::unique_ptr<ObservedLink> link;
+    ReportSink liveSink;
+};
+
+TEST_F(AcquisitionSimTest, LiveRunRecordsTheDeliveredBytesAndItsReplayShowsTheSameReports) {
+    const fs::path recording = RecordLiveRun(kLiveReports);
+    ASSERT_FALSE(recording.empty());
+    const Bytes delivered = link->Delivered();
+    EXPECT_EQ(ReadAll(recording), delivered);
+    const auto live = liveSink.Reports();
+    ASSERT_GE(live.size(), kLiveReports);
+    ExpectSameReports(live, Decode(delivered));
+    std::printf("live run: %zu reports in %d blocks, %zu bytes recorded\n", live.size(),
+                link->Blocks(), delivered.size());
+
+    ReportSink replaySink;
+    AcquisitionEngine replay(replaySink);
+    AcquisitionRun run;
+    run.mode = AcquisitionMode::Replay;
+    run.replayFile = recording.string();
+    run.replayIntervalMs = 0;
+    ASSERT_EQ(replay.StartAcquisition(run), AcquisitionStartResult::Started);
+    ASSERT_TRUE(WaitUntil([&] { return !replaySink.Ended().empty(); }, kHangDeadline));
+    replay.StopAcquisition();
+    EXPECT_EQ(replaySink.Ended(), std::vector<AcquisitionEnd>{AcquisitionEnd::ReplayFinished});
+    ExpectSameReports(replaySink.Reports(), live);
+}
+
+TEST_F(AcquisitionSimTest, StopDuringAReplayWaitReturnsAtOnce) {
+    const fs::path recording = RecordLiveRun(3);
+    ASSERT_FALSE(recording.empty());
+
+    ReportSink replaySink;
+    AcquisitionEngine replay(replaySink);
+    AcquisitionRun run;
+    run.mode = AcquisitionMode::Replay;
+    run.replayFile = recording.string();
+    run.replayIntervalMs = 60000;
+    ASSERT_EQ(replay.StartAcquisition(run), AcquisitionStartResult::Started);
+    ASSERT_TRUE(WaitUntil([&] { return !replaySink.Reports().empty(); }, kHangDeadline));
+    const uint64_t start = MonoTimeMs();
+    replay.StopAcquisition();
+    const uint64_t latency = MonoTimeMs() - start;
+    std::printf("stop during a 60 s replay wait took %llu ms\n",
+                static_cast<unsigned long long>(latency));
+    EXPECT_LT(latency, 15000u);
+    EXPECT_EQ(replaySink.Reports().size(), 1u);
+    EXPECT_TRUE(replaySink.Ended().empty());
+}
+
+TEST_F(AcquisitionSimTest, StopDuringALiveFetchReturnsAtOnce) {
+    ReportSink sink;
+    AcquisitionEngine engine(sink);
+    engine.SetLink(link.get());
+    ASSERT_EQ(engine.StartAcquisition(AcquisitionRun{}), AcquisitionStartResult::Started);
+    ASSERT_TRUE(WaitUntil([&] { return !sink.Reports().empty(); }, kHangDeadline));
+    const uint64_t start = MonoTimeMs();
+    engine.StopAcquisition();
+    const uint64_t latency = MonoTimeMs() - start;
+    // The stop still switches the report output off in a command-mode exchange.
+    std::printf("stop of a live run took %llu ms\n", static_cast<unsigned long long>(latency));
+    EXPECT_LT(latency, 15000u);
+    EXPECT_FALSE(engine.IsRunning());
+}
+
+}  // namespace
