@@ -170,7 +170,14 @@ const BlendArgbRowFn kBlendRow = ChooseRow();
 }  // namespace
 
 void BlendArgbRowScalar(uint32_t* d, const uint32_t* s, int64_t count) {
-    for (int64_t i = 0; i < count; ++i) d[i] = BlendArgbFloat(d[i], s[i]);
+    // Pixels of a row need not be 4-byte aligned (any stride is allowed).
+    for (int64_t i = 0; i < count; ++i) {
+        uint32_t dv, sv;
+        std::memcpy(&dv, d + i, 4);
+        std::memcpy(&sv, s + i, 4);
+        dv = BlendArgbFloat(dv, sv);
+        std::memcpy(d + i, &dv, 4);
+    }
 }
 
 void BlendArgbRow(uint32_t* d, const uint32_t* s, int64_t count) {

@@ -29,11 +29,12 @@ void SetAlphaBufferColor_ARGB(uint32_t color, void* dst, const RECT& dstRect, in
     const uint32_t alpha = color >> 24;
     const uint32_t rgb = color & 0xFFFFFFu;
     for (int64_t y = 0; y < r.height; ++y) {
-        auto* d =
-            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(dst) + (r.dstY + y) * dstStride) +
-            r.dstX;
+        uint8_t* d = static_cast<uint8_t*>(dst) + (r.dstY + y) * dstStride + r.dstX * 4;
         const auto* m = static_cast<const uint8_t*>(mask) + (r.srcY + y) * maskStride + r.srcX;
-        for (int64_t x = 0; x < r.width; ++x) d[x] = ((alpha * m[x]) >> 8) << 24 | rgb;
+        for (int64_t x = 0; x < r.width; ++x) {
+            const uint32_t pixel = ((alpha * m[x]) >> 8) << 24 | rgb;
+            std::memcpy(d + 4 * x, &pixel, 4);
+        }
     }
 }
 

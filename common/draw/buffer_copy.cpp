@@ -1,5 +1,6 @@
 #include "buffer_copy.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "copy_region.h"
@@ -10,19 +11,20 @@
 
 namespace {
 
-void FillRow(uint32_t* row, int64_t count, uint32_t value) {
+// Rows are addressed in bytes: a stride need not keep pixels 4-byte aligned.
+void FillRow(uint8_t* row, int64_t count, uint32_t value) {
     int64_t i = 0;
 #if defined(__SSE2__)
     const __m128i v = _mm_set1_epi32(static_cast<int>(value));
     for (; i + 16 <= count; i += 16) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), v);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i + 4), v);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i + 8), v);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i + 12), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + 4 * i), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + 4 * i + 16), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + 4 * i + 32), v);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + 4 * i + 48), v);
     }
-    for (; i + 4 <= count; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(row + i), v);
+    for (; i + 4 <= count; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(row + 4 * i), v);
 #endif
-    for (; i < count; ++i) row[i] = value;
+    for (; i < count; ++i) std::memcpy(row + 4 * i, &value, 4);
 }
 
 // Rows are a few kilobytes: the library's memcpy may pick a string-move instruction for that
@@ -30,19 +32,23 @@ void FillRow(uint32_t* row, int64_t count, uint32_t value) {
 void CopyRow(uint8_t* d, const uint8_t* s, size_t n) {
     size_t i = 0;
 #if defined(__SSE2__)
+    // Bytes up to the next 16-byte boundary of the destination, then aligned stores.
+    // (A row shorter than that is copied here whole, and the loops below do not run.)
+    i = std::min(n, (16 - (reinterpret_cast<uintptr_t>(d) & 15)) & 15);
+    std::memcpy(d, s, i);
     for (; i + 64 <= n; i += 64) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16));
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 32));
         const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 48));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), a);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 16), b);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 32), c);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 48), e);
+        _mm_store_si128(reinterpret_cast<__m128i*>(d + i), a);
+        _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 16), b);
+        _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 32), c);
+        _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 48), e);
     }
     for (; i + 16 <= n; i += 16) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(d + i),
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)));
     }
 #endif
     if (i < n) std::memcpy(d + i, s + i, n - i);
@@ -56,8 +62,7 @@ void DrawColorOnBuffer(uint32_t value, void* buffer, const RECT& rect, int strid
     if (r.Empty()) return;
     auto* base = static_cast<uint8_t*>(buffer);
     for (int64_t y = 0; y < r.height; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(base + (r.dstY + y) * stride) + r.dstX;
-        FillRow(row, r.width, value);
+        FillRow(base + (r.dstY + y) * stride + r.dstX * 4, r.width, value);
     }
 }
 

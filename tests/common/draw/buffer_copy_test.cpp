@@ -51,6 +51,19 @@ TEST(DrawColorOnBuffer, WideRowsUseEveryColumn) {
     }
 }
 
+TEST(DrawColorOnBuffer, StridesNeedNotKeepPixelsAligned) {
+    // 21-byte rows: pixels of row 1 start at an odd address.
+    std::vector<uint8_t> buf(21 * 3 + 1, 0);
+    DrawColorOnBuffer(0x11223344, buf.data() + 1, RECT{1, 1, 5, 3}, 21);
+    for (int y = 0; y < 3; ++y) {
+        for (int b = 0; b < 21; ++b) {
+            const bool inside = y >= 1 && b >= 4 && b < 20;
+            const uint8_t expected = inside ? uint8_t(0x11223344u >> (8 * ((b - 4) % 4))) : 0;
+            ASSERT_EQ(buf[1 + y * 21 + b], expected) << y << "," << b;
+        }
+    }
+}
+
 TEST(DrawColorOnBuffer, IgnoresNullBufferAndBadStride) {
     DrawColorOnBuffer(1, nullptr, RECT{0, 0, 4, 4}, 16);
     Image img(4, 4, 16);
