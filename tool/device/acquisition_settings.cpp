@@ -5,6 +5,7 @@
 #include "core/dbg_output.h"
 #include "core/limits.h"
 #include "core/path_name.h"
+#include "core/program_path.h"
 
 namespace {
 
@@ -60,6 +61,18 @@ void SaveAcquisitionSettings(XMLNode& root, const std::string& homeFolder,
     root.SetAttributeInt64(kKeyReplayInterval, settings.replayIntervalMs);
     root.SetAttributeInt64(kKeySaveData, settings.saveData ? 1 : 0);
     WritePath(root, kKeySaveDataPath, homeFolder, settings.saveFolder);
+}
+
+AcquisitionSettings DefaultAcquisitionSettings() {
+    return DefaultAcquisitionSettings(GetAppFolder(AppFolderKind::SaveData));
+}
+
+void LoadAcquisitionSettings(const XMLNode& root, AcquisitionSettings& settings) {
+    LoadAcquisitionSettings(root, GetAppFolder(AppFolderKind::Settings), settings);
+}
+
+void SaveAcquisitionSettings(XMLNode& root, const AcquisitionSettings& settings) {
+    SaveAcquisitionSettings(root, GetAppFolder(AppFolderKind::Settings), settings);
 }
 
 AcquisitionRun MakeAcquisitionRun(const AcquisitionSettings& settings, AcquisitionMode mode) {

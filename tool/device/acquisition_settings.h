@@ -49,5 +49,11 @@ void LoadAcquisitionSettings(const XMLNode& root, const std::string& homeFolder,
 void SaveAcquisitionSettings(XMLNode& root, const std::string& homeFolder,
                              const AcquisitionSettings& settings);
 
+// The same for the tool's own folders: recordings in GetAppFolder(AppFolderKind::SaveData),
+// relative paths against GetAppFolder(AppFolderKind::Settings), the folder of appConfig.xml.
+AcquisitionSettings DefaultAcquisitionSettings();
+void LoadAcquisitionSettings(const XMLNode& root, AcquisitionSettings& settings);
+void SaveAcquisitionSettings(XMLNode& root, const AcquisitionSettings& settings);
+
 // What a run of the given mode takes from the settings.
 AcquisitionRun MakeAcquisitionRun(const AcquisitionSettings& settings, AcquisitionMode mode);

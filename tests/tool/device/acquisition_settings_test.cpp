@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "app/xml_parser.h"
 #include "core/base_string.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -98,6 +100,46 @@ TEST(AcquisitionSettings, SavesPathsInsideTheHomeRelativeAndOthersAsTheyAre) {
     doc.parser.SetModified(0);
     SaveAcquisitionSettings(doc.root, kHome, back);
     EXPECT_FALSE(doc.parser.IsModified());
+}
+
+// Sets ORBO_HOME for one test (the tool's folders follow it).
+class HomeFolder {
+public:
+    explicit HomeFolder(const std::string& folder) {
+        if (const char* old = getenv("ORBO_HOME")) m_old = old;
+        m_hadOld = getenv("ORBO_HOME") != nullptr;
+        setenv("ORBO_HOME", folder.c_str(), 1);
+    }
+    ~HomeFolder() {
+        if (m_hadOld) {
+            setenv("ORBO_HOME", m_old.c_str(), 1);
+        } else {
+            unsetenv("ORBO_HOME");
+        }
+    }
+
+private:
+    std::string m_old;
+    bool m_hadOld = false;
+};
+
+TEST(AcquisitionSettings, ToolFoldersFollowTheHome) {
+    TempDir dir;
+    const std::string home = dir.Path().string();
+    HomeFolder homeFolder(home);
+    AcquisitionSettings settings = DefaultAcquisitionSettings();
+    EXPECT_EQ(settings.saveFolder, home + "/SaveData");
+    EXPECT_EQ(settings.replayFile, home + "/SaveData/RadarData.dat");
+
+    Document doc("<AppConfig/>");
+    SaveAcquisitionSettings(doc.root, settings);
+    EXPECT_EQ(doc.Attribute(kKeyLastReplayFile), "SaveData/RadarData.dat");
+    EXPECT_EQ(doc.Attribute(kKeySaveDataPath), "SaveData");
+
+    Document other("<AppConfig LastReplayFile=\"mine/r.dat\" SaveDataPath=\"mine\"/>");
+    LoadAcquisitionSettings(other.root, settings);
+    EXPECT_EQ(settings.replayFile, home + "/mine/r.dat");
+    EXPECT_EQ(settings.saveFolder, home + "/mine");
 }
 
 TEST(AcquisitionSettings, RunTakesWhatItsModeUses) {
