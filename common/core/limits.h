@@ -23,3 +23,6 @@ constexpr uint64_t kMaxGifCanvasPixels = 1ull << 25;
 
 // A zip entry is refused beyond this many bytes, declared or inflated (it must fit 32-bit fields).
 constexpr uint64_t kMaxZipEntryBytes = 0xFFFFFFFFull;
+
+// A response body kept in memory (GET, POST) is refused beyond this many bytes.
+constexpr uint32_t kMaxHttpBodyBytes = 64u << 20;

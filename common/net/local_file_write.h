@@ -1,0 +1,10 @@
+// Writing received blocks into a local file for the network copies: short writes are continued,
+// so the count returned is exactly what reached the file.
+#pragma once
+
+#include <cstddef>
+
+// Writes size bytes to the descriptor, repeating short writes (and writes interrupted by a
+// signal). Returns the bytes written: size on success, fewer when a write failed (errno tells
+// why). Any thread.
+size_t WriteAllToFile(int fd, const void* data, size_t size);
