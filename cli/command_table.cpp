@@ -99,7 +99,8 @@ std::string ProgramHelp() {
     std::string text = std::string("Usage: ") + kProgramName +
                        " [OPTION]... COMMAND [ARG]...\n"
                        "Every operation of the Zorvan radar sensor from a shell: reports, "
-                       "recordings, detection\nparameters, threshold generation and firmware.\n\n"
+                       "recordings,\ndetection parameters, threshold generation and "
+                       "firmware.\n\n"
                        "Commands:\n";
     for (const CommandSpec& command : CommandTable()) {
         std::string head = std::string("  ") + command.name;
@@ -109,9 +110,9 @@ std::string ProgramHelp() {
     text += "\nCommon options (before or after the command):\n" + OptionsHelp(CommonOptions());
     text +=
         "\nWithout --port the only port present is used; with several present, --port must\n"
-        "choose. Port numbers are those 'ports' shows in the same setting; paths are "
-        "stable.\nappConfig.xml (in ORBO_HOME, else beside the program) is only read, "
-        "except by\n'params save' without a file.\n\n";
+        "choose. Port numbers are those 'ports' shows at the moment; paths are stable.\n"
+        "appConfig.xml (in ORBO_HOME, else beside the program) is only read, except by\n"
+        "'params save' without a file.\n\n";
     text += kExitStatusHelp;
     text += std::string("\n'") + kProgramName + " help COMMAND' or '" + kProgramName +
             " COMMAND --help' describes a command.\n";
@@ -122,8 +123,7 @@ std::string CommandHelp(const CommandSpec& command) {
     std::string text =
         std::string("Usage: ") + kProgramName + " " + command.usage + "\n" + command.details;
     if (!command.options.empty()) text += "\nOptions:\n" + OptionsHelp(command.options);
-    text += "\nCommon options: --port, --baud, --line, --lang, --verbose, --json (see '" +
-            std::string(kProgramName) + " --help').\n";
+    text += "\nCommon options: --port --baud --line --lang --verbose --json (see --help).\n";
     return text;
 }
 

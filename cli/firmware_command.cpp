@@ -215,7 +215,7 @@ int RunFlash(CliContext& context, const CommandLine& line) {
 CommandSpec FirmwareCommand() {
     return {"firmware",
             "firmware info",
-            "show the running firmware, the device identifier and the partitions",
+            "running firmware, device identifier and partitions",
             "  info            asks the sensor (or its boot loader) which firmware runs, its\n"
             "                  device identifier and which application partitions it has\n",
             {},

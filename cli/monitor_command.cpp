@@ -217,7 +217,7 @@ const OptionSpec kSecondsOption{"seconds", OptionArg::Required, "S",
 
 CommandSpec MonitorCommand() {
     return {"monitor",
-            "monitor [--csv|--json] [--record [DIR]] [--count N] [--seconds S]",
+            "monitor [OPTION]...",
             "show live reports, optionally recording the raw stream",
             "Switches the sensor's report output on and shows every report as a line:\n"
             "time, state, distance in metres and the 16 gate energies in dB; with --csv or\n"
@@ -235,7 +235,7 @@ CommandSpec MonitorCommand() {
 
 CommandSpec ReplayCommand() {
     return {"replay",
-            "replay FILE [--interval MS] [--csv|--json] [--count N] [--seconds S]",
+            "replay FILE [OPTION]...",
             "replay a recording as report lines",
             "Reads a recording made by 'monitor --record' (or the tool) and shows its\n"
             "reports as monitor does, pausing after each; ends at the end of the file.\n",

@@ -252,11 +252,11 @@ int RunParams(CliContext& context, const CommandLine& line) {
 
 CommandSpec ParamsCommand() {
     return {"params",
-            "params get | set KEY=VALUE... | reset | save [FILE] | load [FILE]",
-            "read, write, reset, save and load the detection parameters",
+            "params get|set KEY=VALUE...|reset|save [FILE]|load [FILE]",
+            "the detection parameters: get, set, reset, save, load",
             "The sensor's detection parameters, named as in the \"ParamSetting\" section of\n"
             "appConfig.xml, in its units (metres, Hz, seconds, dB).\n"
-            "  get             read them from the sensor: KEY=VALUE lines (or one JSON object)\n"
+            "  get             read them from the sensor: KEY=VALUE lines or a JSON object\n"
             "  set KEY=VALUE...\n"
             "                  read them, change the named ones and write them all back, e.g.\n"
             "                  'params set DetectRangeMax=4.9 Gate3TriggerThreshold=40';\n"
@@ -265,8 +265,8 @@ CommandSpec ParamsCommand() {
             "  save [FILE]     read them and store them as the \"ParamSetting\" section of FILE\n"
             "                  (an XML file with the root \"AppConfig\", created when missing;\n"
             "                  its other content is kept); without FILE into appConfig.xml\n"
-            "  load [FILE]     write the section of FILE (default appConfig.xml) to the sensor;\n"
-            "                  keys the section lacks keep the sensor's values\n",
+            "  load [FILE]     write the section of FILE (default appConfig.xml) to the\n"
+            "                  sensor; keys the section lacks keep the sensor's values\n",
             {},
             RunParams};
 }

@@ -14,10 +14,11 @@ function(orbo_test_labels file out)
     set(${out} "${labels}" PARENT_SCOPE)
 endfunction()
 
-# orbo_add_tests(<dir> LIBS <libs...>): one test program per *_test.cpp below <dir>,
-# named after its path (tests/common/core/base_string_test.cpp -> common_core_base_string_test).
+# orbo_add_tests(<dir> LIBS <libs...> [DEPENDS <targets...>]): one test program per *_test.cpp
+# below <dir>, named after its path (tests/common/core/base_string_test.cpp ->
+# common_core_base_string_test). DEPENDS names programs the tests run, built before them.
 function(orbo_add_tests dir)
-    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LIBS;DEPENDS" ${ARGN})
     file(GLOB_RECURSE tests CONFIGURE_DEPENDS "${dir}/*_test.cpp")
     foreach(src IN LISTS tests)
         file(RELATIVE_PATH rel "${CMAKE_SOURCE_DIR}/tests" "${src}")
@@ -26,6 +27,9 @@ function(orbo_add_tests dir)
         add_executable(${name} ${src})
         target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} orbo_test_support GTest::gtest GTest::gmock)
+        if(ARG_DEPENDS)
+            add_dependencies(${name} ${ARG_DEPENDS})
+        endif()
         orbo_test_labels("${src}" labels)
         # Tests that talk to the simulated sensor run the zorvan-sim of this build.
         if("sim" IN_LIST labels AND TARGET zorvan-sim)
