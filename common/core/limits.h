@@ -26,3 +26,13 @@ constexpr uint64_t kMaxZipEntryBytes = 0xFFFFFFFFull;
 
 // A response body kept in memory (GET, POST) is refused beyond this many bytes.
 constexpr uint32_t kMaxHttpBodyBytes = 64u << 20;
+
+// A packet's payload on a socket connection is refused beyond this many bytes (the connection is
+// dropped); a sender refuses to send more.
+constexpr uint32_t kMaxSocketPacketBytes = 64u << 20;
+
+// One read or write request of the remote file service moves at most this many bytes.
+constexpr uint32_t kMaxSocketFileIoBytes = 16u << 20;
+
+// Folder copies of the remote file service descend at most this many levels.
+constexpr int kMaxSocketFolderDepth = 32;
