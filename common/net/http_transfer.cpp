@@ -14,6 +14,9 @@
 
 namespace {
 
+// The first room reserved for a response body kept in memory.
+constexpr uint32_t kBodyGrowthMinBytes = 0x10000;
+
 // Where a read's or a command's body goes, and what may end the transfer early.
 struct BufferSink {
     CBaseBuffer* buffer = nullptr;
@@ -37,6 +40,16 @@ size_t SinkWrite(char* data, size_t size, size_t count, void* userData) {
             DbgOutputA(kDbgLevelWarning, "response body beyond %u bytes refused\r\n",
                        kMaxHttpBodyBytes);
             return 0;
+        }
+        // The buffer grows exactly to what it is asked for: room is reserved in doubling steps.
+        const uint32_t needed = buffer->GetAvailSize() + static_cast<uint32_t>(length);
+        if (needed > buffer->GetBufSize()) {
+            const uint32_t doubled = buffer->GetBufSize() > kMaxHttpBodyBytes / 2
+                                         ? kMaxHttpBodyBytes
+                                         : buffer->GetBufSize() * 2;
+            if (buffer->SetBufferSize(std::max({needed, doubled, kBodyGrowthMinBytes})) == 0) {
+                return 0;
+            }
         }
         return buffer->AppendBuffer(data, static_cast<uint32_t>(length)) != 0 ? length : 0;
     }

@@ -3,9 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/base_buffer.h"
+#include "net/http_file_client.h"
+#include "net/http_transfer.h"
+#include "net/net_file_copy_progress.h"
 #include "support/child_process.h"
 
 // Bytes that differ at every offset within a long span, so a shifted or misplaced block shows.
@@ -24,6 +30,110 @@ inline void LoadFileIntoBuffer(const std::string& path, CBaseBuffer* out) {
     const std::string text = ReadTextFile(path);
     out->SetBuffer(text.data(), static_cast<uint32_t>(text.size()));
 }
+
+// The request options of a test, with "none" for each by default.
+struct TestRequest {
+    const CBaseBuffer* caCerts = nullptr;
+    const char* bearerToken = nullptr;
+    const char* extraHeader = nullptr;
+    long authMask = 0;
+    const char* userName = nullptr;
+    const char* password = nullptr;
+    int useProxy = 0;
+    long proxyType = 0;
+    const char* proxyAddress = nullptr;
+    const char* proxyUserName = nullptr;
+    const char* proxyPassword = nullptr;
+};
+
+inline int OpenWith(tagHTTPFILEINFO* info, const std::string& url, const TestRequest& r = {}) {
+    return OpenHttpFile(info, url.c_str(), r.caCerts, r.bearerToken, r.extraHeader, r.authMask,
+                        r.userName, r.password, r.useProxy, r.proxyType, r.proxyAddress,
+                        r.proxyUserName, r.proxyPassword);
+}
+
+inline int GetWith(const std::string& url, CBaseBuffer* body, const TestRequest& r = {}) {
+    return PerformHttpGetCommand(url.c_str(), r.caCerts, r.bearerToken, r.extraHeader, r.authMask,
+                                 r.userName, r.password, r.useProxy, r.proxyType, r.proxyAddress,
+                                 r.proxyUserName, r.proxyPassword, body);
+}
+
+inline int OpenClient(CHttpFileClient* client, const std::string& url, const TestRequest& r = {}) {
+    return client->OpenFile(url.c_str(), r.caCerts, r.bearerToken, r.extraHeader, r.authMask,
+                            r.userName, r.password, r.useProxy, r.proxyType, r.proxyAddress,
+                            r.proxyUserName, r.proxyPassword);
+}
+
+// The available bytes of a buffer as text.
+inline std::string BufferText(const CBaseBuffer& buffer) {
+    if (buffer.GetBuffer() == nullptr) return {};
+    return std::string(reinterpret_cast<const char*>(buffer.GetBuffer()), buffer.GetAvailSize());
+}
+
+// An open file that is closed when the test leaves.
+struct OpenedHttpFile {
+    tagHTTPFILEINFO info;
+    ~OpenedHttpFile() { CloseHttpFile(&info); }
+};
+
+// Records every progress report (from any thread); can stop the copy after a number of reports
+// and hands back a speed limit.
+class RecordingProgress : public INetFileCopyProgressListener {
+public:
+    int OnNetFileCopyProgress(uint64_t userData, uint64_t doneBytes, uint64_t totalBytes,
+                              double bytesPerMs, uint64_t* newSpeedLimit) override {
+        std::lock_guard<std::mutex> hold(m_guard);
+        m_slotWasZero = m_slotWasZero && *newSpeedLimit == 0;
+        m_userData = userData;
+        m_done.push_back(doneBytes);
+        m_totals.push_back(totalBytes);
+        m_speedsValid = m_speedsValid && bytesPerMs >= 0;
+        // What a progress bar does; a total of 0 means unknown and is never divided by.
+        if (totalBytes != 0) m_lastPercent = static_cast<int>(doneBytes * 100 / totalBytes);
+        *newSpeedLimit = m_limit;
+        if (m_onReport) m_onReport(m_done.size());
+        return m_stopAfter != 0 && m_done.size() >= m_stopAfter ? 0 : 1;
+    }
+
+    void StopAfter(size_t reports) { m_stopAfter = reports; }
+    void SetOnReport(std::function<void(size_t)> onReport) { m_onReport = std::move(onReport); }
+    std::vector<uint64_t> Done() const {
+        std::lock_guard<std::mutex> hold(m_guard);
+        return m_done;
+    }
+    std::vector<uint64_t> Totals() const {
+        std::lock_guard<std::mutex> hold(m_guard);
+        return m_totals;
+    }
+    size_t Reports() const {
+        std::lock_guard<std::mutex> hold(m_guard);
+        return m_done.size();
+    }
+    uint64_t UserData() const {
+        std::lock_guard<std::mutex> hold(m_guard);
+        return m_userData;
+    }
+    int LastPercent() const {
+        std::lock_guard<std::mutex> hold(m_guard);
+        return m_lastPercent;
+    }
+    bool SlotWasZero() const {
+        std::lock_guard<std::mutex> hold(m_guard);
+        return m_slotWasZero && m_speedsValid;
+    }
+
+private:
+    mutable std::mutex m_guard;
+    std::vector<uint64_t> m_done;
+    std::vector<uint64_t> m_totals;
+    uint64_t m_userData = 0;
+    int m_lastPercent = -1;
+    bool m_slotWasZero = true;
+    bool m_speedsValid = true;
+    uint64_t m_limit = 0;
+    size_t m_stopAfter = 0;
+    std::function<void(size_t)> m_onReport;
+};
 
 // nginx locations of the tests: a folder whose server ignores ranges, a password-protected
 // folder (htpasswd at @DIR@/htpasswd), header checks, redirects and a slow folder.
