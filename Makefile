@@ -37,9 +37,10 @@ fuzz: deps
 bench: build
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
 
-# Until the simulator and the command-line companion exist, the runnable part of the project is
-# the library's test suite.
-run: test
+# The main job: a simulated sensor (zorvan-sim) on a virtual port and zorvan-cli monitor showing
+# its live reports, until Ctrl-C stops both (scripts/run-demo).
+run: build
+	@scripts/run-demo
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz
