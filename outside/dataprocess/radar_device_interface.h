@@ -8,8 +8,8 @@
 // FetchDataBuffer empties. Commands may be written from any thread while the reader waits.
 //
 // Results: int 1 success / 0 failure unless said otherwise; times in milliseconds. Every
-// operation writes one line at level 2 through DbgOutputA (except FetchDataBuffer and
-// CommitDataBuffer, which run per block); failures say why.
+// operation writes one line at level 2 through DbgOutputA, failures saying why - except the
+// per-block FetchDataBuffer and CommitDataBuffer and the IsConnected query, which callers poll.
 //
 // Threads: every operation may be called from any thread. Serial_Close while another thread waits
 // in a fetch or a command makes them return failure promptly. Listener notifications come on the

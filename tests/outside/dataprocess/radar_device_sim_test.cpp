@@ -475,3 +475,38 @@ TEST_F(RadarDeviceSim, OpenFailsAndClosesWhenTheSensorDoesNotAnswer) {
     EXPECT_EQ(Open(0, 0, 0), 1);
     EXPECT_EQ(m_recorder.Events(), "C");
 }
+
+TEST_F(RadarDeviceSim, ListenersMayCallTheDeviceFromInsideANotification) {
+    // Connected reads the texts; Disconnected (on the reader thread, after the link vanished)
+    // closes the device. Either would hang if a library lock were held around the call.
+    class CallingListener : public IRadarDeviceListener {
+    public:
+        void OnRadarDeviceConnected(IRadarDevice* device) override {
+            CBaseStringA text;
+            Orbo_Interface_RadarDevice_GetVersion(device, text);
+            version = text.GetString();
+            connectedSeen = Orbo_Interface_RadarDevice_IsConnected(device);
+        }
+        void OnRadarDeviceDisconnected(IRadarDevice* device) override {
+            closeResult = Orbo_Interface_RadarDevice_Serial_Close(device);
+            disconnected = true;
+        }
+        std::string version;
+        int connectedSeen = -1;
+        std::atomic<int> closeResult{-1};
+        std::atomic<bool> disconnected{false};
+    };
+    ASSERT_TRUE(StartSim({"--drop-link-after", "800"}));
+    CallingListener listener;
+    Orbo_Interface_RadarDevice_Serial_AddRadarDeviceListener(m_device, &listener, 0);
+    ASSERT_EQ(Open(0, 1, 0), 1);
+    EXPECT_EQ(listener.version, "v1.5.2");
+    EXPECT_EQ(listener.connectedSeen, 1);
+    EXPECT_TRUE(WaitUntil([&] { return listener.disconnected.load(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(listener.closeResult.load(), 1);
+    EXPECT_EQ(Orbo_Interface_RadarDevice_IsConnected(m_device), 0);
+    // Removing a listener waits for a delivery in progress; afterwards it is never called.
+    EXPECT_EQ(Orbo_Interface_RadarDevice_Serial_DelRadarDeviceListener(m_device, &listener), 1);
+    EXPECT_EQ(Orbo_Interface_RadarDevice_Serial_DelRadarDeviceListener(m_device, &listener), 0);
+    EXPECT_EQ(m_recorder.Events(), "CD");
+}
