@@ -166,8 +166,8 @@ bool DownloadVerifiedArchive(const ArchiveDownloadRequest& request, std::string*
         return false;
     }
     if (rename(temporary.Path().c_str(), target.c_str()) != 0) {
-        DbgOutputA(kDbgLevelWarning, "%s cannot be renamed to %s: %s\r\n",
-                   temporary.Path().c_str(), target.c_str(), strerror(errno));
+        DbgOutputA(kDbgLevelWarning, "%s cannot be renamed to %s: %s\r\n", temporary.Path().c_str(),
+                   target.c_str(), strerror(errno));
         return false;
     }
     temporary.Release();

@@ -14,11 +14,11 @@
 #include "net/net_file_copy_progress.h"
 
 struct ArchiveDownloadRequest {
-    std::string address;        // http://, https:// or file://
-    std::string localPath;      // UTF-8, '/' or '\\' separators
-    uint64_t expectedSize = 0;  // bytes, from the index
-    std::string expectedMd5;    // 32 hexadecimal digits, either case
-    uint64_t timeLimitMs = 0;   // for the whole copy; 0 = none
+    std::string address;                               // http://, https:// or file://
+    std::string localPath;                             // UTF-8, '/' or '\\' separators
+    uint64_t expectedSize = 0;                         // bytes, from the index
+    std::string expectedMd5;                           // 32 hexadecimal digits, either case
+    uint64_t timeLimitMs = 0;                          // for the whole copy; 0 = none
     INetFileCopyProgressListener* listener = nullptr;  // may be null
     uint64_t userData = 0;                             // handed to the listener
 };

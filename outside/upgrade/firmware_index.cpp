@@ -95,7 +95,9 @@ VersionPart NextPart(std::string_view& text) {
     return {digits, part.substr(digitCount)};
 }
 
-int Sign(int value) { return value > 0 ? 1 : (value < 0 ? -1 : 0); }
+int Sign(int value) {
+    return value > 0 ? 1 : (value < 0 ? -1 : 0);
+}
 
 int ComparePart(const VersionPart& a, const VersionPart& b) {
     // Numbers of any length: the longer digit run (no leading zeros) is the larger number.
@@ -118,7 +120,8 @@ std::string TrimBaseAddress(std::string_view base) {
     const size_t keep = schemeEnd == std::string_view::npos ? 0 : schemeEnd + 3;
     while (base.size() > keep && base.back() == '/') base.remove_suffix(1);
     // "file:///" keeps the root folder.
-    if (base.size() == keep && SchemeOfAddress(base) == FirmwareAddressScheme::File) return "file:///";
+    if (base.size() == keep && SchemeOfAddress(base) == FirmwareAddressScheme::File)
+        return "file:///";
     return std::string(base);
 }
 
@@ -194,7 +197,8 @@ bool ParseFirmwareIndex(const void* data, size_t size, std::string_view base, Fi
     }
     const pugi::xml_node root = document.document_element();
     if (std::string_view(root.name()) != "FirmwareIndex") {
-        DbgOutputA(kDbgLevelWarning, "firmware index %s: root element is \"%s\", not FirmwareIndex\r\n",
+        DbgOutputA(kDbgLevelWarning,
+                   "firmware index %s: root element is \"%s\", not FirmwareIndex\r\n",
                    address.c_str(), root.name());
         return false;
     }

@@ -70,8 +70,8 @@ bool RefreshFirmwareIndex(FirmwareIndex& out) {
     }
     const std::string address = IndexAddressOf(base);
     CBaseBuffer body;
-    if (PerformHttpGetCommand(address.c_str(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, 0,
-                              0, nullptr, nullptr, nullptr, &body) == 0) {
+    if (PerformHttpGetCommand(address.c_str(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, 0, 0,
+                              nullptr, nullptr, nullptr, &body) == 0) {
         DbgOutputA(kDbgLevelWarning, "firmware index %s could not be read\r\n", address.c_str());
         return false;
     }
