@@ -9,7 +9,7 @@ namespace {
 
 // Screens up to this size are composed; larger ones only go through the load, so that the fuzzer
 // spends its time in the parser rather than clearing huge canvases.
-constexpr uint64_t kMaxFuzzCanvasPixels = 1u << 20;
+constexpr uint64_t kMaxFuzzCanvasPixels = 1u << 16;
 constexpr int kMaxFuzzFrames = 64;
 
 }  // namespace
