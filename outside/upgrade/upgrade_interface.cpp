@@ -145,6 +145,10 @@ int Orbo_Upgrade_DownloadFile(const char* archiveUrl, const char* localPath, CBa
     request.userData = userData;
     std::string actual;
     const bool done = DownloadVerifiedArchive(request, &actual);
-    if (!actual.empty()) SetText(md5, actual);
+    if (!actual.empty()) {
+        // Set keeps a text equal without regard to case; the digest is given in lower case.
+        md5->Free();
+        SetText(md5, actual);
+    }
     return done ? 1 : 0;
 }
