@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <locale>
+#include <cstdio>
+
+#include "support/comma_locale.h"
 
 namespace {
 
@@ -82,21 +83,13 @@ TEST(TextFormat, InvalidFormatsAndArgumentsFailWithoutCrashing) {
 }
 
 TEST(TextFormat, DecimalPointIgnoresTheProcessLocale) {
-    const char* commaLocales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"};
-    const char* chosen = nullptr;
-    for (const char* name : commaLocales) {
-        if (std::setlocale(LC_ALL, name) != nullptr) {
-            chosen = name;
-            break;
-        }
-    }
-    if (chosen == nullptr) GTEST_SKIP() << "no decimal-comma locale installed";
+    const ScopedCommaLocale commaLocale;
+    if (!commaLocale.Available()) GTEST_SKIP() << commaLocale.Reason();
     char probe[16];
     std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-    EXPECT_STREQ(probe, "1,5") << "locale " << chosen << " should use a decimal comma";
+    EXPECT_STREQ(probe, "1,5") << "the comma locale should be in force";
     EXPECT_EQ(Narrow("%.2f", 2.25), "2.25");
     EXPECT_EQ(Wide(u"%.1f", 0.5), u"0.5");
-    std::setlocale(LC_ALL, "C");
 }
 
 }  // namespace
