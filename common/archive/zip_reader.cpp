@@ -1,12 +1,18 @@
 #include "zip_reader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unzip.h>
+
+#include <cerrno>
 
 #include <cstring>
 #include <vector>
 
 #include "core/dbg_output.h"
 #include "core/limits.h"
+#include "core/unique_fd.h"
 
 namespace {
 
@@ -15,65 +21,83 @@ constexpr uint32_t kFlagEncrypted = 0x1;
 constexpr uint32_t kMethodStored = 0;
 constexpr uint32_t kMethodDeflate = Z_DEFLATED;
 
-// The bytes of an archive held in memory, read through minizip's file functions. minizip opens
-// its stream once per archive, so the one cursor is the stream.
-struct MemoryStream {
-    const uint8_t* data = nullptr;
+// Where minizip reads an archive from: bytes in memory or a file descriptor. minizip opens its
+// stream once per archive, so the source is the stream. Its own stdio functions report a read past
+// the end as a plain end, which minizip then takes as a zero value; a short read is reported as an
+// error here, so a truncated archive is refused instead of being read with zeros.
+struct ArchiveSource {
+    const uint8_t* data = nullptr;  // memory, or null for the descriptor
+    int fd = -1;
     uint64_t size = 0;
     uint64_t position = 0;
+    bool lastReadShort = false;
 };
 
-voidpf MemoryOpen(voidpf opaque, const void* /*name*/, int mode) {
+voidpf SourceOpen(voidpf opaque, const void* /*name*/, int mode) {
     if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
-    auto* stream = static_cast<MemoryStream*>(opaque);
-    stream->position = 0;
-    return stream;
+    auto* source = static_cast<ArchiveSource*>(opaque);
+    source->position = 0;
+    source->lastReadShort = false;
+    return source;
 }
 
-uLong MemoryRead(voidpf /*opaque*/, voidpf handle, void* buffer, uLong size) {
-    auto* stream = static_cast<MemoryStream*>(handle);
-    const uint64_t left = stream->size - stream->position;
-    const uint64_t count = size < left ? size : left;
-    if (count > 0) std::memcpy(buffer, stream->data + stream->position, count);
-    stream->position += count;
+uLong SourceRead(voidpf /*opaque*/, voidpf handle, void* buffer, uLong size) {
+    auto* source = static_cast<ArchiveSource*>(handle);
+    const uint64_t left = source->position < source->size ? source->size - source->position : 0;
+    const uint64_t wanted = size < left ? size : left;
+    uint64_t count = 0;
+    if (source->data != nullptr) {
+        if (wanted > 0) std::memcpy(buffer, source->data + source->position, wanted);
+        count = wanted;
+    } else {
+        while (count < wanted) {
+            const ssize_t n = pread(source->fd, static_cast<uint8_t*>(buffer) + count,
+                                    wanted - count, static_cast<off_t>(source->position + count));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            count += static_cast<uint64_t>(n);
+        }
+    }
+    source->position += count;
+    source->lastReadShort = count < size;
     return static_cast<uLong>(count);
 }
 
-uLong MemoryWrite(voidpf, voidpf, const void*, uLong) {
+uLong SourceWrite(voidpf, voidpf, const void*, uLong) {
     return 0;
 }
 
-ZPOS64_T MemoryTell(voidpf /*opaque*/, voidpf handle) {
-    return static_cast<MemoryStream*>(handle)->position;
+ZPOS64_T SourceTell(voidpf /*opaque*/, voidpf handle) {
+    return static_cast<ArchiveSource*>(handle)->position;
 }
 
-long MemorySeek(voidpf /*opaque*/, voidpf handle, ZPOS64_T offset, int origin) {
-    auto* stream = static_cast<MemoryStream*>(handle);
+long SourceSeek(voidpf /*opaque*/, voidpf handle, ZPOS64_T offset, int origin) {
+    auto* source = static_cast<ArchiveSource*>(handle);
     uint64_t base = 0;
     switch (origin) {
         case ZLIB_FILEFUNC_SEEK_SET:
             base = 0;
             break;
         case ZLIB_FILEFUNC_SEEK_CUR:
-            base = stream->position;
+            base = source->position;
             break;
         case ZLIB_FILEFUNC_SEEK_END:
-            base = stream->size;
+            base = source->size;
             break;
         default:
             return -1;
     }
-    if (offset > stream->size || base > stream->size - offset) return -1;
-    stream->position = base + offset;
+    if (offset > source->size || base > source->size - offset) return -1;
+    source->position = base + offset;
     return 0;
 }
 
-int MemoryClose(voidpf, voidpf) {
+int SourceClose(voidpf, voidpf) {
     return 0;
 }
 
-int MemoryError(voidpf, voidpf) {
-    return 0;
+int SourceError(voidpf /*opaque*/, voidpf handle) {
+    return static_cast<ArchiveSource*>(handle)->lastReadShort ? 1 : 0;
 }
 
 }  // namespace
@@ -83,8 +107,22 @@ struct ZipReader::Impl {
     std::string label;
     uint64_t entryCount = 0;
     int64_t index = -1;
-    MemoryStream memory;
+    ArchiveSource source;
+    UniqueFd fd;
     std::vector<uint8_t> block;
+
+    bool OpenSource() {
+        zlib_filefunc64_def functions{};
+        functions.zopen64_file = SourceOpen;
+        functions.zread_file = SourceRead;
+        functions.zwrite_file = SourceWrite;
+        functions.ztell64_file = SourceTell;
+        functions.zseek64_file = SourceSeek;
+        functions.zclose_file = SourceClose;
+        functions.zerror_file = SourceError;
+        functions.opaque = &source;
+        return Opened(unzOpen2_64(label.c_str(), &functions));
+    }
 
     bool Opened(unzFile opened) {
         if (opened == nullptr) {
@@ -128,23 +166,26 @@ ZipReader::~ZipReader() {
 bool ZipReader::OpenFile(const std::string& path) {
     Close();
     m_impl->label = path;
-    return m_impl->Opened(unzOpen64(path.c_str()));
+    m_impl->fd = UniqueFd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (!m_impl->fd.Valid() || fstat(m_impl->fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        DbgOutputA(kDbgLevelWarning, "ZipReader: cannot read %s: %s\r\n", path.c_str(),
+                   m_impl->fd.Valid() ? "it is not a file" : std::strerror(errno));
+        m_impl->fd.Close();
+        return false;
+    }
+    m_impl->source = ArchiveSource{nullptr, m_impl->fd.Get(), static_cast<uint64_t>(info.st_size)};
+    if (m_impl->OpenSource()) return true;
+    m_impl->fd.Close();
+    return false;
 }
 
 bool ZipReader::OpenMemory(const void* data, size_t size) {
     Close();
     m_impl->label = "(memory)";
-    m_impl->memory = MemoryStream{static_cast<const uint8_t*>(data), data == nullptr ? 0 : size, 0};
-    zlib_filefunc64_def functions{};
-    functions.zopen64_file = MemoryOpen;
-    functions.zread_file = MemoryRead;
-    functions.zwrite_file = MemoryWrite;
-    functions.ztell64_file = MemoryTell;
-    functions.zseek64_file = MemorySeek;
-    functions.zclose_file = MemoryClose;
-    functions.zerror_file = MemoryError;
-    functions.opaque = &m_impl->memory;
-    return m_impl->Opened(unzOpen2_64("(memory)", &functions));
+    if (data == nullptr) size = 0;
+    m_impl->source = ArchiveSource{static_cast<const uint8_t*>(data), -1, size};
+    return m_impl->OpenSource();
 }
 
 bool ZipReader::Close() {
@@ -152,6 +193,7 @@ bool ZipReader::Close() {
     unzCloseCurrentFile(m_impl->file);
     unzClose(m_impl->file);
     m_impl->file = nullptr;
+    m_impl->fd.Close();
     m_impl->entryCount = 0;
     m_impl->index = -1;
     return true;

@@ -251,7 +251,8 @@ bool CZipper::AddFile(const std::string& source, const std::string& entryName) {
                    entryName.c_str());
         return false;
     }
-    UniqueFd file(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a pipe is refused below instead of waiting for a writer.
+    UniqueFd file(open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (!file.Valid() || fstat(file.Get(), &info) != 0) {
         DbgOutputA(kDbgLevelWarning, "CZipper: cannot read %s: %s\r\n", source.c_str(),

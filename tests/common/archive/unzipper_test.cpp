@@ -414,6 +414,9 @@ TEST_F(UnzipperTest, OpeningAndTheOutputFolder) {
     EXPECT_FALSE(unzipper.OpenZip(""));
     EXPECT_FALSE(unzipper.OpenZip(Text("missing.zip").c_str()));
     EXPECT_FALSE(unzipper.OpenZip(Text("not-a-zip.zip").c_str()));
+    EXPECT_FALSE(unzipper.OpenZip(m_temp.Path().c_str()));
+    ASSERT_EQ(mkfifo(Text("pipe.zip").c_str(), 0600), 0);
+    EXPECT_FALSE(unzipper.OpenZip(Text("pipe.zip").c_str()));
     EXPECT_FALSE(unzipper.Unzip(false));
 
     ASSERT_TRUE(unzipper.OpenZip(archive.c_str()));
