@@ -36,6 +36,8 @@ int DeviceSession::Open(const CliContext& context) {
 LinkLossWatch::LinkLossWatch(IRadarDevice* device, StopSignal& stop)
     : m_device(device), m_stop(stop) {
     Orbo_Interface_RadarDevice_Serial_AddRadarDeviceListener(m_device, this, 0);
+    // A link lost before the registration is not notified any more.
+    if (!Orbo_Interface_RadarDevice_IsConnected(m_device)) OnRadarDeviceDisconnected(m_device);
 }
 
 LinkLossWatch::~LinkLossWatch() {

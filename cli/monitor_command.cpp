@@ -132,18 +132,21 @@ std::string AbsolutePath(const std::string& path) {
     return error ? path : absolute.lexically_normal().string();
 }
 
-// Starts the run, waits for its end and stops it.
-bool RunEngine(AcquisitionEngine& engine, const AcquisitionRun& run, StopSignal& stop,
-               const OutputChoice& output) {
+// Starts the run, waits for its end and stops it. kExitSuccess when it ran; otherwise the exit
+// status of a run that did not start (the reason printed).
+int RunEngine(AcquisitionEngine& engine, const AcquisitionRun& run, StopSignal& stop,
+              const OutputChoice& output) {
     if (output.format == ReportFormat::Csv) PrintOut(CsvHeader());
-    if (engine.StartAcquisition(run) != AcquisitionStartResult::Started) {
+    const AcquisitionStartResult started = engine.StartAcquisition(run);
+    if (started == AcquisitionStartResult::NotConnected) return kExitNoDevice;
+    if (started != AcquisitionStartResult::Started) {
         PrintError("the acquisition did not start (--verbose tells why)");
-        return false;
+        return kExitFailed;
     }
     stop.Wait(output.timeLimitMs);
     // Stopping switches the sensor's report output off and closes the recording.
     engine.StopAcquisition();
-    return true;
+    return kExitSuccess;
 }
 
 int RunMonitor(CliContext& context, const CommandLine& line) {
@@ -167,7 +170,7 @@ int RunMonitor(CliContext& context, const CommandLine& line) {
     engine.SetLink(&link);
     LinkLossWatch watch(session.Device(), stop);
     if (run.saveData) PrintErr("Recording into " + run.saveFolder + "\n");
-    if (!RunEngine(engine, run, stop, output)) return kExitFailed;
+    if (const int ran = RunEngine(engine, run, stop, output); ran != kExitSuccess) return ran;
     if (watch.Lost() || !Orbo_Interface_RadarDevice_IsConnected(session.Device())) {
         PrintError("the link to the sensor on " + session.PortName() + " was lost");
         return kExitNoDevice;
@@ -194,7 +197,7 @@ int RunReplay(CliContext& context, const CommandLine& line) {
     StopSignal stop;
     CliAcquisitionSink sink(output, stop);
     AcquisitionEngine engine(sink);
-    if (!RunEngine(engine, run, stop, output)) return kExitFailed;
+    if (const int ran = RunEngine(engine, run, stop, output); ran != kExitSuccess) return ran;
     switch (sink.End()) {
         case static_cast<int>(AcquisitionEnd::ReplayUnavailable):
             PrintError("cannot open " + run.replayFile);
