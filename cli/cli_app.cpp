@@ -28,6 +28,13 @@ int ShowHelp(const std::vector<std::string>& topic) {
     return kExitSuccess;
 }
 
+bool OwnsOption(const CommandSpec& command, const std::string& name) {
+    for (const OptionSpec& option : command.options) {
+        if (name == option.name) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args) {
@@ -36,7 +43,8 @@ int RunCli(const std::vector<std::string>& args) {
     if (!ParseCommandLine(args, CommonOptions(), OptionsOf, line, error)) {
         return UsageError(error);
     }
-    if (line.Has("version")) {
+    const CommandSpec* named = line.words.empty() ? nullptr : FindCommand(line.words.front());
+    if (line.Has("version") && !(named != nullptr && OwnsOption(*named, "version"))) {
         PrintOut(std::string(kProgramName) + " " + ORBO_CLI_VERSION);
         return kExitSuccess;
     }

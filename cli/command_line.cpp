@@ -52,8 +52,9 @@ bool ParseCommandLine(const std::vector<std::string>& args,
             error = "unknown option '" + arg + "'";
             return false;
         }
-        const OptionSpec* spec = FindOption(&commonOptions, name);
-        if (spec == nullptr) spec = FindOption(ownOptions, name);
+        // A command's own option of a common name ("flash --version") is the command's.
+        const OptionSpec* spec = FindOption(ownOptions, name);
+        if (spec == nullptr) spec = FindOption(&commonOptions, name);
         if (spec == nullptr) {
             error = "unknown option '--" + name + "'";
             if (out.words.empty()) error += " (command options follow the command)";

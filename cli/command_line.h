@@ -1,8 +1,8 @@
 // Conventional command-line parsing for zorvan-cli: long options ("--name VALUE" or
 // "--name=VALUE", "-h" for "--help"), positional words, and "--" after which every word is
 // positional. Options may stand before or after the command word; the program's common options
-// are known everywhere, a command's own options once its word has been seen. A repeated option
-// keeps its last value.
+// are known everywhere, a command's own options once its word has been seen (and then before a
+// common option of the same name). A repeated option keeps its last value.
 //
 // Also the strict number readers the commands use for option values: whole words only, decimal,
 // no locale (a decimal point, never a comma).

@@ -15,6 +15,7 @@
 #include "firmware/firmware_download.h"
 #include "firmware/firmware_protocol.h"
 #include "firmware/firmware_sink.h"
+#include "firmware_service_commands.h"
 #include "progress_bar.h"
 
 namespace {
@@ -160,9 +161,12 @@ void PrintFirmwareInfo(const CliContext& context, const CliFirmwareSink& sink) {
 }
 
 int RunFirmware(CliContext& context, const CommandLine& line) {
+    if (line.words.size() >= 2 && line.words[1] == "list") return RunFirmwareList(context, line);
+    if (line.words.size() >= 2 && line.words[1] == "fetch") return RunFirmwareFetch(context, line);
     if (line.words.size() < 2 || line.words[1] != "info") {
-        return UsageError(line.words.size() < 2 ? std::string("'firmware' needs a subcommand: info")
-                                                : "no subcommand 'firmware " + line.words[1] + "'");
+        return UsageError(line.words.size() < 2
+                              ? std::string("'firmware' needs a subcommand: info, list or fetch")
+                              : "no subcommand 'firmware " + line.words[1] + "'");
     }
     if (const int usage = CheckWordCount(line, 2, 0, 0); usage != kExitSuccess) return usage;
     FirmwareSetup setup;
@@ -173,7 +177,11 @@ int RunFirmware(CliContext& context, const CommandLine& line) {
 }
 
 int RunFlash(CliContext& context, const CommandLine& line) {
-    if (const int usage = CheckWordCount(line, 1, 1, 1); usage != kExitSuccess) return usage;
+    const std::string* version = line.Value("version");
+    const size_t files = version != nullptr ? 0 : 1;
+    if (const int usage = CheckWordCount(line, 1, files, files); usage != kExitSuccess) {
+        return usage;
+    }
     const std::string* partitionText = line.Value("partition");
     if (partitionText == nullptr) return UsageError("'flash' needs --partition N");
     const auto partition = ParseUnsigned(*partitionText, kMaxFirmwarePartitions - 1);
@@ -182,13 +190,23 @@ int RunFlash(CliContext& context, const CommandLine& line) {
                           std::to_string(kMaxFirmwarePartitions - 1) + ", not '" + *partitionText +
                           "'");
     }
+    std::string file = version != nullptr ? std::string() : line.words[1];
     std::u16string path;
-    if (!Utf8ToUtf16(line.words[1], path)) {
-        return UsageError("the file name '" + line.words[1] + "' is not valid UTF-8");
+    if (!Utf8ToUtf16(file, path)) {
+        return UsageError("the file name '" + file + "' is not valid UTF-8");
     }
 
     FirmwareSetup setup;
     if (const int prepared = setup.Prepare(context); prepared != kExitSuccess) return prepared;
+    // With --version the image is fetched first; its path comes from the image folder.
+    if (version != nullptr) {
+        const int fetched = FetchFlashImage(context, *version, static_cast<int>(*partition), file);
+        if (fetched != kExitSuccess) return fetched;
+        if (!Utf8ToUtf16(file, path)) {
+            PrintError("the image path '" + file + "' is not valid UTF-8");
+            return kExitFailed;
+        }
+    }
     // As the window's fetch-and-download: the information first, then the download.
     if (const int info = setup.QueryInfo(); info != kExitSuccess) return info;
     bool offered = false;
@@ -214,23 +232,33 @@ int RunFlash(CliContext& context, const CommandLine& line) {
 
 CommandSpec FirmwareCommand() {
     return {"firmware",
-            "firmware info",
-            "running firmware, device identifier and partitions",
+            "firmware info | list [--all] | fetch VERSION",
+            "running firmware, partitions; versions of the firmware service",
             "  info            asks the sensor (or its boot loader) which firmware runs, its\n"
-            "                  device identifier and which application partitions it has\n",
-            {},
+            "                  device identifier and which application partitions it has\n"
+            "  list            the firmware service's versions newer than the sensor's, one\n"
+            "                  per line in the service's order (--all: every version)\n"
+            "  fetch VERSION   downloads the version's archive, checks it and unpacks its\n"
+            "                  images into FW_Image/VERSION; prints that folder\n"
+            "The service's address is FirmwareServiceUrl in the Download section of\n"
+            "appConfig.xml, or the environment variable ORBO_FIRMWARE_URL.\n",
+            {FirmwareListAllOption()},
             RunFirmware};
 }
 
 CommandSpec FlashCommand() {
     return {"flash",
-            "flash --partition N FILE",
+            "flash --partition N FILE | flash --version VERSION --partition N",
             "write a firmware image into a partition",
             "Asks for the firmware information first (as 'firmware info'), then restarts the\n"
             "sensor into its boot loader unless it is there already and writes the image\n"
             "FILE into partition N, showing the progress on standard error. The sensor\n"
-            "starts the new application by itself afterwards. Do not interrupt a download.\n",
+            "starts the new application by itself afterwards. Do not interrupt a download.\n"
+            "With --version the image is APP<N>.bin of that version, fetched from the\n"
+            "firmware service first (as 'firmware fetch').\n",
             {{"partition", OptionArg::Required, "N",
-              "the partition to write (0 for App0, 1 for App1, ...)"}},
+              "the partition to write (0 for App0, 1 for App1, ...)"},
+             {"version", OptionArg::Required, "VERSION",
+              "flash this version of the firmware service instead of a FILE"}},
             RunFlash};
 }
