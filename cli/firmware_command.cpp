@@ -233,7 +233,7 @@ int RunFlash(CliContext& context, const CommandLine& line) {
 CommandSpec FirmwareCommand() {
     return {"firmware",
             "firmware info | list [--all] | fetch VERSION",
-            "running firmware, partitions; versions of the firmware service",
+            "firmware information; versions of the firmware service",
             "  info            asks the sensor (or its boot loader) which firmware runs, its\n"
             "                  device identifier and which application partitions it has\n"
             "  list            the firmware service's versions newer than the sensor's, one\n"
@@ -248,7 +248,7 @@ CommandSpec FirmwareCommand() {
 
 CommandSpec FlashCommand() {
     return {"flash",
-            "flash --partition N FILE | flash --version VERSION --partition N",
+            "flash --partition N (FILE | --version VERSION)",
             "write a firmware image into a partition",
             "Asks for the firmware information first (as 'firmware info'), then restarts the\n"
             "sensor into its boot loader unless it is there already and writes the image\n"
