@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kFileCount = 32;
+constexpr int kFileCount = 36;
 constexpr size_t kFileBytes = 5u << 20;
 constexpr size_t kChunkBytes = 64u << 10;
 constexpr int kIterations = 3;
