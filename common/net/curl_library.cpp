@@ -40,7 +40,9 @@ int InitSysLibCURL() {
     if (gLoaded.load() != nullptr) return 1;
 
     const char* file = LibraryFileName();
-    void* library = dlopen(file, RTLD_NOW | RTLD_LOCAL);
+    // Never unmapped again: libcurl's dependencies (TLS, LDAP, SASL) keep global state and exit
+    // handlers that must not outlive their code. DeInitSysLibCURL still forgets every function.
+    void* library = dlopen(file, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (library == nullptr) {
         const char* reason = dlerror();
         DbgOutputA(kDbgLevelError, "load library %s failed: %s\r\n", file,

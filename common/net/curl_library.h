@@ -19,7 +19,8 @@
 // naming the file and the loader's reason.
 int InitSysLibCURL();
 
-// Global clean-up, unloads the library and forgets every function. Nothing when not loaded.
+// Global clean-up, unloads the library and forgets every function (its code stays mapped in
+// the process, since its dependencies' exit handlers may still run). Nothing when not loaded.
 void DeInitSysLibCURL();
 
 // The functions of the loaded library.

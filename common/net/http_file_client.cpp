@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <climits>
 
 #include "core/dbg_output.h"
 #include "core/mono_clock.h"
@@ -199,20 +200,22 @@ int64_t CHttpFileClient::SeekFile(int64_t offset, int origin) {
     const int64_t size = m_fileInfo.fileSize;
     const int64_t position = static_cast<int64_t>(m_position.load());
     int64_t target = 0;
+    bool overflow = false;
     switch (origin) {
         case 0:
             target = offset;
             break;
         case 1:
-            target = position + offset;
+            overflow = __builtin_add_overflow(position, offset, &target);
             break;
         case 2:
-            target = size + offset;
+            overflow = __builtin_add_overflow(size, offset, &target);
             break;
         default:
             target = 0;
             break;
     }
+    if (overflow) target = offset < 0 ? 0 : INT64_MAX;
     if (target < 0) target = 0;
     if (size > 0 && target > size) target = size;
     if (static_cast<uint64_t>(target) != m_position) {

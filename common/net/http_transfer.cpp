@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -250,6 +251,11 @@ uint32_t ReadHttpBody(tagHTTPFILEINFO* fileInfo, uint64_t offset, void* buffer, 
         return 0;
     }
     HttpTransfer& transfer = *fileInfo->handle;
+    if (offset > static_cast<uint64_t>(INT64_MAX) - length) {
+        DbgOutputA(kDbgLevelWarning, "<%s> range from %" PRIu64 " refused: beyond any file\r\n",
+                   transfer.url.c_str(), offset);
+        return 0;
+    }
     CBaseBuffer bound;
     bound.BindBuffer(buffer, length);
     bound.SetAvailSize(0);
@@ -285,6 +291,11 @@ int ReadHttpBodyWithCustomCallback(tagHTTPFILEINFO* fileInfo, uint64_t offset,
     if (RequireCurlLibrary() == nullptr) return 0;
     if (fileInfo == nullptr || fileInfo->handle == nullptr || callback == nullptr) return 0;
     HttpTransfer& transfer = *fileInfo->handle;
+    if (offset > static_cast<uint64_t>(INT64_MAX)) {
+        DbgOutputA(kDbgLevelWarning, "<%s> stream from %" PRIu64 " refused: beyond any file\r\n",
+                   transfer.url.c_str(), offset);
+        return 0;
+    }
     HttpRangeCheck rangeCheck(transfer, offset);
     CallbackSink sink{callback, userData, &rangeCheck};
     if (!PrepareForReading(transfer) ||

@@ -26,7 +26,12 @@
 // The open transfer of a file; opaque outside the transfer functions.
 struct HttpTransfer;
 
+// Owns its handle (released by CloseHttpFile), so it is not copied.
 struct tagHTTPFILEINFO {
+    tagHTTPFILEINFO() = default;
+    tagHTTPFILEINFO(const tagHTTPFILEINFO&) = delete;
+    tagHTTPFILEINFO& operator=(const tagHTTPFILEINFO&) = delete;
+
     HttpTransfer* handle = nullptr;  // null when none is open
     CBaseStringA url;
     int64_t fileSize = 0;  // bytes; 0 when unknown

@@ -131,8 +131,8 @@ bool CMultiThreadDownload::CopyChunks(tagMTDOWNLOAD_THREADINFO* info, int fd, in
     }
     const int64_t resumeAt = block->startPos + LoadCopied(block);
     if (info->client.SeekFile(resumeAt, 0) != resumeAt) {
-        DbgOutputA(kDbgLevelInfo, "net file(%s) is shorter than the range end %" PRId64 "!!\r\n",
-                   block->url.GetString(), block->endPos);
+        DbgOutputA(kDbgLevelInfo, "net file(%s) ends before the resume position %" PRId64 "!!\r\n",
+                   block->url.GetString(), resumeAt);
         return false;
     }
     uint64_t tick = MonoTimeMs();

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -89,6 +90,8 @@ TEST_F(HttpFileClientTest, SeekKeepsTheTargetWithinTheFile) {
         {25, 1, 525},
         {-1000, 1, 0},
         {2000000, 0, static_cast<int64_t>(kDataBytes)},
+        {INT64_MAX, 1, static_cast<int64_t>(kDataBytes)},  // no wrap-around
+        {INT64_MIN, 2, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(client.SeekFile(c.offset, c.origin), c.expected)
