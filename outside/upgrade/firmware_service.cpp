@@ -48,7 +48,9 @@ std::string EffectiveFirmwareServiceBase() {
     return state.base;
 }
 
-bool RefreshFirmwareIndex(FirmwareIndex& out) {
+namespace {
+
+bool ReadFirmwareIndex(FirmwareIndex& out) {
     const std::string base = EffectiveFirmwareServiceBase();
     if (base.empty()) {
         DbgOutputA(kDbgLevelWarning,
@@ -82,11 +84,25 @@ bool RefreshFirmwareIndex(FirmwareIndex& out) {
     }
     DbgOutputA(kDbgLevelInfo, "firmware index %s: %zu versions\r\n", address.c_str(),
                index.versions.size());
-    ServiceState& state = State();
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.index = index;
     out = std::move(index);
     return true;
+}
+
+}  // namespace
+
+bool RefreshFirmwareIndex(FirmwareIndex& out) {
+    FirmwareIndex index;
+    const bool read = ReadFirmwareIndex(index);
+    ServiceState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    // A service that can no longer be read is not answered from what it said before.
+    if (read) {
+        state.index = index;
+    } else {
+        state.index.reset();
+    }
+    out = std::move(index);
+    return read;
 }
 
 bool CurrentFirmwareIndex(FirmwareIndex& out) {

@@ -22,9 +22,9 @@ bool SetFirmwareServiceBase(const char* base);
 // The base address in effect (see above); empty when none is set.
 std::string EffectiveFirmwareServiceBase();
 
-// Reads and parses <base>/index.xml from the effective base address and keeps it. False (logged)
-// when no base is set, it is not an http, https or file address, libcurl cannot be loaded, the
-// request fails or the index does not parse.
+// Reads and parses <base>/index.xml from the effective base address and keeps it. False (logged,
+// and the index kept so far forgotten) when no base is set, it is not an http, https or file
+// address, libcurl cannot be loaded, the request fails or the index does not parse.
 bool RefreshFirmwareIndex(FirmwareIndex& out);
 
 // The index kept from the last refresh when it was read from the effective base address;

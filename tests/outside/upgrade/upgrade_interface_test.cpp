@@ -297,6 +297,19 @@ TEST_P(ServiceTest, LogonFailsWithoutAUsableIndex) {
     }
 }
 
+TEST_P(ServiceTest, AServiceThatCannotBeReadAnyMoreIsNotAnsweredFromItsOldIndex) {
+    Serve();
+    ASSERT_EQ(Orbo_Upgrade_Logon(), 1);
+    std::filesystem::rename(ServiceFolder() + "/index.xml", ServiceFolder() + "/index.old");
+    EXPECT_EQ(Orbo_Upgrade_Logon(), 0);
+    CBaseStringA versions;
+    EXPECT_EQ(Orbo_Upgrade_GetHistoryVersion(-1, &versions), 0);
+    EXPECT_EQ(VersionInfo("1.6.0").found, 0);
+    std::filesystem::rename(ServiceFolder() + "/index.old", ServiceFolder() + "/index.xml");
+    EXPECT_EQ(Orbo_Upgrade_GetHistoryVersion(-1, &versions), 1);
+    EXPECT_STREQ(versions.GetString(), "1.5.1;1.5.2;1.6.0");
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, ServiceTest,
                          ::testing::Values(Transport::File, Transport::Http),
                          [](const ::testing::TestParamInfo<Transport>& info) {
