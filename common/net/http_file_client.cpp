@@ -58,6 +58,7 @@ void CHttpFileClient::PrepareClose() {
 int CHttpFileClient::CloseFile() {
     static const char kFunction[] = "CHttpFileClient::CloseFile";
     DbgOutputA(kDbgLevelInfo, "%s: +++\r\n", kFunction);
+    m_stop = 1;  // a part read in progress (it holds the main lock) ends at its next check
     {
         // Under the main lock, so that a continuous read either sees the flag or has already
         // closed the idle gate that is waited for below.

@@ -9,7 +9,8 @@
 
 ScriptServer::ScriptServer(const std::string& pythonSource) : m_dir(std::make_unique<TempDir>()) {
     const std::string script = m_dir->File("server.py");
-    const std::string output = m_dir->File("server.out");
+    m_outputFile = m_dir->File("server.out");
+    const std::string& output = m_outputFile;
     const std::string errors = m_dir->File("server.err");
     {
         std::ofstream out(script, std::ios::binary);
@@ -39,4 +40,8 @@ ScriptServer::~ScriptServer() {
 
 std::string ScriptServer::Url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+std::string ScriptServer::Output() const {
+    return ReadTextFile(m_outputFile);
 }

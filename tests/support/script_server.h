@@ -30,9 +30,12 @@ public:
     uint16_t Port() const { return m_port; }
     // "http://127.0.0.1:<port>" followed by path.
     std::string Url(const std::string& path) const;
+    // Everything the script printed so far (its first line included).
+    std::string Output() const;
 
 private:
     std::unique_ptr<TempDir> m_dir;
+    std::string m_outputFile;
     ChildProcess m_process;
     uint16_t m_port = 0;
     std::string m_error;

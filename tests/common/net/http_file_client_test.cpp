@@ -255,6 +255,26 @@ TEST_F(HttpFileClientTest, CancelDuringAPartReadGivesZeroAndKeepsThePosition) {
     EXPECT_EQ(client.GetFilePos(), 0u);
 }
 
+TEST_F(HttpFileClientTest, CloseFromAnotherThreadEndsAPartReadInProgress) {
+    ScriptServer server(kSpecialServerScript);
+    ASSERT_TRUE(server.Started()) << server.Error();
+    CHttpFileClient client;
+    ASSERT_EQ(OpenClient(&client, server.Url("/stall")), 1);
+    std::vector<char> buffer(kSpecialBodyBytes);
+    std::atomic<int> done{0};
+    std::atomic<uint32_t> got{1};
+    std::thread reader([&] {
+        got = client.ReadFile_Part(buffer.data(), 100000, 0);
+        done = 1;
+    });
+    ASSERT_TRUE(
+        WaitUntil([&] { return server.Output().find("SERVING GET /stall") != std::string::npos; }));
+    client.CloseFile();
+    EXPECT_TRUE(WaitUntil([&] { return done.load() == 1; }, std::chrono::seconds(30)));
+    reader.join();
+    EXPECT_EQ(got.load(), 0u) << "a read ended by the close counts as cancelled";
+}
+
 TEST_F(HttpFileClientTest, ThePartReadOfAStalledServerEndsAtItsTimeLimit) {
     ScriptServer server(kSpecialServerScript);
     ASSERT_TRUE(server.Started()) << server.Error();

@@ -163,7 +163,8 @@ constexpr size_t kSpecialBodyBytes = 300000;
 // Bytes /stall sends before it stops sending.
 constexpr size_t kStallSentBytes = 1000;
 
-// A python3 server with behaviours nginx does not have:
+// A python3 server with behaviours nginx does not have (it prints "SERVING <method> <path>" when
+// it begins an answer):
 //   /nolength  the pattern body, chunked, without Content-Length (also for HEAD)
 //   /stall     announces the pattern body, sends kStallSentBytes of it, then sends nothing more
 //   /headers   the request's header lines as the body
@@ -197,6 +198,7 @@ class Handler(BaseHTTPRequestHandler):
         self.answer(True)
 
     def answer(self, with_body):
+        print("SERVING", self.command, self.path, flush=True)
         if self.path == "/nolength":
             self.send_response(200)
             self.send_header("Transfer-Encoding", "chunked")
