@@ -15,6 +15,7 @@
 #include "core/unique_fd.h"
 #include "core/utf_convert.h"
 #include "misc/md5.h"
+#include "net/curl_library.h"
 #include "net/http_file_copy.h"
 
 namespace {
@@ -55,7 +56,7 @@ private:
 // announces another size or sends more than expected.
 class SizeGuard : public INetFileCopyProgressListener {
 public:
-    SizeGuard(const ArchiveDownloadRequest& request) : m_request(request) {}
+    explicit SizeGuard(const ArchiveDownloadRequest& request) : m_request(request) {}
 
     int OnNetFileCopyProgress(uint64_t, uint64_t doneBytes, uint64_t totalBytes, double bytesPerMs,
                               uint64_t* newSpeedLimit) override {
@@ -116,6 +117,10 @@ bool DownloadVerifiedArchive(const ArchiveDownloadRequest& request, std::string*
         target.empty()) {
         DbgOutputA(kDbgLevelWarning, "%s: no usable local path \"%s\"\r\n", address,
                    request.localPath.c_str());
+        return false;
+    }
+    if (InitSysLibCURL() == 0) {
+        DbgOutputA(kDbgLevelError, "%s: libcurl cannot be loaded\r\n", address);
         return false;
     }
     TemporaryFile temporary;

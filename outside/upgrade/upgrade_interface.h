@@ -9,8 +9,8 @@
 // and not empty, overrides it. The library reads no settings file of its own. libcurl is loaded
 // on first use; certificates of https addresses are checked against the system's store.
 //
-// Results: int, nonzero for success, unless said otherwise. Every operation writes a level-2
-// line; failures say why at level 3 or 4.
+// Results: int, nonzero for success, unless said otherwise. Every operation but the two queries
+// CompareVersion and GetServiceUrl writes a level-2 line; failures say why at level 3 or 4.
 //
 // Threads: every operation may be called from any thread. The index read by Logon is kept for
 // the listing, version and download operations until the next Logon or SetServiceUrl;
