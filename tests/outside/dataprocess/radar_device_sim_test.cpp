@@ -396,7 +396,7 @@ TEST_F(RadarDeviceSim, OpensAt256000Baud) {
 
 TEST_F(RadarDeviceSim, ASensorStreamingFromPowerOnDoesNotConfuseTheHandshake) {
     // Fast reports with noise between them: the host always meets a streaming sensor.
-    ASSERT_TRUE(StartSim({"--time-scale", "50", "--noise", "7"}));
+    ASSERT_TRUE(StartSim({"--time-scale", "50", "--garbage", "7"}));
     ASSERT_TRUE(SetReportSwitch(0) == false);  // not open yet: fails cleanly
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
