@@ -37,7 +37,14 @@ function(orbo_add_tests dir)
         endif()
         gtest_discover_tests(${name}
             DISCOVERY_TIMEOUT 60
-            PROPERTIES LABELS "${labels}" TIMEOUT 300
-                       ENVIRONMENT "ORBO_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+            PROPERTIES TIMEOUT 300 ENVIRONMENT "ORBO_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+        # Labels are set after discovery: passed through the discovery script, a list of several
+        # labels would be flattened into separate properties.
+        set(labelScript ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+        file(WRITE ${labelScript}
+            "if(${name}_TESTS)\n"
+            "    set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${labels}\")\n"
+            "endif()\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labelScript})
     endforeach()
 endfunction()
