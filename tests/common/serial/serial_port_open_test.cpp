@@ -14,10 +14,10 @@
 
 #include <string>
 
-#include "common/serial/serial_log_capture.h"
 #include "serial/serial_port_table.h"
 #include "serial/serial_termios2.h"
 #include "serial/virtual_port_folder.h"
+#include "support/log_capture.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
 
@@ -195,7 +195,7 @@ TEST(SerialPortOpen, RefusesSettingsLinuxCannotDoWithALogLine) {
         SCOPED_TRACE(test.reason);
         PtyPair pty;
         ASSERT_TRUE(pty.Valid());
-        SerialLogCapture log;
+        LogCapture log;
         std::string error;
         SerialFd port = OpenSerialPort(pty.SlavePath(), test.settings, &error);
         EXPECT_FALSE(port.IsValid());
@@ -210,7 +210,7 @@ TEST(SerialPortOpen, SecondOpenerIsRefusedAsBusyEvenForRoot) {
     ASSERT_TRUE(pty.Valid());
     SerialFd first = OpenSerialPort(pty.SlavePath(), SerialLineSettings{});
     ASSERT_TRUE(first.IsValid());
-    SerialLogCapture log;
+    LogCapture log;
     std::string error;
     SerialFd second = OpenSerialPort(pty.SlavePath(), SerialLineSettings{}, &error);
     EXPECT_FALSE(second.IsValid());
@@ -250,7 +250,7 @@ TEST(SerialPortOpen, FailuresSayWhatToDo) {
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
-        SerialLogCapture log;
+        LogCapture log;
         std::string error;
         SerialFd port = OpenSerialPort(test.name, SerialLineSettings{}, &error);
         EXPECT_FALSE(port.IsValid());

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "common/serial/serial_log_capture.h"
 #include "core/mono_clock.h"
 #include "serial/serial_port_table.h"
+#include "support/log_capture.h"
 #include "support/pty_pair.h"
 #include "support/wait_until.h"
 
@@ -42,7 +42,7 @@ protected:
 TEST(SerialUtil, OpensWithSettingsLogsAndReopensWithKeptOnes) {
     PtyPair pty;
     ASSERT_TRUE(pty.Valid());
-    SerialLogCapture log;
+    LogCapture log;
     CSerialUtil port;
     EXPECT_EQ(port.IsOpened(), 0);
     ASSERT_EQ(port.OpenSerial(pty.SlavePath().c_str(), kBaud, 7, 2, 2), 1);
@@ -77,7 +77,7 @@ TEST(SerialUtil, OpensByTableNumber) {
 }
 
 TEST(SerialUtil, UnknownNumberFailsAndKeepsTheComName) {
-    SerialLogCapture log;
+    LogCapture log;
     CSerialUtil port;
     EXPECT_EQ(port.OpenSerial(987654, kBaud, 8, 0, 0), 0);
     EXPECT_EQ(port.IsOpened(), 0);
@@ -90,7 +90,7 @@ TEST(SerialUtil, UnknownNumberFailsAndKeepsTheComName) {
 TEST(SerialUtil, RefusedSettingsAndBusyPortsFailWithTheirReason) {
     PtyPair pty;
     ASSERT_TRUE(pty.Valid());
-    SerialLogCapture log;
+    LogCapture log;
     CSerialUtil port;
     EXPECT_EQ(port.OpenSerial(pty.SlavePath().c_str(), kBaud, 8, 0, 1), 0);
     EXPECT_TRUE(log.Has("1.5 stop bits")) << log.All();
@@ -190,7 +190,7 @@ TEST_F(SerialUtilTest, CancelReleasesAWaitingReadPromptly) {
 }
 
 TEST_F(SerialUtilTest, CancelBeforeAReadIsNotLostAndIsConsumedOnce) {
-    SerialLogCapture log;
+    LogCapture log;
     m_port.CancelRead();
     EXPECT_TRUE(log.Has("Cancel Read Data")) << log.All();
 
@@ -251,7 +251,7 @@ TEST_F(SerialUtilTest, WriteHonoursTheCancelFlagAndEmptyInput) {
 }
 
 TEST_F(SerialUtilTest, VanishedPortIsClosedOnRead) {
-    SerialLogCapture log;
+    LogCapture log;
     m_pty.CloseMaster();
     const uint64_t start = MonoTimeMs();
     EXPECT_EQ(Read(16, kLongLimitMs, 1), "");
@@ -280,7 +280,7 @@ TEST_F(SerialUtilTest, VanishedPortReleasesAWaitingReader) {
 }
 
 TEST_F(SerialUtilTest, VanishedPortIsClosedOnWrite) {
-    SerialLogCapture log;
+    LogCapture log;
     m_pty.CloseMaster();
     EXPECT_EQ(m_port.WriteData("abc", 3, kLongLimitMs, 0, 0, nullptr), 0u);
     EXPECT_EQ(m_port.IsOpened(), 0);
@@ -291,7 +291,7 @@ TEST_F(SerialUtilTest, VanishedPortIsClosedOnWrite) {
 }
 
 TEST_F(SerialUtilTest, ResetInputBufferDiscardsWhatCameAndKeepsAPendingCancel) {
-    SerialLogCapture log;
+    LogCapture log;
     ASSERT_TRUE(m_pty.Send("stale bytes"));
     m_port.ResetInputBuffer(50);
     EXPECT_TRUE(log.Has("ResetInputBuffer +++")) << log.All();
@@ -307,7 +307,7 @@ TEST_F(SerialUtilTest, ResetInputBufferDiscardsWhatCameAndKeepsAPendingCancel) {
 }
 
 TEST_F(SerialUtilTest, ResetInputBufferCountsBytesArrivingWhileDraining) {
-    SerialLogCapture log;
+    LogCapture log;
     std::thread sender([this] {
         SleepMs(30);
         m_pty.Send("12345");
@@ -321,7 +321,7 @@ TEST_F(SerialUtilTest, ResetInputBufferCountsBytesArrivingWhileDraining) {
 // A pseudo-terminal hands written bytes on at once, so what an output flush drops cannot be
 // observed here; the port must stay usable after it.
 TEST_F(SerialUtilTest, ResetOutputBufferKeepsThePortUsable) {
-    SerialLogCapture log;
+    LogCapture log;
     m_port.ResetOutputBuffer();
     EXPECT_EQ(m_port.IsOpened(), 1);
     EXPECT_FALSE(log.Has("Failed")) << log.All();
@@ -331,7 +331,7 @@ TEST_F(SerialUtilTest, ResetOutputBufferKeepsThePortUsable) {
 }
 
 TEST_F(SerialUtilTest, CompletionPortCallsAreNotAvailable) {
-    SerialLogCapture log;
+    LogCapture log;
     char buffer[4];
     int record = 0;
     EXPECT_EQ(m_port.StartIOCPReadWrite(nullptr), nullptr);

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "common/serial/serial_log_capture.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -84,7 +84,7 @@ TEST(VirtualPortFolder, RefusesAFolderThatIsALinkOrAFile) {
     ScopedRuntimeEnv env(dir.Path().c_str());
     fs::create_directory(dir.Path() / "elsewhere");
     fs::create_directory_symlink(dir.Path() / "elsewhere", dir.Path() / "orbo-serial");
-    SerialLogCapture log;
+    LogCapture log;
     EXPECT_FALSE(EnsureVirtualSerialPortFolder());
     EXPECT_FALSE(IsTrustedVirtualSerialPortFolder(VirtualSerialPortFolder()));
     EXPECT_TRUE(log.Has("not used")) << log.All();
@@ -103,7 +103,7 @@ TEST(VirtualPortFolder, LinkCreationReplacesStaleLinksAndRefusesLiveOnes) {
     EXPECT_EQ(fs::read_symlink(path), "/dev/null");
 
     // A link that still leads to a device belongs to a live port.
-    SerialLogCapture log;
+    LogCapture log;
     std::string other;
     EXPECT_FALSE(CreateVirtualSerialPortLink("sim-1", "/dev/zero", other));
     EXPECT_TRUE(log.Has("in use")) << log.All();
