@@ -76,6 +76,10 @@ public:
         m_stop.Notify();
     }
 
+    void OnRecordingStarted(const std::string& path) override {
+        PrintErr("Recording into " + path + "\n");
+    }
+
     void OnRecordingFailed(const RecordingFailure& failure) override {
         m_recordingFailed.store(true);
         PrintError("the recording " + (failure.path.empty() ? std::string() : failure.path + " ") +
@@ -158,7 +162,14 @@ int RunMonitor(CliContext& context, const CommandLine& line) {
     AcquisitionRun run = MakeAcquisitionRun(LoadSettings(context), AcquisitionMode::Live);
     run.saveData = line.Has("record");
     if (run.saveData && !line.Value("record")->empty()) {
-        run.saveFolder = AbsolutePath(*line.Value("record"));
+        // An existing folder receives a named recording; anything else is the file to create.
+        const std::string target = AbsolutePath(*line.Value("record"));
+        std::error_code error;
+        if (std::filesystem::is_directory(target, error)) {
+            run.saveFolder = target;
+        } else {
+            run.saveFile = target;
+        }
     }
 
     DeviceSession session;
@@ -169,7 +180,6 @@ int RunMonitor(CliContext& context, const CommandLine& line) {
     AcquisitionEngine engine(sink);
     engine.SetLink(&link);
     LinkLossWatch watch(session.Device(), stop);
-    if (run.saveData) PrintErr("Recording into " + run.saveFolder + "\n");
     if (const int ran = RunEngine(engine, run, stop, output); ran != kExitSuccess) return ran;
     if (watch.Lost() || !Orbo_Interface_RadarDevice_IsConnected(session.Device())) {
         PrintError("the link to the sensor on " + session.PortName() + " was lost");
@@ -226,11 +236,12 @@ CommandSpec MonitorCommand() {
             "time, state, distance in metres and the 16 gate energies in dB; with --csv or\n"
             "--json the raw state, the distance in cm and the energies instead. Ctrl-C\n"
             "stops cleanly: the report output is switched off and the recording closed.\n"
-            "Recordings are named RadarData_<date>_<time>.dat and never replace a file.\n",
+            "--record FILE creates FILE; --record DIR (an existing folder) or --record\n"
+            "alone names it RadarData_<date>_<time>.dat. A recording never replaces a file.\n",
             {kCsvOption,
-             {"record", OptionArg::Optional, "DIR",
-              "record the raw stream into DIR; default \"SaveDataPath\" of appConfig.xml, "
-              "else the SaveData folder"},
+             {"record", OptionArg::Optional, "FILE|DIR",
+              "record the raw stream into FILE or a named file in DIR; default folder "
+              "\"SaveDataPath\" of appConfig.xml, else SaveData"},
              kCountOption,
              kSecondsOption},
             RunMonitor};

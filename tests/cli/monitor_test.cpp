@@ -110,9 +110,11 @@ TEST_F(MonitorTest, CtrlCStopsCleanlyWithTheReportOutputSwitchedOff) {
 TEST_F(MonitorTest, ARecordingReplaysToTheSameReportsInTheSameOrder) {
     StartSim(kFastSim);
     const std::string folder = Scratch("recordings");
+    std::filesystem::create_directories(folder);
     const ProcessResult live = Cli({"monitor", "--csv", "--seconds", "1", "--record", folder});
     ASSERT_EQ(live.exitCode, 0) << live.err;
-    EXPECT_NE(live.err.find("Recording into " + folder), std::string::npos) << live.err;
+    EXPECT_NE(live.err.find("Recording into " + folder + "/RadarData_"), std::string::npos)
+        << live.err;
     const std::vector<std::string> files = FilesIn(folder);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(std::filesystem::path(files[0]).filename().string().rfind("RadarData_", 0), 0u);
@@ -138,6 +140,21 @@ TEST_F(MonitorTest, RecordingsGoToTheSaveDataFolderAndNeverReplaceOne) {
     WriteWholeFile(Home() + "/appConfig.xml", "<AppConfig SaveDataPath=\"Elsewhere\"/>");
     ASSERT_EQ(Cli({"monitor", "--count", "1", "--record"}).exitCode, 0);
     EXPECT_EQ(FilesIn(Home() + "/Elsewhere").size(), 1u);
+}
+
+TEST_F(MonitorTest, RecordIntoANamedFileCreatesItAndNeverReplacesOne) {
+    StartSim(kFastSim);
+    const std::string file = Scratch("mine.dat");
+    const ProcessResult first = Cli({"monitor", "--count", "2", "--record", file});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_NE(first.err.find("Recording into " + file), std::string::npos) << first.err;
+    const auto size = std::filesystem::file_size(file);
+    EXPECT_GT(size, 0u);
+    // A second run naming the same file is refused and leaves the first recording whole.
+    const ProcessResult second = Cli({"monitor", "--count", "2", "--record", file});
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_NE(second.err.find("recording"), std::string::npos) << second.err;
+    EXPECT_EQ(std::filesystem::file_size(file), size);
 }
 
 TEST_F(MonitorTest, ARecordingThatCannotBeCreatedIsReportedAndExitsWithOne) {

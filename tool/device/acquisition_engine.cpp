@@ -159,7 +159,11 @@ void AcquisitionEngine::RunLive() {
     if (m_run.saveData) {
         LocalDateTime now;
         GetLocalDateTime(now);
-        if (!recording.Create(m_run.saveFolder, now)) {
+        const bool created = m_run.saveFile.empty() ? recording.Create(m_run.saveFolder, now)
+                                                    : recording.CreateAt(m_run.saveFile);
+        if (created) {
+            m_sink.OnRecordingStarted(recording.Path());
+        } else {
             m_sink.OnRecordingFailed({RecordingStage::Create, recording.Path(), recording.Error()});
         }
     }

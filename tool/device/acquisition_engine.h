@@ -61,6 +61,7 @@ struct AcquisitionRun {
     int replayIntervalMs = 500;  // replay: the pause after each report frame
     bool saveData = false;       // live: keep a recording
     std::string saveFolder;      // live: where recordings go (created when missing)
+    std::string saveFile;        // live: the recording's own name instead (never replaced)
 };
 
 enum class AcquisitionStartResult {

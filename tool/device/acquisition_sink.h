@@ -62,4 +62,6 @@ public:
     // ReadData: the recording could not be created, written or closed; the run goes on without
     // recording. Show it to the user.
     virtual void OnRecordingFailed(const RecordingFailure& failure) = 0;
+    // A live run's recording was created at `path` (before its first byte).
+    virtual void OnRecordingStarted(const std::string& path) { (void)path; }
 };

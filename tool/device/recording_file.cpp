@@ -33,11 +33,48 @@ std::string RecordingFile::MakeName(const LocalDateTime& when, int suffix) {
     return name;
 }
 
-bool RecordingFile::Create(const std::string& folder, const LocalDateTime& when) {
+bool RecordingFile::CreateAt(const std::string& path) {
+    Reset();
+    if (path.empty() || path.size() > static_cast<size_t>(kMaxPathChars)) {
+        m_error = path.empty() ? ENOENT : ENAMETOOLONG;
+        DbgOutputA(kDbgLevelError, "Recording not created: unusable file name \"%s\"\r\n",
+                   path.c_str());
+        return false;
+    }
+    if (OpenExclusive(path)) return true;
+    if (m_error == EEXIST) {
+        DbgOutputA(kDbgLevelError, "Recording not created: %s exists and is never replaced\r\n",
+                   path.c_str());
+    }
+    return false;
+}
+
+void RecordingFile::Reset() {
     if (IsOpen()) Close();
     m_path.clear();
     m_bytesWritten = 0;
     m_error = 0;
+}
+
+bool RecordingFile::OpenExclusive(const std::string& path) {
+    m_path = path;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kRecordingFileMode);
+    if (fd >= 0) {
+        m_fd = UniqueFd(fd);
+        m_error = 0;
+        DbgOutputA(kDbgLevelInfo, "Recording to %s\r\n", path.c_str());
+        return true;
+    }
+    m_error = errno;
+    if (m_error != EEXIST) {
+        DbgOutputA(kDbgLevelError, "Recording not created: open %s failed: %s\r\n", path.c_str(),
+                   std::strerror(m_error));
+    }
+    return false;
+}
+
+bool RecordingFile::Create(const std::string& folder, const LocalDateTime& when) {
+    Reset();
     if (folder.empty()) {
         m_error = ENOENT;
         DbgOutputA(kDbgLevelError, "Recording not created: no save folder given\r\n");
@@ -53,19 +90,8 @@ bool RecordingFile::Create(const std::string& folder, const LocalDateTime& when)
                        folder.c_str(), kMaxPathChars);
             return false;
         }
-        m_path = path;
-        const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kRecordingFileMode);
-        if (fd >= 0) {
-            m_fd = UniqueFd(fd);
-            DbgOutputA(kDbgLevelInfo, "Recording to %s\r\n", path);
-            return true;
-        }
-        if (errno != EEXIST) {
-            m_error = errno;
-            DbgOutputA(kDbgLevelError, "Recording not created: open %s failed: %s\r\n", path,
-                       std::strerror(m_error));
-            return false;
-        }
+        if (OpenExclusive(path)) return true;
+        if (m_error != EEXIST) return false;
     }
     m_error = EEXIST;
     DbgOutputA(kDbgLevelError,

@@ -40,6 +40,10 @@ public:
     // open is closed first.
     bool Create(const std::string& folder, const LocalDateTime& when);
 
+    // Creates the given file for a recording, exclusively: an existing file is never replaced
+    // (false with EEXIST). For callers that name the recording themselves.
+    bool CreateAt(const std::string& path);
+
     // Appends the bytes. True when every byte was written; false when nothing is open or a write
     // failed (the file stays open; what was written stays written).
     bool Write(const uint8_t* bytes, size_t size);
@@ -59,6 +63,10 @@ public:
     static std::string MakeName(const LocalDateTime& when, int suffix);
 
 private:
+    void Reset();
+    // Opens `path` with O_EXCL; false with Error() set (EEXIST when the name is taken).
+    bool OpenExclusive(const std::string& path);
+
     UniqueFd m_fd;
     std::string m_path;
     uint64_t m_bytesWritten = 0;

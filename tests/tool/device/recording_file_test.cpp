@@ -57,6 +57,25 @@ TEST(RecordingFile, WritesExactlyTheBytesGivenAndChecksTheClose) {
     EXPECT_EQ(ReadAll(file.Path()), stream_test::Concat({first, second}));
 }
 
+TEST(RecordingFile, ANamedRecordingIsCreatedButNeverReplacesAFile) {
+    TempDir dir;
+    const std::string path = dir.File("chosen.dat");
+    RecordingFile file;
+    ASSERT_TRUE(file.CreateAt(path));
+    const Bytes bytes{1, 2, 3};
+    ASSERT_TRUE(file.Write(bytes.data(), bytes.size()));
+    ASSERT_TRUE(file.Close());
+
+    RecordingFile again;
+    EXPECT_FALSE(again.CreateAt(path));
+    EXPECT_EQ(again.Error(), EEXIST);
+    EXPECT_FALSE(again.IsOpen());
+    EXPECT_EQ(ReadAll(path), bytes);
+    EXPECT_FALSE(again.CreateAt(""));
+    EXPECT_FALSE(again.CreateAt(dir.File("missing-folder/x.dat")));
+    EXPECT_EQ(again.Error(), ENOENT);
+}
+
 TEST(RecordingFile, SecondRunInTheSameSecondGetsASuffixAndLeavesTheFirstIntact) {
     TempDir dir;
     const Bytes firstBytes(100, 0xAB);
