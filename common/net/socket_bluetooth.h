@@ -26,6 +26,10 @@ constexpr int kBluetoothNameTimeLimitMs = 5000;
 constexpr uint32_t kBluetoothConnectTimeLimitMs = 10000;
 
 class CBTHSocketClient : public CSocketClient {
+public:
+    // Closes while this class is still whole: the threads call into the object.
+    ~CBTHSocketClient() override { Close(); }
+
 protected:
     int SocketCreate() override;
     int SocketConnect(int socket, const char* host, uint16_t port,
@@ -33,6 +37,10 @@ protected:
 };
 
 class CBTHSocketServer : public CSocketServer {
+public:
+    // Closes while this class is still whole: the threads call into the object.
+    ~CBTHSocketServer() override { Close(); }
+
 protected:
     int SocketCreate(uint16_t port) override;
     int SocketAccept(int listeningSocket) override;

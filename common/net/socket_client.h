@@ -38,7 +38,8 @@ constexpr uint32_t kTcpConnectTimeLimitMs = 5000;
 class CSocketClient : public IThreadFuncInterface {
 public:
     CSocketClient() = default;
-    // Closes the connection.
+    // Closes the connection. Every derived class closes in its own destructor as well: the
+    // receive thread calls into the object, which must still be whole until it has stopped.
     ~CSocketClient() override;
     CSocketClient(const CSocketClient&) = delete;
     CSocketClient& operator=(const CSocketClient&) = delete;
@@ -108,6 +109,10 @@ private:
 // A client over TCP/IPv4: connects with AsyncConnect and kTcpConnectTimeLimitMs; small packets
 // are not delayed (TCP_NODELAY).
 class CTCPSocketClient : public CSocketClient {
+public:
+    // Closes while this class is still whole: the threads call into the object.
+    ~CTCPSocketClient() override { Close(); }
+
 protected:
     int SocketCreate() override;
     int SocketConnect(int socket, const char* host, uint16_t port,

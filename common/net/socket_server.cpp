@@ -20,6 +20,9 @@
 
 namespace {
 
+// Bytes the receive thread takes from one client per round.
+constexpr uint64_t kSocketReceiveRoundBytes = 4u << 20;
+
 enum ServerThread : uint64_t { kAcceptThread = 0, kRecvThread, kDispatchThread, kCloseThread };
 
 const char* ModeText(int raw) {
@@ -348,10 +351,16 @@ bool CSocketServer::ReceiveFromClient(tagCLIENTSOCKETINFO* client) {
         return true;
     }
     PacketRecvState& state = client->receiveState;
-    while (client->queuedBytes < kMaxSocketQueuedBytes && !m_stopping.load()) {
+    // One round takes a bounded amount from each client, so the dispatch thread (which needs the
+    // client lock) and the other clients get their turn while a fast sender keeps sending.
+    uint64_t taken = 0;
+    while (client->queuedBytes < kMaxSocketQueuedBytes && taken < kSocketReceiveRoundBytes &&
+           !m_stopping.load()) {
         const int32_t headerBefore = state.headerBytes;
         const int32_t payloadBefore = state.payloadBytes;
         if (!RecvTCPPacket(socket, m_matchCheck, &state)) return false;
+        taken += static_cast<uint64_t>((state.headerBytes - headerBefore) +
+                                       (state.payloadBytes - payloadBefore));
         if (state.complete) {
             const int length = static_cast<int>(state.PayloadLength());
             const auto destination = static_cast<int64_t>(state.Destination());

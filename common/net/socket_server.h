@@ -42,7 +42,8 @@ constexpr uint64_t kMaxSocketQueuedBytes = 64u << 20;
 class CSocketServer : public IThreadFuncInterface {
 public:
     CSocketServer();
-    // Closes the server.
+    // Closes the server. Every derived class closes in its own destructor as well: the threads
+    // call into the object, which must still be whole until they have stopped.
     ~CSocketServer() override;
     CSocketServer(const CSocketServer&) = delete;
     CSocketServer& operator=(const CSocketServer&) = delete;
@@ -146,6 +147,10 @@ private:
 // SetListenAddress; failure: "Server Bind Port : %d Failed, error=%d\r\n"), backlog
 // kSocketListenBacklog; accepted connections do not delay small packets (TCP_NODELAY).
 class CTCPSocketServer : public CSocketServer {
+public:
+    // Closes while this class is still whole: the threads call into the object.
+    ~CTCPSocketServer() override { Close(); }
+
 protected:
     int SocketCreate(uint16_t port) override;
     int SocketAccept(int listeningSocket) override;

@@ -489,7 +489,7 @@ TEST_F(SocketFileClientAnswers, AnAnswerOfAnotherTypeEndsTheConnection) {
 TEST_F(SocketFileClientAnswers, AnAnswerWhoseSizeDoesNotFitItsTypeEndsTheConnection) {
     server.SetScript([this](uint64_t socket, const tagSOCKETFILEHEADER& request) {
         std::vector<uint8_t> bytes = ReadAnswer(request, PatternBlock(8));
-        bytes.resize(bytes.size() - 3);
+        bytes.erase(bytes.end() - 3, bytes.end());
         server.Send(socket, bytes);
     });
     uint8_t buffer[8];
@@ -521,9 +521,15 @@ TEST_F(SocketFileClientAnswers, ALateAnswerIsIgnoredAndTheNextOneCounts) {
     uint8_t buffer[8] = {};
     // Unanswered within its time limit.
     EXPECT_EQ(client.ReadFile(0, buffer, 8, 200), 0u);
-    ASSERT_EQ(held.size(), 1u);
+    std::pair<uint64_t, tagSOCKETFILEHEADER> request;
+    ASSERT_TRUE(WaitUntil([&] {
+        std::lock_guard<std::mutex> guard(mutex);
+        if (held.size() != 1) return false;
+        request = held[0];
+        return true;
+    }));
     // The answer comes late: nobody waits for it any more.
-    server.Send(held[0].first, ReadAnswer(held[0].second, BytesOf("late!!!!")));
+    server.Send(request.first, ReadAnswer(request.second, BytesOf("late!!!!")));
     EXPECT_TRUE(WaitUntil([&] { return log.Contains("has no waiting request, ignored"); }));
     EXPECT_EQ(buffer[0], 0);
     server.SetScript([this](uint64_t socket, const tagSOCKETFILEHEADER& request) {

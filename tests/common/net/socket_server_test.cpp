@@ -403,10 +403,18 @@ TEST_F(SocketServerTest, ServerCloseEndsEveryClient) {
     EXPECT_EQ(server.SendData(0, "x", 1), 0);
 }
 
-TEST_F(SocketServerTest, ServersOnTheSamePortCanFollowEachOther) {
+TEST_F(SocketServerTest, AServerCanListenAgainOnThePortItJustClosed) {
     StartServer(0);
+    RecordingClientListener clientListener;
+    CTCPSocketClient client;
+    Connect(client, clientListener, 0);
+    ASSERT_EQ(client.SendData(kSocketDestServer, "x", 1), 1);
+    ASSERT_TRUE(WaitUntil([&] { return serverListener.MessageCount() == 1; }));
+    // The server ends the connection first, so its side lingers in TIME_WAIT.
     const uint16_t first = port;
     server.Close();
+    ASSERT_TRUE(WaitUntil([&] { return clientListener.disconnects.load() == 1; }));
+    client.Close();
     server.SetListenAddress("127.0.0.1");
     EXPECT_EQ(server.Create(first, 0, 1, &serverListener, 0, "again"), 1);
 }
