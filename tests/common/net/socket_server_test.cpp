@@ -236,7 +236,7 @@ TEST_P(SocketServerDropTest, BadHeaderDropsTheConnection) {
     EXPECT_TRUE(WaitPeerClosed(plain.Get()));
     ASSERT_TRUE(WaitUntil([&] { return serverListener.Closed().size() == 1; }));
     EXPECT_EQ(serverListener.MessageCount(), 0u);
-    EXPECT_EQ(server.GetClientCount(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return server.GetClientCount() == 0; }));
     EXPECT_TRUE(log.Contains(GetParam().logText));
 }
 
@@ -294,7 +294,7 @@ TEST_F(SocketServerTest, ServerSeesClientCloseWithinOneSecond) {
     Connect(client, clientListener, 0);
     client.Close();
     EXPECT_TRUE(WaitUntil([&] { return serverListener.Closed().size() == 1; }, milliseconds(1000)));
-    EXPECT_EQ(server.GetClientCount(), 0);
+    EXPECT_TRUE(WaitUntil([&] { return server.GetClientCount() == 0; }));
 }
 
 TEST_F(SocketServerTest, ListenerRefusalClosesTheConnection) {
