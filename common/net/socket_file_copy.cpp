@@ -94,8 +94,9 @@ bool JoinName(WCHAR* out, const WCHAR* folder, const std::u16string& name) {
 void LogRate(const char16_t* format, const WCHAR* path, uint64_t bytes, uint64_t start) {
     const uint64_t used = MonoTimeMs() - start;
     if (used == 0) return;
+    // Bytes per millisecond, which is (decimal) kilobytes per second.
     DbgOutputW(kDbgLevelInfo, format, path, static_cast<long long>(used),
-               static_cast<double>(bytes) / static_cast<double>(used) * 1000.0 / 1024.0);
+               static_cast<double>(bytes) / static_cast<double>(used));
 }
 
 int CopyFolderFromServer(CSocketFileClient* client, const WCHAR* serverFolder,
