@@ -19,23 +19,17 @@
 #include "dataprocess/radar_device_interface.h"
 #include "pages/params/radar_param_commands.h"
 #include "serial/serial_port_table.h"
+#include "support/child_process.h"
 #include "support/process_runner.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 
 inline std::string CliProgramPath() {
-    const char* binDir = std::getenv("ORBO_TEST_BIN_DIR");
-    if (binDir != nullptr && binDir[0] != '\0') return std::string(binDir) + "/zorvan-cli";
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (self.parent_path() / "zorvan-cli").string();
+    return BuiltProgramPath("zorvan-cli");
 }
 
 inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadTextFile(path);
 }
 
 inline void WriteWholeFile(const std::string& path, const std::string& bytes) {

@@ -4,42 +4,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
+#include "support/child_process.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::vector<std::string> ChildEnvironment(
-    const std::vector<std::pair<std::string, std::string>>& set,
-    const std::vector<std::string>& unset) {
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text(*entry);
-        bool replaced = false;
-        for (const auto& [name, value] : set) {
-            if (text.rfind(name + "=", 0) == 0) replaced = true;
-        }
-        for (const std::string& name : unset) {
-            if (text.rfind(name + "=", 0) == 0) replaced = true;
-        }
-        if (!replaced) env.push_back(text);
-    }
-    for (const auto& [name, value] : set) env.push_back(name + "=" + value);
-    return env;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts) pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
 
 // Reads what is there; false at the end of the stream (or an error).
 bool Drain(int fd, std::string& into) {
@@ -86,41 +59,19 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
         close(out[1]);
         return result;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
-    if (!options.workDir.empty()) {
-        posix_spawn_file_actions_addchdir_np(&actions, options.workDir.c_str());
-    }
-    // The child starts with default signal handling whatever the test process set up.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGPIPE);
-    sigset_t noMask;
-    sigemptyset(&noMask);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setsigmask(&attributes, &noMask);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-
-    std::vector<std::string> args = argv;
-    std::vector<std::string> env = ChildEnvironment(options.environment, options.unset);
-    std::vector<char*> argPointers = Pointers(args);
-    std::vector<char*> envPointers = Pointers(env);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, args.empty() ? "" : args[0].c_str(), &actions, &attributes,
-                               argPointers.data(), envPointers.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    SpawnOptions spawn;
+    spawn.in = ChildStream::Null();
+    spawn.out = ChildStream::Descriptor(out[1]);
+    spawn.err = ChildStream::Descriptor(err[1]);
+    spawn.environment = options.environment;
+    spawn.unset = options.unset;
+    spawn.workDir = options.workDir;
+    ChildProcess child;
+    const bool spawned = child.Start(argv, spawn);
     close(out[1]);
     close(err[1]);
-    if (rc != 0) {
-        result.error = "spawn " + (args.empty() ? std::string() : args[0]) + ": " + strerror(rc);
+    if (!spawned) {
+        result.error = child.Error();
         close(out[0]);
         close(err[0]);
         return result;
@@ -135,16 +86,16 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     int status = 0;
     auto interrupt = [&] {
         if (!result.interrupted && !exited) {
-            kill(pid, SIGINT);
+            child.Signal(SIGINT);
             result.interrupted = true;
         }
     };
     while (outOpen || errOpen || !exited) {
-        if (!exited && waitpid(pid, &status, WNOHANG) == pid) exited = true;
+        if (!exited) exited = child.HasExited(&status);
         if (exited && !outOpen && !errOpen) break;
         const auto now = Clock::now();
         if (now >= end && !result.timedOut && !exited) {
-            kill(pid, SIGKILL);
+            child.Signal(SIGKILL);
             result.timedOut = true;
         }
         if (options.interruptAfter && now - start >= *options.interruptAfter) interrupt();
@@ -160,7 +111,6 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
     }
     close(out[0]);
     close(err[0]);
-    if (!exited) waitpid(pid, &status, 0);
     if (WIFEXITED(status)) {
         result.exitCode = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {

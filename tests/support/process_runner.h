@@ -3,7 +3,7 @@
 // shows something (or after a time), to test how a program stops on Ctrl-C.
 //
 // The child gets /dev/null as standard input and this process's environment with the given
-// variables replaced. Used by one thread.
+// variables replaced (started as ChildProcess starts it). Used by one thread.
 #pragma once
 
 #include <chrono>
@@ -40,7 +40,8 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs argv[0] (a path) with the arguments and waits for its end (or the deadline).
+// Runs argv[0] (a path, or a name searched in PATH) with the arguments and waits for its end (or
+// the deadline).
 ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
 
 // The lines of a text, without their line ends (a last line without one counts too).

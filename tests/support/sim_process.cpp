@@ -2,57 +2,23 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <string.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "support/temp_dir.h"
-#include "support/wait_until.h"
-
-extern char** environ;
 
 namespace {
 
 constexpr size_t kMaxFirstLineBytes = 4096;
 
-// The environment of the child: ours, with the given variables replaced.
-std::vector<std::string> ChildEnvironment(
-    const std::vector<std::pair<std::string, std::string>>& set) {
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string text(*entry);
-        bool replaced = false;
-        for (const auto& [name, value] : set) {
-            if (text.rfind(name + "=", 0) == 0) replaced = true;
-        }
-        if (!replaced) env.push_back(text);
-    }
-    for (const auto& [name, value] : set) env.push_back(name + "=" + value);
-    return env;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts) pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 }  // namespace
 
 std::string SimProcess::ProgramPath() {
-    const char* binDir = std::getenv("ORBO_TEST_BIN_DIR");
-    if (binDir != nullptr && binDir[0] != '\0') return std::string(binDir) + "/zorvan-sim";
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return (self.parent_path() / "zorvan-sim").string();
+    return BuiltProgramPath("zorvan-sim");
 }
 
 SimProcess::SimProcess(const std::vector<std::string>& args, const std::string& flashDir)
@@ -66,26 +32,19 @@ SimProcess::SimProcess(const std::vector<std::string>& args, const std::string& 
 
     std::vector<std::string> argv{ProgramPath(), "--flash-dir", m_flashDir};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<std::string> env =
-        ChildEnvironment({{"XDG_RUNTIME_DIR", runtimeDir}, {"ORBO_HOME", home}});
+    SpawnOptions options;
+    options.environment = {{"XDG_RUNTIME_DIR", runtimeDir}, {"ORBO_HOME", home}};
 
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) {
         m_error = std::string("pipe: ") + strerror(errno);
         return;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<char*> argvPointers = Pointers(argv);
-    std::vector<char*> envPointers = Pointers(env);
-    const int rc = posix_spawn(&m_pid, argv[0].c_str(), &actions, nullptr, argvPointers.data(),
-                               envPointers.data());
-    posix_spawn_file_actions_destroy(&actions);
+    options.out = ChildStream::Descriptor(out[1]);
+    const bool spawned = m_child.Start(argv, options);
     close(out[1]);
-    if (rc != 0) {
-        m_pid = -1;
-        m_error = "spawn " + argv[0] + ": " + strerror(rc);
+    if (!spawned) {
+        m_error = m_child.Error();
         close(out[0]);
         return;
     }
@@ -137,30 +96,13 @@ std::string SimProcess::RuntimeDir() const {
 }
 
 bool SimProcess::Signal(int signalNumber) {
-    if (m_pid <= 0 || HasExited()) return false;
-    return kill(m_pid, signalNumber) == 0;
+    return m_child.Signal(signalNumber);
 }
 
 bool SimProcess::HasExited(int* status) {
-    if (m_pid <= 0) return false;
-    if (!m_status) {
-        int value = 0;
-        const pid_t done = waitpid(m_pid, &value, WNOHANG);
-        if (done == m_pid) m_status = value;
-    }
-    if (m_status && status != nullptr) *status = *m_status;
-    return m_status.has_value();
+    return m_child.HasExited(status);
 }
 
 std::optional<int> SimProcess::Stop(std::chrono::milliseconds deadline) {
-    if (m_pid <= 0) return std::nullopt;
-    if (!HasExited()) {
-        kill(m_pid, SIGTERM);
-        if (!WaitUntil([this] { return HasExited(); }, deadline)) {
-            kill(m_pid, SIGKILL);
-            int value = 0;
-            if (waitpid(m_pid, &value, 0) == m_pid) m_status = value;
-        }
-    }
-    return m_status;
+    return m_child.Stop(SIGTERM, deadline);
 }

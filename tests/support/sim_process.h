@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
+
 class TempDir;
 
 class SimProcess {
@@ -39,7 +41,7 @@ public:
     const std::string& FlashDir() const { return m_flashDir; }
     // The folder given as XDG_RUNTIME_DIR (the port link lies in its "orbo-serial").
     std::string RuntimeDir() const;
-    pid_t Pid() const { return m_pid; }
+    pid_t Pid() const { return m_child.Pid(); }
 
     // Sends a signal to the simulator (while it runs).
     bool Signal(int signalNumber);
@@ -59,6 +61,5 @@ private:
     std::string m_flashDir;
     std::string m_portPath;
     std::string m_error;
-    pid_t m_pid = -1;
-    std::optional<int> m_status;
+    ChildProcess m_child;
 };
