@@ -3,19 +3,13 @@
 // line and the link-drop fault.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "sim/raw_link_client.h"
+#include "support/process_runner.h"
 #include "support/sim_process.h"
-#include "support/temp_dir.h"
 #include "support/wait_until.h"
-
-extern char** environ;
 
 using namespace simtest;
 
@@ -33,30 +27,11 @@ bool Missing(const std::string& path) {
     return lstat(path.c_str(), &info) != 0;
 }
 
-// Runs zorvan-sim with `args`, its standard output into `outFile`; the exit status.
-int RunToEnd(const std::vector<std::string>& args, const std::string& outFile) {
+// Runs zorvan-sim with `args` to its end.
+ProcessResult RunToEnd(const std::vector<std::string>& args) {
     std::vector<std::string> argv{SimProcess::ProgramPath()};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> pointers;
-    for (std::string& a : argv) pointers.push_back(a.data());
-    pointers.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, pointers.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return status;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream file(path);
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    return RunProcess(argv);
 }
 
 }  // namespace
@@ -116,11 +91,10 @@ TEST(SimLink, PortCanBeOpenedAgainAfterTheHostClosedIt) {
 }
 
 TEST(SimOptions, HelpDocumentsEveryOption) {
-    TempDir dir;
-    const std::string out = dir.File("help.txt");
-    const int status = RunToEnd({"--help"}, out);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    const std::string help = ReadText(out);
+    const ProcessResult run = RunToEnd({"--help"});
+    ASSERT_TRUE(run.started) << run.error;
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string& help = run.out;
     for (const char* option : {"--flash-dir",
                                "--name",
                                "--baud",
@@ -154,7 +128,6 @@ TEST(SimOptions, HelpDocumentsEveryOption) {
 }
 
 TEST(SimOptions, BadCommandLinesEndWithStatusTwoAndNoPort) {
-    TempDir dir;
     const std::vector<std::vector<std::string>> cases = {
         {"--no-such-option"},
         {"--time-scale", "0"},
@@ -169,9 +142,9 @@ TEST(SimOptions, BadCommandLinesEndWithStatusTwoAndNoPort) {
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(args.front());
-        const std::string out = dir.File("out.txt");
-        const int status = RunToEnd(args, out);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
-        EXPECT_EQ(ReadText(out), "");
+        const ProcessResult run = RunToEnd(args);
+        ASSERT_TRUE(run.started) << run.error;
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_EQ(run.out, "");
     }
 }

@@ -1,16 +1,11 @@
 #include "support/comma_locale.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <clocale>
 #include <cstdlib>
 #include <locale>
-#include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -19,16 +14,9 @@ constexpr const char* kCommaLocale = "de_DE.UTF-8";
 // Runs localedef to compile de_DE.UTF-8 into `folder`; true when it succeeded.
 bool CompileLocale(const std::string& folder) {
     const std::string target = folder + "/" + kCommaLocale;
-    std::vector<std::string> args = {"localedef", "-i", "de_DE", "-f", "UTF-8", target};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "localedef", nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return false;
+    const int exitCode = RunProgram({"localedef", "-i", "de_DE", "-f", "UTF-8", target});
     // localedef reports warnings with exit code 1 while still writing a usable locale.
-    return WIFEXITED(status) && WEXITSTATUS(status) <= 1;
+    return exitCode == 0 || exitCode == 1;
 }
 
 }  // namespace

@@ -1,8 +1,4 @@
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -13,9 +9,8 @@
 
 #include "core/dbg_output.h"
 #include "core/delay_post_msg.h"
+#include "support/process_runner.h"
 #include "support/wait_until.h"
-
-extern char** environ;
 
 namespace {
 
@@ -31,58 +26,17 @@ std::string LibraryFile() {
     return path;
 }
 
-struct ChildRun {
-    bool exited = false;
-    int exitCode = -1;
-    std::string errorOutput;
-};
+// Long enough that only a hung unload reaches it.
+constexpr std::chrono::seconds kChildDeadline{30};
 
 // Runs this test program once more, listing its tests only: the library is loaded at start and
-// unloaded at exit, with the debug output on standard error.
-ChildRun RunProgramOnce() {
-    ChildRun run;
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return run;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (std::string(*e).rfind("ORBO_DEBUG=", 0) != 0) env.emplace_back(*e);
-    }
-    env.emplace_back("ORBO_DEBUG=1");
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    char self[] = "/proc/self/exe";
-    char list[] = "--gtest_list_tests";
-    char* argv[] = {self, list, nullptr};
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, self, &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (spawned != 0) {
-        close(fds[0]);
-        return run;
-    }
-    char buffer[4096];
-    ssize_t got;
-    while ((got = read(fds[0], buffer, sizeof buffer)) > 0) run.errorOutput.append(buffer, got);
-    close(fds[0]);
-    int status = 0;
-    // The pipe closed when the child ended (or closed its standard error); a hung unload shows as
-    // a child that never ends.
-    const bool ended =
-        WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, std::chrono::seconds(30));
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        return run;
-    }
-    run.exited = WIFEXITED(status);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+// unloaded at exit, with the debug output on standard error. A hung unload shows as a child
+// killed at the deadline.
+ProcessResult RunProgramOnce() {
+    ProcessOptions options;
+    options.environment = {{"ORBO_DEBUG", "1"}};
+    options.deadline = kChildDeadline;
+    return RunProcess({"/proc/self/exe", "--gtest_list_tests"}, options);
 }
 
 size_t Find(const std::string& text, const std::string& what, size_t from = 0) {
@@ -92,10 +46,12 @@ size_t Find(const std::string& text, const std::string& what, size_t from = 0) {
 TEST(LibraryLifecycle, LoadStartsTheEngineAndUnloadStopsItCleanly) {
     const std::string library = LibraryFile();
     ASSERT_FALSE(library.empty());
-    const ChildRun run = RunProgramOnce();
-    ASSERT_TRUE(run.exited) << run.errorOutput;
+    const ProcessResult run = RunProgramOnce();
+    ASSERT_TRUE(run.started) << run.error;
+    ASSERT_FALSE(run.timedOut) << run.err;
+    ASSERT_EQ(run.signal, 0) << run.err;
     EXPECT_EQ(run.exitCode, 0);
-    const std::string& out = run.errorOutput;
+    const std::string& out = run.err;
 
     const size_t attach = Find(out, "DLL_PROCESS_ATTACH: file=" + library + "\r\n");
     ASSERT_NE(attach, std::string::npos) << out;

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,10 +15,9 @@
 
 #include "core/ptr_array_ctrl.h"
 #include "core/utf_convert.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -42,24 +40,19 @@ public:
         m_name = "orbo-sleeper-" + m_dir.Path().filename().string();
         m_path = m_dir.File(m_name);
         fs::copy_file("/bin/sleep", m_path);
-        const char* argv[] = {m_name.c_str(), "120", nullptr};
-        m_started = posix_spawn(&m_pid, m_path.c_str(), nullptr, nullptr,
-                                const_cast<char* const*>(argv), environ) == 0;
+        SpawnOptions options;
+        options.program = m_path;
+        m_child.Start({m_name, "120"}, options);
     }
-    ~Sleeper() {
-        if (m_started && !m_reaped) {
-            kill(m_pid, SIGKILL);
-            Reap();
-        }
-    }
-    bool Started() const { return m_started; }
-    pid_t Pid() const { return m_pid; }
+    ~Sleeper() { m_child.Stop(SIGKILL); }
+    bool Started() const { return m_child.Pid() > 0; }
+    pid_t Pid() const { return m_child.Pid(); }
     const std::string& Name() const { return m_name; }
     const std::string& Path() const { return m_path; }
-    int Reap() {
+    // Waits for its end: the wait status, or nothing when it did not end.
+    std::optional<int> Reap() {
         int status = 0;
-        waitpid(m_pid, &status, 0);
-        m_reaped = true;
+        if (!WaitUntil([&] { return m_child.HasExited(&status); })) return std::nullopt;
         return status;
     }
 
@@ -67,9 +60,7 @@ private:
     TempDir m_dir;
     std::string m_name;
     std::string m_path;
-    pid_t m_pid = -1;
-    bool m_started = false;
-    bool m_reaped = false;
+    ChildProcess m_child;
 };
 
 TEST(GetParentProcessID, ReadsParentFromProc) {
@@ -116,9 +107,10 @@ TEST(PidsByName, FindsAndKillsProcessesOfOneProgram) {
     EXPECT_EQ(GetPidListByNameA(child.Name().c_str(), 0, nullptr), 0);
 
     EXPECT_EQ(KillPidByNameA(child.Path().c_str(), 1), 1);
-    const int status = child.Reap();
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), SIGKILL);
+    const std::optional<int> status = child.Reap();
+    ASSERT_TRUE(status.has_value());
+    ASSERT_TRUE(WIFSIGNALED(*status));
+    EXPECT_EQ(WTERMSIG(*status), SIGKILL);
     EXPECT_EQ(KillPidByNameW(Utf8ToUtf16Lossy(child.Name()).c_str(), 0), 0);
 }
 
