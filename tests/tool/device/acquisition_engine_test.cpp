@@ -22,8 +22,11 @@ namespace {
 namespace fs = std::filesystem;
 using stream_test::Bytes;
 using stream_test::Concat;
+using stream_test::Decode;
+using stream_test::ExpectSameReports;
 using stream_test::FileSizeLimit;
 using stream_test::LogCapture;
+using stream_test::ReadAll;
 using stream_test::ReportFrame;
 using stream_test::ScriptedStreamLink;
 
@@ -80,31 +83,6 @@ public:
 private:
     mutable std::mutex m_mutex;
 };
-
-// What CutFrames alone makes of the bytes.
-std::vector<TargetReport> Decode(const Bytes& bytes) {
-    struct Collector : ITargetReportConsumer {
-        void OnTargetReport(const TargetReport& report) override { reports.push_back(report); }
-        std::vector<TargetReport> reports;
-    } collector;
-    CBaseBuffer buffer;
-    buffer.SetBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    CutFrames(buffer, collector);
-    return collector.reports;
-}
-
-void ExpectSameReports(const std::vector<TargetReport>& actual,
-                       const std::vector<TargetReport>& expected) {
-    ASSERT_EQ(actual.size(), expected.size());
-    for (size_t i = 0; i < actual.size(); ++i) {
-        EXPECT_TRUE(stream_test::SameReport(actual[i], expected[i])) << "report " << i;
-    }
-}
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void WriteAll(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);

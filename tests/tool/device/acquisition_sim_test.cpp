@@ -27,6 +27,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using stream_test::Bytes;
+using stream_test::Decode;
+using stream_test::ExpectSameReports;
+using stream_test::ReadAll;
 
 // Reports ten times as often as the sensor's 1 Hz, with stray bytes between the frames and the
 // output paced at the line rate so that blocks cut frames anywhere.
@@ -106,30 +109,6 @@ private:
     std::vector<AcquisitionEnd> m_ended;
     std::vector<RecordingFailure> m_failures;
 };
-
-Bytes ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<TargetReport> Decode(const Bytes& bytes) {
-    struct Collector : ITargetReportConsumer {
-        void OnTargetReport(const TargetReport& report) override { reports.push_back(report); }
-        std::vector<TargetReport> reports;
-    } collector;
-    CBaseBuffer buffer;
-    buffer.SetBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    CutFrames(buffer, collector);
-    return collector.reports;
-}
-
-void ExpectSameReports(const std::vector<TargetReport>& actual,
-                       const std::vector<TargetReport>& expected) {
-    ASSERT_EQ(actual.size(), expected.size());
-    for (size_t i = 0; i < actual.size(); ++i) {
-        EXPECT_TRUE(stream_test::SameReport(actual[i], expected[i])) << "report " << i;
-    }
-}
 
 class AcquisitionSimTest : public testing::Test {
 protected:

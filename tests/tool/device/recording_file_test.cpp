@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 using stream_test::Bytes;
 using stream_test::FileSizeLimit;
 using stream_test::LogCapture;
+using stream_test::ReadAll;
 
 LocalDateTime When() {
     LocalDateTime when;
@@ -28,11 +29,6 @@ LocalDateTime When() {
     when.second = 9;
     when.milliseconds = 321;
     return when;
-}
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 TEST(RecordingFile, NameCarriesDateAndTimeWithoutMilliseconds) {

@@ -8,27 +8,14 @@
 
 #include "core/base_buffer.h"
 #include "core/dbg_output.h"
+#include "tool/device/stream_test_support.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void PutU16(Bytes& out, uint16_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-Bytes Frame(const Bytes& payload, bool goodTail = true) {
-    Bytes out(kFrameHeaderBytes, kFrameHeaderBytes + 4);
-    PutU16(out, static_cast<uint16_t>(payload.size()));
-    out.insert(out.end(), payload.begin(), payload.end());
-    if (goodTail) {
-        out.insert(out.end(), kFrameTailBytes, kFrameTailBytes + 4);
-    } else {
-        out.insert(out.end(), {0, 0, 0, 0});
-    }
-    return out;
-}
+using stream_test::Bytes;
+using stream_test::Concat;
+using stream_test::Frame;
+using stream_test::PutU16;
 
 // A 70-byte target report payload; gate g's raw energy is (g + 1) * 1000 unless given.
 Bytes ReportPayload(uint8_t state, uint16_t distance, uint8_t type = 1) {
@@ -46,12 +33,6 @@ Bytes ReportPayload(uint8_t state, uint16_t distance, uint8_t type = 1) {
 
 Bytes ReportFrame(uint8_t state, uint16_t distance, uint8_t type = 1) {
     return Frame(ReportPayload(state, distance, type));
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
 }
 
 struct Recorder : ITargetReportConsumer {

@@ -1,8 +1,10 @@
-// Test helpers for the stream workers: stream frames as bytes, a scripted device behind
+// Test helpers for the stream workers: stream frames as bytes, what CutFrames makes of them, a
+// comparison of reports, a whole file's bytes, a scripted device behind
 // IRadarStreamLink, a thread-safe capture of debug lines and a file size limit that makes writes
 // fail on purpose.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -11,11 +13,14 @@
 #include <csignal>
 #include <cstdint>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <list>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/base_buffer.h"
 #include "core/dbg_output.h"
 #include "device/radar_stream_link.h"
 #include "device/report_frame.h"
@@ -72,6 +77,33 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
 inline bool SameReport(const TargetReport& a, const TargetReport& b) {
     return a.state == b.state && a.distance == b.distance &&
            std::equal(std::begin(a.gateEnergy), std::end(a.gateEnergy), std::begin(b.gateEnergy));
+}
+
+// The same reports in the same order.
+inline void ExpectSameReports(const std::vector<TargetReport>& actual,
+                              const std::vector<TargetReport>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < actual.size(); ++i) {
+        EXPECT_TRUE(SameReport(actual[i], expected[i])) << "report " << i;
+    }
+}
+
+// What CutFrames alone makes of the bytes.
+inline std::vector<TargetReport> Decode(const Bytes& bytes) {
+    struct Collector : ITargetReportConsumer {
+        void OnTargetReport(const TargetReport& report) override { reports.push_back(report); }
+        std::vector<TargetReport> reports;
+    } collector;
+    CBaseBuffer buffer;
+    buffer.SetBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    CutFrames(buffer, collector);
+    return collector.reports;
+}
+
+// A whole file's bytes (none when it cannot be read).
+inline Bytes ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A device that delivers the blocks the test pushes and records the commands it is given.
