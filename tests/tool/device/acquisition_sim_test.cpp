@@ -21,6 +21,7 @@
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
+#include "tool/device/radar_device_handle.h"
 #include "tool/device/stream_test_support.h"
 
 namespace {
@@ -37,13 +38,6 @@ const std::vector<std::string> kSimArgs = {"--time-scale", "10",     "--garbage"
                                            "--pace",       "--baud", "9600"};
 constexpr size_t kLiveReports = 25;
 constexpr auto kHangDeadline = std::chrono::seconds(60);
-
-struct DeviceDeleter {
-    void operator()(IRadarDevice* device) const {
-        Orbo_Interface_RadarDevice_Serial_Destroy(device);
-    }
-};
-using DeviceHandle = std::unique_ptr<IRadarDevice, DeviceDeleter>;
 
 // The real link, keeping a copy of every block the library delivered.
 class ObservedLink : public RadarDeviceStreamLink {
@@ -115,13 +109,8 @@ protected:
     void SetUp() override {
         sim = std::make_unique<SimProcess>(kSimArgs);
         ASSERT_TRUE(sim->Started()) << sim->Error();
-        device.reset(Orbo_Interface_RadarDevice_Serial_Create());
+        device = OpenStreamDevice(sim->PortPath());
         ASSERT_NE(device, nullptr);
-        ASSERT_EQ(Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
-                      device.get(), SerialPortNumberOf(sim->PortPath()), 115200, 8, 0, 0,
-                      eRADAR_PROTOCOL_VERSION_2, 0, 0, 0, kStreamCmdModeAckTimeoutMs,
-                      kStreamCmdModeSettleMs),
-                  1);
         link = std::make_unique<ObservedLink>(device.get());
     }
 
@@ -146,7 +135,7 @@ protected:
 
     TempDir dir;
     std::unique_ptr<SimProcess> sim;
-    DeviceHandle device;
+    RadarDeviceHandle device;
     std::unique_ptr<ObservedLink> link;
     ReportSink liveSink;
 };

@@ -20,19 +20,13 @@
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
+#include "tool/device/radar_device_handle.h"
 #include "tool/firmware/recording_firmware_sink.h"
 
 namespace {
 
 // Faster erase and restart in the simulator; the host still waits its 2 s after a reset.
 const std::vector<std::string> kFast = {"--time-scale", "10"};
-
-struct DeviceDeleter {
-    void operator()(IRadarDevice* device) const {
-        Orbo_Interface_RadarDevice_Serial_Destroy(device);
-    }
-};
-using DeviceHandle = std::unique_ptr<IRadarDevice, DeviceDeleter>;
 
 // The real link, with the command codes it carried.
 class CountingLink : public RadarDeviceBootLoaderLink {
@@ -93,7 +87,7 @@ protected:
     // The procedure left the port closed: the device says so and another device can open it.
     void ExpectPortReleased() {
         EXPECT_EQ(Orbo_Interface_RadarDevice_IsConnected(device.get()), 0);
-        DeviceHandle other(Orbo_Interface_RadarDevice_Serial_Create());
+        RadarDeviceHandle other(Orbo_Interface_RadarDevice_Serial_Create());
         const auto settings = downloader->SerialSettings();
         EXPECT_NE(Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
                       other.get(), settings.portNumber, settings.baudRate, 8, 0, 0,
@@ -107,7 +101,7 @@ protected:
     TempDir dir;
     int files = 0;
     std::unique_ptr<SimProcess> sim;
-    DeviceHandle device;
+    RadarDeviceHandle device;
     std::unique_ptr<CountingLink> link;
     RecordingFirmwareSink sink;
     std::unique_ptr<FirmwareDownloader> downloader;

@@ -11,6 +11,7 @@
 #include "dataprocess/radar_device_interface.h"
 #include "serial/serial_port_table.h"
 #include "support/sim_process.h"
+#include "tool/device/radar_device_handle.h"
 
 namespace {
 
@@ -27,13 +28,6 @@ struct SensorState {
 };
 
 const uint16_t kGateIds[kGateCount] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-
-struct DeviceDeleter {
-    void operator()(IRadarDevice* device) const {
-        Orbo_Interface_RadarDevice_Serial_Destroy(device);
-    }
-};
-using DevicePtr = std::unique_ptr<IRadarDevice, DeviceDeleter>;
 
 class RadarParamDeviceTest : public ::testing::Test {
 protected:
@@ -96,7 +90,7 @@ protected:
     }
 
     std::unique_ptr<SimProcess> m_sim;
-    DevicePtr m_device;
+    RadarDeviceHandle m_device;
 };
 
 SensorState Changed() {

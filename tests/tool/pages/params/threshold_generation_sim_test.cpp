@@ -19,6 +19,7 @@
 #include "serial/serial_port_table.h"
 #include "support/sim_process.h"
 #include "support/wait_until.h"
+#include "tool/device/radar_device_handle.h"
 
 namespace {
 
@@ -26,13 +27,6 @@ constexpr auto kHangDeadline = std::chrono::seconds(60);
 // The sensor's thresholds stay within these after a generation.
 constexpr uint32_t kLowestGeneratedDb = 10;
 constexpr uint32_t kHighestGeneratedDb = 95;
-
-struct DeviceDeleter {
-    void operator()(IRadarDevice* device) const {
-        Orbo_Interface_RadarDevice_Serial_Destroy(device);
-    }
-};
-using DeviceHandle = std::unique_ptr<IRadarDevice, DeviceDeleter>;
 
 class GenerationSink : public IThresholdGenerationSink {
 public:
@@ -86,13 +80,8 @@ protected:
     void StartSim(const std::vector<std::string>& args) {
         sim = std::make_unique<SimProcess>(args);
         ASSERT_TRUE(sim->Started()) << sim->Error();
-        device.reset(Orbo_Interface_RadarDevice_Serial_Create());
+        device = OpenStreamDevice(sim->PortPath());
         ASSERT_NE(device, nullptr);
-        ASSERT_EQ(Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
-                      device.get(), SerialPortNumberOf(sim->PortPath()), 115200, 8, 0, 0,
-                      eRADAR_PROTOCOL_VERSION_2, 0, 0, 0, kStreamCmdModeAckTimeoutMs,
-                      kStreamCmdModeSettleMs),
-                  1);
         link = std::make_unique<ObservedLink>(device.get());
         generator = std::make_unique<ThresholdGenerator>(*link, sink);
     }
@@ -104,7 +93,7 @@ protected:
     }
 
     std::unique_ptr<SimProcess> sim;
-    DeviceHandle device;
+    RadarDeviceHandle device;
     std::unique_ptr<ObservedLink> link;
     GenerationSink sink;
     std::unique_ptr<ThresholdGenerator> generator;
