@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "core/mono_clock.h"
+#include "outside/dataprocess/ack_frame_bytes.h"
 #include "support/wait_until.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using ack_test::AckFrame;
+using ack_test::Bytes;
+using ack_test::Cat;
 
 class StreamRecorder : public IStreamBytesSink {
 public:
@@ -23,34 +26,10 @@ public:
     Bytes bytes_;
 };
 
-Bytes AckFrame(uint16_t commandWord, uint16_t status, const Bytes& data = {}) {
-    const uint16_t length = static_cast<uint16_t>(4 + data.size());
-    const uint16_t word = commandWord | kAckWordBit;
-    Bytes frame = {0xFD,
-                   0xFC,
-                   0xFB,
-                   0xFA,
-                   static_cast<uint8_t>(length),
-                   static_cast<uint8_t>(length >> 8),
-                   static_cast<uint8_t>(word),
-                   static_cast<uint8_t>(word >> 8),
-                   static_cast<uint8_t>(status),
-                   static_cast<uint8_t>(status >> 8)};
-    frame.insert(frame.end(), data.begin(), data.end());
-    frame.insert(frame.end(), {0x04, 0x03, 0x02, 0x01});
-    return frame;
-}
-
 Bytes StreamBytes(size_t count, uint8_t seed) {
     Bytes bytes;
     for (size_t i = 0; i < count; ++i) bytes.push_back(static_cast<uint8_t>((seed + i) % 0xF0));
     return bytes;
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
 }
 
 constexpr uint64_t kNow = 1000000;

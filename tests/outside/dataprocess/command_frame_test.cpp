@@ -6,9 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "outside/dataprocess/ack_frame_bytes.h"
+
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using ack_test::AckFrame;
+using ack_test::Bytes;
+using ack_test::Cat;
 
 struct Ack {
     uint16_t word;
@@ -32,31 +36,6 @@ public:
     std::vector<Ack> acks;
     std::vector<AckRejection> rejections;
 };
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
-
-// An acknowledgement frame as the sensor sends it: word | 0x0100, status, data.
-Bytes AckFrame(uint16_t commandWord, uint16_t status, const Bytes& data = {}) {
-    const uint16_t length = static_cast<uint16_t>(4 + data.size());
-    const uint16_t word = commandWord | kAckWordBit;
-    Bytes frame = {0xFD,
-                   0xFC,
-                   0xFB,
-                   0xFA,
-                   static_cast<uint8_t>(length),
-                   static_cast<uint8_t>(length >> 8),
-                   static_cast<uint8_t>(word),
-                   static_cast<uint8_t>(word >> 8),
-                   static_cast<uint8_t>(status),
-                   static_cast<uint8_t>(status >> 8)};
-    frame.insert(frame.end(), data.begin(), data.end());
-    frame.insert(frame.end(), {0x04, 0x03, 0x02, 0x01});
-    return frame;
-}
 
 // A command envelope around an arbitrary body (for malformed cases).
 Bytes Envelope(const Bytes& body, uint16_t lengthField, const Bytes& tail = {4, 3, 2, 1}) {
