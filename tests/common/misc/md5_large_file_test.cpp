@@ -6,35 +6,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "common/misc/md5_test_support.h"
 #include "core/unique_fd.h"
 #include "core/utf_convert.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-std::string Hex(const uint8_t* digest) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (int i = 0; i < MD5::kDigestBytes; ++i) {
-        text += kDigits[digest[i] >> 4];
-        text += kDigits[digest[i] & 15];
-    }
-    return text;
-}
-
-std::string Md5sumOf(const std::string& path) {
-    const std::string command = "md5sum '" + path + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return "popen failed";
-    char line[256] = {};
-    const bool got = std::fgets(line, sizeof(line), pipe) != nullptr;
-    pclose(pipe);
-    return got ? std::string(line, 32) : "no output";
-}
+using md5_test::Hex;
+using md5_test::Md5sumOf;
 
 // A file a little beyond 4 GiB, sparse except for marked stretches at its start, across the
 // 4 GiB boundary and at its end: a size or offset kept in 32 bits would digest a different file.

@@ -2,26 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "common/misc/md5_test_support.h"
 #include "core/utf_convert.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-std::string Hex(const uint8_t* digest) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (int i = 0; i < MD5::kDigestBytes; ++i) {
-        text += kDigits[digest[i] >> 4];
-        text += kDigits[digest[i] & 15];
-    }
-    return text;
-}
+using md5_test::Hex;
+using md5_test::Md5sumOf;
 
 std::string DigestOf(const std::string& text) {
     MD5 md5(text.data(), text.size());
@@ -33,17 +26,6 @@ std::vector<uint8_t> Pattern(size_t size) {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 7 + 3) % 251);
     return bytes;
-}
-
-// What the md5sum program says about a file (the first 32 characters of its output line).
-std::string Md5sumOf(const std::string& path) {
-    const std::string command = "md5sum '" + path + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return "popen failed";
-    char line[256] = {};
-    const bool got = std::fgets(line, sizeof(line), pipe) != nullptr;
-    pclose(pipe);
-    return got ? std::string(line, 32) : "no output";
 }
 
 std::u16string Wide(const std::string& path) {
