@@ -16,6 +16,7 @@
 #include "core/ptr_array_ctrl.h"
 #include "core/utf_convert.h"
 #include "support/child_process.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
 
@@ -116,17 +117,8 @@ TEST(PidsByName, FindsAndKillsProcessesOfOneProgram) {
 
 class SingleInstanceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) m_saved = old;
-        setenv("XDG_RUNTIME_DIR", m_dir.Path().c_str(), 1);
-    }
-    void TearDown() override {
-        if (m_saved) {
-            setenv("XDG_RUNTIME_DIR", m_saved->c_str(), 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
+    void SetUp() override { m_runtimeDir.emplace("XDG_RUNTIME_DIR", m_dir.Path().string()); }
+    void TearDown() override { m_runtimeDir.reset(); }
     // Whether some other open of the lock file can take the lock now.
     bool LockIsFree(const std::string& name) {
         const int fd =
@@ -136,7 +128,7 @@ protected:
         return free;
     }
     TempDir m_dir;
-    std::optional<std::string> m_saved;
+    std::optional<ScopedEnv> m_runtimeDir;
 };
 
 TEST_F(SingleInstanceTest, LockFileLivesInRuntimeFolder) {

@@ -10,36 +10,13 @@
 
 #include "core/limits.h"
 #include "core/utf_convert.h"
+#include "support/scoped_env.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr uint32_t kNoSuchProcess = 0x7FFFFFF0;  // beyond any pid_max
-
-// Sets (or, with nullopt, removes) an environment variable for the object's lifetime.
-class EnvOverride {
-public:
-    EnvOverride(const char* name, std::optional<std::string> value) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_saved = old;
-        if (value) {
-            setenv(name, value->c_str(), 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~EnvOverride() {
-        if (m_saved) {
-            setenv(m_name, m_saved->c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_saved;
-};
 
 std::string SelfExe() {
     return fs::read_symlink("/proc/self/exe").string();
@@ -74,7 +51,7 @@ TEST(GetProgramName, GivesFileNameOrFullPath) {
 }
 
 TEST(GetAppFolder, OrboHomeDecidesEveryFolder) {
-    EnvOverride home("ORBO_HOME", "/srv/orbo\\setup");
+    ScopedEnv home("ORBO_HOME", "/srv/orbo\\setup");
     const struct {
         AppFolderKind kind;
         const char* folder;
@@ -99,7 +76,7 @@ TEST(GetAppFolder, OrboHomeDecidesEveryFolder) {
 }
 
 TEST(GetAppFolder, WritableProgramFolderComesNext) {
-    EnvOverride home("ORBO_HOME", "");  // empty counts as unset
+    ScopedEnv home("ORBO_HOME", "");  // empty counts as unset
     EXPECT_EQ(GetAppFolderForProgram(AppFolderKind::Settings, "/work/build/bin", true),
               "/work/build/bin");
     EXPECT_EQ(GetAppFolderForProgram(AppFolderKind::Skin, "/work/build/bin", true),
@@ -112,11 +89,11 @@ TEST(GetAppFolder, WritableProgramFolderComesNext) {
 }
 
 TEST(GetAppFolder, InstalledProgramUsesXdgFoldersAndSharedAssets) {
-    EnvOverride home("ORBO_HOME", std::nullopt);
-    EnvOverride user("HOME", "/home/u");
+    ScopedEnv home("ORBO_HOME", std::nullopt);
+    ScopedEnv user("HOME", "/home/u");
     {
-        EnvOverride config("XDG_CONFIG_HOME", "/cfg");
-        EnvOverride data("XDG_DATA_HOME", "/data/");
+        ScopedEnv config("XDG_CONFIG_HOME", "/cfg");
+        ScopedEnv data("XDG_DATA_HOME", "/data/");
         const struct {
             AppFolderKind kind;
             const char* folder;
@@ -134,8 +111,8 @@ TEST(GetAppFolder, InstalledProgramUsesXdgFoldersAndSharedAssets) {
     }
     {
         // Unset or relative XDG variables fall back to the home folder's defaults.
-        EnvOverride config("XDG_CONFIG_HOME", std::nullopt);
-        EnvOverride data("XDG_DATA_HOME", "relative/data");
+        ScopedEnv config("XDG_CONFIG_HOME", std::nullopt);
+        ScopedEnv data("XDG_DATA_HOME", "relative/data");
         EXPECT_EQ(GetAppFolderForProgram(AppFolderKind::Settings, "/usr/bin", false),
                   "/home/u/.config/Orbo_Zorvan_Tool");
         EXPECT_EQ(GetAppFolderForProgram(AppFolderKind::Log, "", false),
@@ -145,7 +122,7 @@ TEST(GetAppFolder, InstalledProgramUsesXdgFoldersAndSharedAssets) {
 }
 
 TEST(GetAppFolder, RefusesFolderBeyondLimit) {
-    EnvOverride home("ORBO_HOME", "/" + std::string(kMaxPathChars - 3, 'h'));
+    ScopedEnv home("ORBO_HOME", "/" + std::string(kMaxPathChars - 3, 'h'));
     EXPECT_NE(GetAppFolder(AppFolderKind::Settings), "");
     EXPECT_EQ(GetAppFolder(AppFolderKind::SaveData), "");
     char out[kMaxPathChars + 1];

@@ -8,28 +8,21 @@
 #include <string>
 
 #include "core/mono_clock.h"
+#include "support/scoped_env.h"
 
 namespace {
 
 // Runs with the given time zone; restores the previous one at the end.
 class TimeZone {
 public:
-    explicit TimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) m_saved = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
+    explicit TimeZone(const char* zone) : m_tz(std::in_place, "TZ", zone) { tzset(); }
     ~TimeZone() {
-        if (m_saved) {
-            setenv("TZ", m_saved->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        m_tz.reset();
         tzset();
     }
 
 private:
-    std::optional<std::string> m_saved;
+    std::optional<ScopedEnv> m_tz;
 };
 
 TEST(MS_GetTime, IsLowBitsOfMonotonicClock) {

@@ -15,6 +15,7 @@
 #include "serial/serial_port_table.h"
 #include "serial/virtual_port_folder.h"
 #include "support/pty_pair.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -24,25 +25,11 @@ namespace fs = std::filesystem;
 // Sets XDG_RUNTIME_DIR to a private folder for one test.
 class ScopedRuntimeDir {
 public:
-    ScopedRuntimeDir() {
-        const char* old = getenv("XDG_RUNTIME_DIR");
-        m_hadOld = old != nullptr;
-        if (m_hadOld) m_old = old;
-        setenv("XDG_RUNTIME_DIR", m_dir.Path().c_str(), 1);
-    }
-    ~ScopedRuntimeDir() {
-        if (m_hadOld) {
-            setenv("XDG_RUNTIME_DIR", m_old.c_str(), 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
     const TempDir& Dir() const { return m_dir; }
 
 private:
     TempDir m_dir;
-    std::string m_old;
-    bool m_hadOld = false;
+    ScopedEnv m_env{"XDG_RUNTIME_DIR", m_dir.Path().string()};
 };
 
 // A fake /sys/class/tty and /dev: device nodes are links to /dev/null, a character device that

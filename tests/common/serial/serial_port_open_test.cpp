@@ -19,6 +19,7 @@
 #include "serial/virtual_port_folder.h"
 #include "support/log_capture.h"
 #include "support/pty_pair.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -28,25 +29,9 @@ constexpr uid_t kNobodyUid = 65534;
 
 // Points the virtual port folder at a private temporary folder for one test.
 class ScopedRuntimeDir {
-public:
-    ScopedRuntimeDir() {
-        const char* old = getenv("XDG_RUNTIME_DIR");
-        if (old != nullptr) m_old = old;
-        m_hadOld = old != nullptr;
-        setenv("XDG_RUNTIME_DIR", m_dir.Path().c_str(), 1);
-    }
-    ~ScopedRuntimeDir() {
-        if (m_hadOld) {
-            setenv("XDG_RUNTIME_DIR", m_old.c_str(), 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
-
 private:
     TempDir m_dir;
-    std::string m_old;
-    bool m_hadOld = false;
+    ScopedEnv m_env{"XDG_RUNTIME_DIR", m_dir.Path().string()};
 };
 
 struct termios2 ReadBack(int fd) {

@@ -7,65 +7,40 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "support/log_capture.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Sets or clears XDG_RUNTIME_DIR for one test and restores it afterwards.
-class ScopedRuntimeEnv {
-public:
-    explicit ScopedRuntimeEnv(const char* value) {
-        const char* old = getenv("XDG_RUNTIME_DIR");
-        m_hadOld = old != nullptr;
-        if (m_hadOld) m_old = old;
-        if (value != nullptr) {
-            setenv("XDG_RUNTIME_DIR", value, 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
-    ~ScopedRuntimeEnv() {
-        if (m_hadOld) {
-            setenv("XDG_RUNTIME_DIR", m_old.c_str(), 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-    }
-
-private:
-    std::string m_old;
-    bool m_hadOld = false;
-};
-
 TEST(VirtualPortFolder, FolderFollowsTheRuntimeDirectory) {
     const std::string tmpFolder = "/tmp/orbo-serial-" + std::to_string(getuid());
     struct Case {
-        const char* runtimeDir;
+        std::optional<std::string> runtimeDir;  // nullopt: unset
         std::string folder;
     };
     const Case cases[] = {
         {"/run/user/1000", "/run/user/1000/orbo-serial"},
         {"/run/user/1000/", "/run/user/1000/orbo-serial"},
         {"/", "/orbo-serial"},
-        {nullptr, tmpFolder},
+        {std::nullopt, tmpFolder},
         {"", tmpFolder},
         {"relative/dir", tmpFolder},
     };
     for (const Case& test : cases) {
-        ScopedRuntimeEnv env(test.runtimeDir);
-        EXPECT_EQ(VirtualSerialPortFolder(), test.folder)
-            << (test.runtimeDir ? test.runtimeDir : "(unset)");
+        ScopedEnv env("XDG_RUNTIME_DIR", test.runtimeDir);
+        EXPECT_EQ(VirtualSerialPortFolder(), test.folder) << test.runtimeDir.value_or("(unset)");
     }
 }
 
 TEST(VirtualPortFolder, EnsureCreatesAPrivateFolder) {
     TempDir dir;
-    ScopedRuntimeEnv env(dir.Path().c_str());
+    ScopedEnv env("XDG_RUNTIME_DIR", dir.Path().string());
     ASSERT_TRUE(EnsureVirtualSerialPortFolder());
     struct stat info {};
     ASSERT_EQ(lstat(VirtualSerialPortFolder().c_str(), &info), 0);
@@ -81,7 +56,7 @@ TEST(VirtualPortFolder, EnsureCreatesAPrivateFolder) {
 
 TEST(VirtualPortFolder, RefusesAFolderThatIsALinkOrAFile) {
     TempDir dir;
-    ScopedRuntimeEnv env(dir.Path().c_str());
+    ScopedEnv env("XDG_RUNTIME_DIR", dir.Path().string());
     fs::create_directory(dir.Path() / "elsewhere");
     fs::create_directory_symlink(dir.Path() / "elsewhere", dir.Path() / "orbo-serial");
     LogCapture log;
@@ -96,7 +71,7 @@ TEST(VirtualPortFolder, RefusesAFolderThatIsALinkOrAFile) {
 
 TEST(VirtualPortFolder, LinkCreationReplacesStaleLinksAndRefusesLiveOnes) {
     TempDir dir;
-    ScopedRuntimeEnv env(dir.Path().c_str());
+    ScopedEnv env("XDG_RUNTIME_DIR", dir.Path().string());
     std::string path;
     ASSERT_TRUE(CreateVirtualSerialPortLink("sim-1", "/dev/null", path));
     EXPECT_EQ(path, VirtualSerialPortFolder() + "/sim-1");
@@ -127,7 +102,7 @@ TEST(VirtualPortFolder, LinkCreationReplacesStaleLinksAndRefusesLiveOnes) {
 
 TEST(VirtualPortFolder, LinkCreationRefusesBadNamesAndNonLinks) {
     TempDir dir;
-    ScopedRuntimeEnv env(dir.Path().c_str());
+    ScopedEnv env("XDG_RUNTIME_DIR", dir.Path().string());
     std::string path = "untouched";
     for (const char* name : {"", "a/b", ".", ".."}) {
         EXPECT_FALSE(CreateVirtualSerialPortLink(name, "/dev/null", path)) << name;

@@ -12,12 +12,14 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/base_string.h"
 #include "core/dbg_output.h"
 #include "support/comma_locale.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -91,18 +93,11 @@ void SaveUnderFileSizeLimit(rlim_t limitBytes) {
 class AppConfigTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* old = std::getenv("ORBO_HOME");
-        m_hadHome = old != nullptr;
-        if (m_hadHome) m_oldHome = old;
-        setenv("ORBO_HOME", m_dir.Path().c_str(), 1);
+        m_home.emplace("ORBO_HOME", m_dir.Path().string());
         m_file = m_dir.File(kAppConfigFileName);
     }
     void TearDown() override {
-        if (m_hadHome) {
-            setenv("ORBO_HOME", m_oldHome.c_str(), 1);
-        } else {
-            unsetenv("ORBO_HOME");
-        }
+        m_home.reset();
         gAppConfig.Clear();
     }
 
@@ -119,8 +114,7 @@ protected:
 
     TempDir m_dir;
     std::string m_file;
-    bool m_hadHome = false;
-    std::string m_oldHome;
+    std::optional<ScopedEnv> m_home;
 };
 
 TEST_F(AppConfigTest, FileIsFoundInTheSettingsFolder) {

@@ -7,6 +7,7 @@
 
 #include "app/xml_parser.h"
 #include "core/base_string.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -102,31 +103,10 @@ TEST(AcquisitionSettings, SavesPathsInsideTheHomeRelativeAndOthersAsTheyAre) {
     EXPECT_FALSE(doc.parser.IsModified());
 }
 
-// Sets ORBO_HOME for one test (the tool's folders follow it).
-class HomeFolder {
-public:
-    explicit HomeFolder(const std::string& folder) {
-        if (const char* old = getenv("ORBO_HOME")) m_old = old;
-        m_hadOld = getenv("ORBO_HOME") != nullptr;
-        setenv("ORBO_HOME", folder.c_str(), 1);
-    }
-    ~HomeFolder() {
-        if (m_hadOld) {
-            setenv("ORBO_HOME", m_old.c_str(), 1);
-        } else {
-            unsetenv("ORBO_HOME");
-        }
-    }
-
-private:
-    std::string m_old;
-    bool m_hadOld = false;
-};
-
 TEST(AcquisitionSettings, ToolFoldersFollowTheHome) {
     TempDir dir;
     const std::string home = dir.Path().string();
-    HomeFolder homeFolder(home);
+    ScopedEnv homeFolder("ORBO_HOME", home);  // the tool's folders follow it
     AcquisitionSettings settings = DefaultAcquisitionSettings();
     EXPECT_EQ(settings.saveFolder, home + "/SaveData");
     EXPECT_EQ(settings.replayFile, home + "/SaveData/RadarData.dat");
