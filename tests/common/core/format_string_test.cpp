@@ -40,7 +40,9 @@ TEST(FormatString, FaultyFormatGivesNull) {
     EXPECT_EQ(FormatStringA(&length, "%n", &count), nullptr);
     EXPECT_EQ(length, 0);
     FreeFormatStringA(nullptr);
-    EXPECT_NE(FormatStringA(nullptr, "no length wanted"), nullptr);
+    char* text = FormatStringA(nullptr, "no length wanted");
+    EXPECT_NE(text, nullptr);
+    FreeFormatStringA(text);
 }
 
 }  // namespace

@@ -2,21 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/dbg_output.h"
 
 namespace {
 
-// Collects the messages (the part after "=> ") of level-2 lines while alive.
+// Collects the messages (the part after "=> ") of level-2 lines that the constructing thread
+// writes while alive; the library's own threads may log meanwhile and are not counted.
 class InfoLines {
 public:
-    InfoLines() {
+    InfoLines() : m_thread(std::this_thread::get_id()) {
         s_current = this;
         DbgOutputAddCallback(&InfoLines::Collect, 0);
     }
@@ -33,6 +36,7 @@ private:
     static int Collect(uintptr_t, uint32_t level, const char* line, int length) {
         InfoLines* self = s_current;
         if (self == nullptr || level != kDbgLevelInfo) return 1;
+        if (std::this_thread::get_id() != self->m_thread) return 1;
         std::string text(line, static_cast<size_t>(length));
         const size_t mark = text.find("]=> ");
         if (mark != std::string::npos) text = text.substr(mark + 4);
@@ -41,7 +45,8 @@ private:
         return 1;
     }
 
-    static inline InfoLines* s_current = nullptr;
+    static inline std::atomic<InfoLines*> s_current = nullptr;
+    const std::thread::id m_thread;
     std::mutex m_mutex;
     std::vector<std::string> m_messages;
 };
