@@ -131,6 +131,7 @@ int CDelayPostMsgEngine::Start() {
 
 void CDelayPostMsgEngine::Stop() {
     m_stop.store(1);
+    m_looping.Reset();
     if (AbandonInheritedThread()) {
         // The parent's engine thread may have held the lock at the fork: never wait for it.
         if (!m_lock.TryLock()) {
@@ -154,7 +155,12 @@ void CDelayPostMsgEngine::FreeAll() {
     while (!m_queue.IsEmpty()) delete static_cast<DelayPostRecord*>(m_queue.DeleteHead());
 }
 
+int CDelayPostMsgEngine::WaitUntilLooping(uint64_t timeoutMs) {
+    return m_looping.Wait(timeoutMs);
+}
+
 int CDelayPostMsgEngine::ThreadLoop(uint64_t /*param*/) {
+    m_looping.Set();
     while (m_stop.load() == 0) {
         {
             CAutoBaseLock guard(&m_lock);

@@ -97,6 +97,10 @@ public:
     // The engine loop on the engine thread (param ignored): passes until stopped; returns 0.
     int ThreadLoop(uint64_t param) override;
 
+    // Waits up to `timeoutMs` until the engine thread has entered its loop (its start lines are
+    // written by then). 1 when it has, 0 on time-out.
+    int WaitUntilLooping(uint64_t timeoutMs);
+
     // The earliest due time in the queue (MonoTimeMs clock), kDelayMsgNoneDue when it is empty.
     uint64_t UpdateNextPostTime();
 
@@ -115,6 +119,7 @@ private:
 
     std::atomic<int> m_stop{1};
     CBaseLock m_lock;
+    CBaseEvent m_looping{nullptr, 1};  // manual reset: set while the loop runs
     // The wake event (auto-reset, own lock) and the thread are held by pointer so that a forked
     // child, where the thread does not exist, can leave them alone: joining the thread or
     // destroying an event it was waiting on would wait forever there.

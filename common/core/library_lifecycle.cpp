@@ -18,6 +18,9 @@ CDelayPostMsgEngine gDelayPostMsgEngine __attribute__((init_priority(1000)));
 
 namespace {
 
+// How long loading the library waits for the delayed posting thread to be up.
+constexpr uint64_t kEngineStartWaitMs = 2000;
+
 // The library's own file, as loaded (resolved to a full path where possible).
 std::string LibraryPath() {
     Dl_info info{};
@@ -38,6 +41,8 @@ public:
     LibraryLifecycle() : m_path(LibraryPath()) {
         DbgOutputA(kDbgLevelInfo, "DLL_PROCESS_ATTACH: file=%s\r\n", m_path.c_str());
         gDelayPostMsgEngine.Start();
+        // The engine thread's start lines then come before any line of the program's own.
+        gDelayPostMsgEngine.WaitUntilLooping(kEngineStartWaitMs);
     }
     ~LibraryLifecycle() {
         gDelayPostMsgEngine.Stop();
