@@ -5,18 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "core/dbg_output.h"
 
-namespace {
-
-constexpr double kBitsPerByte = 10.0;  // start bit, 8 data bits, stop bit
-
-}  // namespace
-
 LinkOutput::LinkOutput(const OutputFaults& faults, uint32_t paceBaud, uint64_t seed)
-    : m_faults(faults), m_baud(paceBaud), m_random(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    : m_faults(faults), m_pacer(paceBaud), m_random(seed * 0x9E3779B97F4A7C15ull + 1) {}
 
 uint8_t LinkOutput::GarbageByte() {
     for (;;) {
@@ -91,37 +84,17 @@ void LinkOutput::ReleaseDelayed(uint64_t wallMs) {
     m_delayed.erase(due, m_delayed.end());
 }
 
-void LinkOutput::Refill(uint64_t wallMs) {
-    if (m_baud == 0) return;
-    const double perMs = m_baud / kBitsPerByte / 1000.0;
-    const double burst = std::max(1.0, perMs * kPaceBurstMs);
-    if (!m_paceStarted) {
-        m_paceStarted = true;
-        m_tokens = burst;
-        m_refilledMs = wallMs;
-    }
-    if (wallMs > m_refilledMs) {
-        m_tokens = std::min(burst, m_tokens + perMs * static_cast<double>(wallMs - m_refilledMs));
-        m_refilledMs = wallMs;
-    }
-}
-
-size_t LinkOutput::Allowance() const {
-    const size_t waiting = m_pendingBytes - m_frontOffset;
-    if (m_baud == 0) return waiting;
-    return std::min(waiting, static_cast<size_t>(std::floor(m_tokens)));
+size_t LinkOutput::Allowance(uint64_t wallMs) {
+    ReleaseDelayed(wallMs);
+    return std::min(m_pendingBytes - m_frontOffset, m_pacer.Allowance(wallMs));
 }
 
 bool LinkOutput::HasReadyBytes(uint64_t wallMs) {
-    ReleaseDelayed(wallMs);
-    Refill(wallMs);
-    return Allowance() > 0;
+    return Allowance(wallMs) > 0;
 }
 
 bool LinkOutput::WriteTo(int fd, uint64_t wallMs) {
-    ReleaseDelayed(wallMs);
-    Refill(wallMs);
-    size_t allowance = Allowance();
+    size_t allowance = Allowance(wallMs);
     while (allowance > 0 && !m_queue.empty()) {
         const Bytes& front = m_queue.front();
         const size_t chunk = std::min(allowance, front.size() - m_frontOffset);
@@ -135,7 +108,7 @@ bool LinkOutput::WriteTo(int fd, uint64_t wallMs) {
         }
         m_frontOffset += static_cast<size_t>(written);
         allowance -= static_cast<size_t>(written);
-        if (m_baud != 0) m_tokens -= static_cast<double>(written);
+        m_pacer.Consume(static_cast<size_t>(written));
         if (m_frontOffset == front.size()) {
             m_pendingBytes -= front.size();
             m_queue.pop_front();
@@ -149,11 +122,8 @@ bool LinkOutput::WriteTo(int fd, uint64_t wallMs) {
 std::optional<uint64_t> LinkOutput::NextWakeMs() const {
     std::optional<uint64_t> next;
     for (const Delayed& d : m_delayed) next = next ? std::min(*next, d.dueMs) : d.dueMs;
-    if (m_baud != 0 && m_pendingBytes > m_frontOffset && m_tokens < 1.0) {
-        const double perMs = m_baud / kBitsPerByte / 1000.0;
-        const auto wait = static_cast<uint64_t>(std::ceil((1.0 - m_tokens) / perMs));
-        const uint64_t at = m_refilledMs + std::max<uint64_t>(1, wait);
-        next = next ? std::min(*next, at) : at;
+    if (m_pendingBytes > m_frontOffset) {
+        if (const auto at = m_pacer.NextByteMs()) next = next ? std::min(*next, *at) : *at;
     }
     return next;
 }

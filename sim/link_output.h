@@ -1,8 +1,7 @@
 // Everything the sensor sends passes here on its way to the pseudo-terminal: frames are built,
 // the output faults applied (garbage bytes before frames, broken tails, cut or late
-// acknowledgements) and the bytes written, paced at the configured baud rate when pacing is on (a
-// pseudo-terminal ignores the host's line settings, so the simulator paces itself: ten bit
-// times a byte, as 8N1 on a wire).
+// acknowledgements) and the bytes written, paced at the configured baud rate when pacing is on
+// (see LinePacer).
 //
 // The queue is bounded: when no host reads and the terminal's buffer is full, the oldest frames
 // not yet started are dropped (a line with no listener loses bytes too), with one warning per
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "frame_sink.h"
+#include "line_pacer.h"
 
 struct OutputFaults {
     uint32_t garbageBytes = 0;         // random bytes before every frame (never a header's first)
@@ -28,7 +28,6 @@ struct OutputFaults {
 class LinkOutput : public FrameSink {
 public:
     static constexpr size_t kMaxPendingBytes = 64 * 1024;
-    static constexpr uint64_t kPaceBurstMs = 10;  // largest burst pacing lets out at once
 
     // `baud` 0 means no pacing.
     LinkOutput(const OutputFaults& faults, uint32_t paceBaud, uint64_t seed);
@@ -56,12 +55,11 @@ private:
 
     void Enqueue(Bytes frame);
     void ReleaseDelayed(uint64_t wallMs);
-    void Refill(uint64_t wallMs);
-    size_t Allowance() const;
+    size_t Allowance(uint64_t wallMs);
     uint8_t GarbageByte();
 
     OutputFaults m_faults;
-    uint32_t m_baud;
+    LinePacer m_pacer;
     uint64_t m_random;
     uint64_t m_nowMs = 0;
     uint64_t m_streamFrames = 0;
@@ -72,8 +70,4 @@ private:
     std::vector<Delayed> m_delayed;
     bool m_dropping = false;
     uint64_t m_droppedFrames = 0;
-
-    double m_tokens = 0;  // bytes pacing lets out now
-    uint64_t m_refilledMs = 0;
-    bool m_paceStarted = false;
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/dbg_output.h"
+#include "sim_clock.h"
 #include "sim_options.h"
 #include "sim_runner.h"
 
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     DbgOutputSetDisplayType(-1);  // nowhere but the callback below
     DbgOutputSetTag(1, "zorvan-sim");
     DbgOutputAddCallback(LogToStderr, 0);
-    const int result = SimRunner(options).Run();
+    const MonotonicClock wallClock;
+    const int result = SimRunner(options, wallClock).Run();
     DbgOutputDelCallback(LogToStderr);
     return result;
 }

@@ -13,7 +13,6 @@
 
 #include "command_parser.h"
 #include "core/dbg_output.h"
-#include "core/mono_clock.h"
 #include "core/unique_fd.h"
 #include "flash_store.h"
 #include "link_output.h"
@@ -93,16 +92,18 @@ int SimRunner::Run() {
 
     const RoomScenario room(m_options.scenario, m_options.seed);
     SimSensor sensor(setup, flash, room);
-    LinkOutput output(m_options.output, m_options.pace ? m_options.baud : 0, m_options.seed);
+    const uint32_t paceBaud = m_options.pace ? m_options.baud : 0;
+    LinkOutput output(m_options.output, paceBaud, m_options.seed);
     CommandParser parser;
-    const uint64_t startMs = MonoTimeMs();
-    const SimClock clock(m_options.timeScale, startMs);
+    const SimClock clock(m_wallClock, m_options.timeScale);
     std::optional<uint64_t> dropAtMs;
-    if (m_options.dropLinkAfterMs) dropAtMs = DeadlineAfterMs(startMs, *m_options.dropLinkAfterMs);
+    if (m_options.dropLinkAfterMs) {
+        dropAtMs = DeadlineAfterMs(clock.StartMs(), *m_options.dropLinkAfterMs);
+    }
     sensor.PowerOn(0);
 
     for (;;) {
-        const uint64_t wallMs = MonoTimeMs();
+        const uint64_t wallMs = clock.WallNow();
         if (dropAtMs && wallMs >= *dropAtMs) {
             DbgOutputA(kDbgLevelInfo, "Link %s disappears (fault option)\r\n",
                        port.LinkPath().c_str());
@@ -149,7 +150,7 @@ int SimRunner::Run() {
                 const ssize_t n = read(port.MasterFd(), chunk, sizeof(chunk));
                 if (n > 0) {
                     if (sensor.Listening()) {
-                        parser.Feed(chunk, static_cast<size_t>(n), MonoTimeMs());
+                        parser.Feed(chunk, static_cast<size_t>(n), clock.WallNow());
                     } else {
                         parser.Clear();  // a restarting sensor hears nothing
                     }

@@ -3,11 +3,13 @@
 // event, or a termination signal (SIGINT, SIGTERM, SIGHUP end it cleanly, removing the link).
 #pragma once
 
+#include "sim_clock.h"
 #include "sim_options.h"
 
 class SimRunner {
 public:
-    explicit SimRunner(const SimOptions& options) : m_options(options) {}
+    SimRunner(const SimOptions& options, const WallClock& wallClock)
+        : m_options(options), m_wallClock(wallClock) {}
 
     // Runs until a signal or the link-drop fault; the process's exit code (0 after a clean end,
     // 1 when the port could not be set up or vanished).
@@ -15,4 +17,5 @@ public:
 
 private:
     const SimOptions& m_options;
+    const WallClock& m_wallClock;
 };
