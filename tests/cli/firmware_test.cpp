@@ -82,6 +82,32 @@ TEST_F(FirmwareTest, ARefusedPacketExitsWithOneAndNamesThePacket) {
     EXPECT_FALSE(std::filesystem::exists(m_sim->FlashDir() + "/APP1.bin"));
 }
 
+// With the simulator pacing both directions at the line rate, a flash takes at least the time
+// the line needs for the packets the host writes (a pseudo-terminal alone carries them at once).
+TEST_F(FirmwareTest, APacedFlashTakesAtLeastTheLineTimeOfItsPackets) {
+    constexpr uint32_t kLineBaud = 256000;
+    constexpr size_t kImageBytes = 48 * 1024;  // whole packets, no padding
+    // The simulator's default packet: 1024 image bytes after 20 bytes of envelope and header.
+    constexpr size_t kPacketData = 1024;
+    constexpr size_t kPacketOverhead = 20;
+    constexpr size_t kPaceBurstBytes = 256;  // the pacing lets 10 ms worth through at once
+    StartSim({"--time-scale", "20", "--start-in-bootloader", "--pace", "--baud",
+              std::to_string(kLineBaud)});
+    const std::string file = Scratch("image.bin");
+    WriteWholeFile(file, Image(kImageBytes));
+
+    const auto start = std::chrono::steady_clock::now();
+    const ProcessResult run =
+        Slow({"flash", "--partition", "0", "--baud", std::to_string(kLineBaud), file});
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadWholeFile(m_sim->FlashDir() + "/APP0.bin"), Image(kImageBytes));
+
+    const size_t packetBytes = kImageBytes / kPacketData * (kPacketData + kPacketOverhead);
+    const double lineSeconds = (packetBytes - kPaceBurstBytes) * 10.0 / kLineBaud;
+    EXPECT_GE(elapsed.count(), lineSeconds) << packetBytes << " bytes";
+}
+
 TEST_F(FirmwareTest, AMissingImageExitsWithOne) {
     StartSim(kFastSim);
     const ProcessResult run = Slow({"flash", "--partition", "1", Scratch("none.bin")});
