@@ -100,8 +100,8 @@ const std::vector<OptionSpec>& Specs() {
              return true;
          }},
         {"--pace", nullptr,
-         "pace everything sent at --baud (ten bit times a byte); a pseudo-terminal itself "
-         "ignores line rates",
+         "pace both directions at --baud (ten bit times a byte): what is sent and what is "
+         "taken from the host; a pseudo-terminal itself ignores line rates",
          [](const std::string&, SimOptions& o) {
              o.pace = true;
              return true;
