@@ -26,10 +26,7 @@ AcquisitionEngine::AcquisitionEngine(IAcquisitionSink& sink) : m_sink(sink) {
 }
 
 AcquisitionEngine::~AcquisitionEngine() {
-    m_stopRequested = true;
-    if (m_running && !m_replay && m_link != nullptr) m_link->CancelRead();
-    m_pacing.Set();
-    m_thread.StopThread();
+    EndWorker();
 }
 
 void AcquisitionEngine::SetLink(IRadarStreamLink* link) {
@@ -78,12 +75,19 @@ AcquisitionStartResult AcquisitionEngine::StartAcquisition(const AcquisitionRun&
     return AcquisitionStartResult::Started;
 }
 
-void AcquisitionEngine::StopAcquisition() {
+void AcquisitionEngine::EndWorker() {
     m_stopRequested = true;
-    // Only a live worker waits in a fetch; a cancel left pending would cut the next one short.
-    if (m_running && !m_replay && m_link != nullptr) m_link->CancelRead();
+    // Only a live worker waits in a fetch.
+    const bool cancelled = m_running && !m_replay && m_link != nullptr;
+    if (cancelled) m_link->CancelRead();
     m_pacing.Set();
     m_thread.StopThread();
+    // A stop that came while the worker still switched the report output on ended no fetch.
+    if (cancelled) ConsumePendingCancel(*m_link);
+}
+
+void AcquisitionEngine::StopAcquisition() {
+    EndWorker();
 
     m_running = false;
     {

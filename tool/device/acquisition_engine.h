@@ -15,7 +15,8 @@
 //
 // Stopping is immediate: StopAcquisition sets the stop request, cancels a waiting fetch and
 // signals the pacing event that a replay waits on, then joins the worker, which still closes its
-// file and switches the report output off (each step bounded by its own time limit).
+// file and switches the report output off (each step bounded by its own time limit). A cancel
+// that no fetch consumed (the stop came before the first fetch) is taken back after the join.
 //
 // Threads: StartAcquisition, StopAcquisition, SetLink and the destructor belong to one thread
 // (the page's window thread, the CLI's main thread). The readers (GetLatestReport,
@@ -114,6 +115,8 @@ private:
     void OnReportFrameDone() override;
     bool IsStopRequested() const override { return m_stopRequested.load(); }
 
+    // Requests the stop, wakes the worker, waits for it and takes back a cancel it left.
+    void EndWorker();
     void RunLive();
     void RunReplay();
     void SetReportOutput(uint32_t on);

@@ -52,3 +52,12 @@ public:
     // Makes the waiting fetch, or the next one when none waits, return 0 at once.
     virtual int CancelRead() = 0;
 };
+
+// Takes back a cancel that no fetch consumed: a stop that came while the worker was still busy
+// with commands finds no fetch to end, and the cancel, left pending, would make the device's next
+// fetch (the next run's first) return 0 at once. Call it once the worker has ended, with delivery
+// off, so no stream bytes wait to be taken; any that do are handed back.
+inline void ConsumePendingCancel(IRadarStreamLink& link) {
+    StreamBlock block;
+    if (link.FetchDataBuffer(block, 0)) link.CommitDataBuffer(block);
+}

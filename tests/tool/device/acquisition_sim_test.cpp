@@ -38,6 +38,8 @@ const std::vector<std::string> kSimArgs = {"--time-scale", "10",     "--garbage"
                                            "--pace",       "--baud", "9600"};
 constexpr size_t kLiveReports = 25;
 constexpr auto kHangDeadline = std::chrono::seconds(60);
+// A fetch's limit while the sensor starts sending (it returns as soon as bytes come).
+constexpr uint32_t kFirstBytesWaitMs = 20000;
 
 // The real link, keeping a copy of every block the library delivered.
 class ObservedLink : public RadarDeviceStreamLink {
@@ -199,6 +201,40 @@ TEST_F(AcquisitionSimTest, StopDuringALiveFetchReturnsAtOnce) {
     std::printf("stop of a live run took %llu ms\n", static_cast<unsigned long long>(latency));
     EXPECT_LT(latency, 15000u);
     EXPECT_FALSE(engine.IsRunning());
+}
+
+TEST_F(AcquisitionSimTest, StopWhileSwitchingTheOutputOnLeavesTheNextFetchItsWait) {
+    // The worker's first command exchange switches the report output on.
+    stream_test::CancelDuringCommandsLink<RadarDeviceStreamLink> held(device.get());
+    ReportSink sink;
+    AcquisitionEngine engine(sink);
+    engine.SetLink(&held);
+    ASSERT_EQ(engine.StartAcquisition(AcquisitionRun{}), AcquisitionStartResult::Started);
+    ASSERT_TRUE(WaitUntil([&] { return held.Entered(); }, kHangDeadline));
+    engine.StopAcquisition();
+    ASSERT_TRUE(held.CancelSeenDuringCommands());
+    EXPECT_TRUE(sink.Reports().empty());
+
+    // The next user of the device switches the reports on and fetches: the sensor sends a report
+    // every 100 ms, so the fetch must bring bytes, not end at once on a stale cancel.
+    const uint16_t id = kReportSwitchParamId;
+    const uint32_t on = 1;
+    const uint32_t off = 0;
+    ASSERT_TRUE(link->StartCmdMode(kStreamCmdModeProtocolVersion, kStreamCmdModeAckTimeoutMs,
+                                   kStreamCmdModeSettleMs));
+    ASSERT_TRUE(link->SetParameter(kCmdReportSwitch, 1, &id, &on, kStreamCommandTimeoutMs));
+    link->StopCmdMode(kStreamStopCmdModeTimeoutMs);
+    ASSERT_TRUE(link->Start());
+    StreamBlock block;
+    const int fetched = link->FetchDataBuffer(block, kFirstBytesWaitMs);
+    EXPECT_EQ(fetched, 1);
+    EXPECT_GT(block.length, 0);
+    if (fetched) link->CommitDataBuffer(block);
+    link->Stop();
+    link->StartCmdMode(kStreamCmdModeProtocolVersion, kStreamCmdModeAckTimeoutMs,
+                       kStreamCmdModeSettleMs);
+    link->SetParameter(kCmdReportSwitch, 1, &id, &off, kStreamCommandTimeoutMs);
+    link->StopCmdMode(kStreamStopCmdModeTimeoutMs);
 }
 
 }  // namespace

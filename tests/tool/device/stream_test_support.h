@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -313,6 +314,43 @@ private:
     rlimit m_saved{};
     bool m_active = false;
     void (*m_oldHandler)(int) = SIG_DFL;
+};
+
+// A link whose first StartCmdMode (a worker's first command exchange) waits until a cancel was
+// made, so that a stop lands while the worker is busy with commands, before any fetch.
+template <class Link>
+class CancelDuringCommandsLink : public Link {
+public:
+    using Link::Link;
+    int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) override {
+        if (!m_entered.exchange(true)) {
+            std::unique_lock lock(m_mutex);
+            m_cancelSeen = m_wake.wait_for(lock, kCancelDeadline, [&] { return m_cancelled; });
+        }
+        return Link::StartCmdMode(protocolVersion, ackTimeoutMs, settleMs);
+    }
+    int CancelRead() override {
+        const int result = Link::CancelRead();
+        std::lock_guard lock(m_mutex);
+        m_cancelled = true;
+        m_wake.notify_all();
+        return result;
+    }
+    // The worker waits in its first StartCmdMode (or has left it).
+    bool Entered() const { return m_entered.load(); }
+    // The cancel came while the worker waited there.
+    bool CancelSeenDuringCommands() {
+        std::lock_guard lock(m_mutex);
+        return m_cancelSeen;
+    }
+
+private:
+    static constexpr auto kCancelDeadline = std::chrono::seconds(30);
+    std::atomic<bool> m_entered{false};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_cancelled = false;
+    bool m_cancelSeen = false;
 };
 
 }  // namespace stream_test

@@ -95,8 +95,11 @@ void ThresholdGenerator::Stop() {
     m_stopRequested = true;
     // Without the cancel the join would wait for a whole fetch. A worker that has ended fetches
     // no more, and a cancel left pending would cut the device's next fetch short.
-    if (!m_thread.IsThreadExit()) m_link.CancelRead();
+    const bool cancelled = !m_thread.IsThreadExit();
+    if (cancelled) m_link.CancelRead();
     m_thread.StopThread();
+    // A stop during the worker's command exchange ended no fetch.
+    if (cancelled) ConsumePendingCancel(m_link);
     // A worker stopped before its body ran has not said how the run ended.
     if (m_runPending && !m_finishReported) Finish(0);
     m_runPending = false;

@@ -257,4 +257,16 @@ TEST_F(ThresholdGeneratorTest, StopWithoutARunReturnsAtOnceAndLeavesNoCancelBehi
     EXPECT_TRUE(sink.finished.empty());
 }
 
+TEST(ThresholdGeneratorStop, DuringTheCommandExchangeLeavesNoCancelBehind) {
+    // Stopped while the worker is in its command exchange (or before it began), before a fetch.
+    stream_test::CancelDuringCommandsLink<ScriptedStreamLink> link;
+    RecordingGenerationSink sink;
+    ThresholdGenerator generator(link, sink);
+    ASSERT_EQ(generator.Start({}), 1);
+    generator.Stop();
+    EXPECT_EQ(sink.finished, std::vector<int>{0});
+    // Left pending, the cancel would end the device's next fetch (the next run's first) at once.
+    EXPECT_FALSE(link.CancelPending());
+}
+
 }  // namespace
