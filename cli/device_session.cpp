@@ -26,8 +26,10 @@ int DeviceSession::Open(const CliContext& context) {
         static_cast<eRADAR_PROTOCOL_VERSION>(kCmdModeProtocolVersion), 1, 1, 0,
         kCmdModeAckTimeoutMs, kCmdModeSettleMs);
     if (!opened) {
-        PrintError(std::string(LoadStringText(kStrOpenDeviceFailed)) + ": " + m_portName +
-                   " (the port does not open or no sensor answers; --verbose tells which)");
+        SerialOpenFailure failure;
+        Orbo_Interface_RadarDevice_GetOpenFailure(m_device.get(), failure);
+        PrintError(std::string(LoadStringText(kStrOpenDeviceFailed)) + ": " + m_portName + ": " +
+                   SerialOpenFailureText(failure));
         return kExitNoDevice;
     }
     return kExitSuccess;

@@ -28,7 +28,8 @@ public:
 
     // Resolves the port and opens the link. kExitSuccess; otherwise the exit code of
     // CliContext::ResolvePort, or kExitNoDevice when the port does not open or the sensor does
-    // not answer; the reason is printed.
+    // not answer; the cause is printed on the error line ("Failed to open device: PORT: no such
+    // port", "...: in use by another program: NAME (pid N)", ...).
     int Open(const CliContext& context);
 
     IRadarDevice* Device() const { return m_device.get(); }

@@ -42,29 +42,59 @@ int PortNumberInName(const std::string& name) {
     return number;
 }
 
-std::string OpenFailureReason(int error) {
+SerialOpenCause CauseOfOpenError(int error) {
     switch (error) {
         case EACCES:
         case EPERM:
-            return std::string(strerror(error)) + " (is the user in the dialout group?)";
+            return SerialOpenCause::PermissionDenied;
         case EBUSY:
         case EWOULDBLOCK:
-            return "busy: another program has the port open";
+            return SerialOpenCause::InUse;
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return std::string(strerror(error)) + " (is the device plugged in?)";
+        case ENOTDIR:
+            return SerialOpenCause::NoSuchPort;
         case ENOTTY:
         case EISDIR:
+            return SerialOpenCause::NotSerialPort;
+        default:
+            return SerialOpenCause::Other;
+    }
+}
+
+// The logged reason: what to do about it, where there is something to do.
+std::string OpenFailureReason(int error) {
+    switch (CauseOfOpenError(error)) {
+        case SerialOpenCause::PermissionDenied:
+            return std::string(strerror(error)) + " (is the user in the dialout group?)";
+        case SerialOpenCause::InUse:
+            return "busy: another program has the port open";
+        case SerialOpenCause::NoSuchPort:
+            return std::string(strerror(error)) + " (is the device plugged in?)";
+        case SerialOpenCause::NotSerialPort:
             return "not a serial port";
         default:
             return strerror(error);
     }
 }
 
-void Fail(const std::string& path, int error, const std::string& reason, std::string* out) {
-    DbgOutputA(kDbgLevelError, "Open %s failed:%d %s\r\n", path.c_str(), error, reason.c_str());
-    if (out != nullptr) *out = reason;
+// Logs the failure and hands it out. A port in use is named with the process that holds it
+// (looked up once our own descriptor, if any, is closed).
+void Fail(const std::string& path, int error, SerialOpenCause cause, const std::string& reason,
+          std::string* out, SerialOpenFailure* failure, SerialFd* port = nullptr) {
+    SerialOpenFailure result = MakeSerialOpenFailure(cause, error, path, reason);
+    if (cause == SerialOpenCause::InUse) {
+        if (port != nullptr) port->Reset();
+        if (FindSerialPortHolder(path, result.holderPid, result.holderName)) {
+            result.reason +=
+                " (" + result.holderName + ", pid " + std::to_string(result.holderPid) + ")";
+        }
+    }
+    DbgOutputA(kDbgLevelError, "Open %s failed:%d %s\r\n", path.c_str(), error,
+               result.reason.c_str());
+    if (out != nullptr) *out = result.reason;
+    if (failure != nullptr) *failure = std::move(result);
 }
 
 // Refuses what the line cannot do; the reason is empty when the settings are usable.
@@ -156,46 +186,49 @@ bool ApplySerialLineSettings(int fd, const SerialLineSettings& settings, std::st
 }
 
 SerialFd OpenSerialPort(const std::string& name, const SerialLineSettings& settings,
-                        std::string* error, std::string* path) {
+                        std::string* error, std::string* path, SerialOpenFailure* failure) {
     const std::string resolved = ResolveSerialPortName(name);
     if (path != nullptr) *path = resolved;
     if (resolved.empty()) {
-        Fail(name, ENOENT, "no such port (list the ports first: port numbers come from the list)",
-             error);
+        Fail(name, ENOENT, SerialOpenCause::NoSuchPort,
+             "no such port (list the ports first: port numbers come from the list)", error,
+             failure);
         return SerialFd();
     }
     const std::string unsupported = UnsupportedSettingReason(settings);
     if (!unsupported.empty()) {
-        Fail(resolved, EINVAL, unsupported, error);
+        Fail(resolved, EINVAL, SerialOpenCause::SettingsRefused, unsupported, error, failure);
         return SerialFd();
     }
 
     SerialFd port(open(resolved.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!port.IsValid()) {
         const int rc = errno;
-        Fail(resolved, rc, OpenFailureReason(rc), error);
+        Fail(resolved, rc, CauseOfOpenError(rc), OpenFailureReason(rc), error, failure);
         return SerialFd();
     }
     struct stat info {};
     if (fstat(port.Get(), &info) != 0 || !S_ISCHR(info.st_mode)) {
-        Fail(resolved, ENOTTY, "not a serial port (not a character device)", error);
+        Fail(resolved, ENOTTY, SerialOpenCause::NotSerialPort,
+             "not a serial port (not a character device)", error, failure);
         return SerialFd();
     }
     // flock holds against every other opener, root included; TIOCEXCL also stops programs that
     // do not take the lock (except those with CAP_SYS_ADMIN).
     if (flock(port.Get(), LOCK_EX | LOCK_NB) != 0) {
         const int rc = errno;
-        Fail(resolved, rc, OpenFailureReason(rc), error);
+        Fail(resolved, rc, CauseOfOpenError(rc), OpenFailureReason(rc), error, failure, &port);
         return SerialFd();
     }
     if (ioctl(port.Get(), TIOCEXCL) != 0) {
         const int rc = errno;
-        Fail(resolved, rc, rc == ENOTTY ? "not a serial port" : strerror(rc), error);
+        Fail(resolved, rc, CauseOfOpenError(rc), rc == ENOTTY ? "not a serial port" : strerror(rc),
+             error, failure, &port);
         return SerialFd();
     }
     std::string settingsError;
     if (!ApplySerialLineSettings(port.Get(), settings, &settingsError)) {
-        Fail(resolved, EINVAL, settingsError, error);
+        Fail(resolved, EINVAL, SerialOpenCause::SettingsRefused, settingsError, error, failure);
         return SerialFd();
     }
     if (tcflush(port.Get(), TCIOFLUSH) != 0) {

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <string>
 
+#include "serial_open_failure.h"
+
 // Owns one open port descriptor. Before closing, it gives up the port's exclusive mode
 // (TIOCNXCL): the terminal keeps that mode past the close while its other end lives (a
 // pseudo-terminal's master), which would lock every later opener without CAP_SYS_ADMIN out.
@@ -60,9 +62,11 @@ std::string ResolveSerialPortName(const std::string& name);
 // exclusive, raw mode, settings applied, input and output queues flushed. The resolved path is
 // registered in the port number table. Returns an invalid SerialFd on failure; `error`
 // (optional) receives the reason, `path` (optional) the resolved path (also on failure, when
-// the name resolved).
+// the name resolved), `failure` (optional) the cause - for a port in use with the process that
+// holds it when /proc tells.
 SerialFd OpenSerialPort(const std::string& name, const SerialLineSettings& settings,
-                        std::string* error = nullptr, std::string* path = nullptr);
+                        std::string* error = nullptr, std::string* path = nullptr,
+                        SerialOpenFailure* failure = nullptr);
 
 // Applies line settings to an open descriptor (raw mode included); false, with a log line and
 // the reason in `error` (optional), when Linux cannot.

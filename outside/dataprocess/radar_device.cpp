@@ -1,5 +1,7 @@
 #include "radar_device.h"
 
+#include <errno.h>
+
 #include "core/dbg_output.h"
 #include "serial/serial_port_table.h"
 
@@ -23,6 +25,11 @@ bool RadarDevice::IsConnected() {
 std::string RadarDevice::Version() {
     CAutoBaseLock guard(&m_stateLock);
     return m_version;
+}
+
+SerialOpenFailure RadarDevice::OpenFailure() const {
+    CAutoBaseLock guard(&m_stateLock);
+    return m_openFailure;
 }
 
 std::string RadarDevice::SerialNumber() {
@@ -59,6 +66,7 @@ bool RadarDevice::Open(int portNumber, const SerialLineSettings& settings,
     bool opened = false;
     std::string path;
     std::string failure;
+    SerialOpenFailure cause;
     {
         CAutoBaseLock openGuard(&m_openLock);
         DetachLink(lostLink);
@@ -73,11 +81,12 @@ bool RadarDevice::Open(int portNumber, const SerialLineSettings& settings,
         std::shared_ptr<SerialLink> link;
         if (!SerialPortNameOf(portNumber, name)) {
             failure = "no port has this number (list the ports first)";
+            cause = MakeSerialOpenFailure(SerialOpenCause::NoSuchPort, ENOENT,
+                                          "#" + std::to_string(portNumber), failure);
         } else {
             path = name;
-            std::string error;
-            link = SerialLink::Open(name, settings, *this, &error);
-            if (!link) failure = "port not opened: " + error;
+            link = SerialLink::Open(name, settings, *this, cause);
+            if (!link) failure = "port not opened: " + cause.reason;
         }
         if (link) {
             CAutoBaseLock guard(&m_stateLock);
@@ -96,10 +105,19 @@ bool RadarDevice::Open(int portNumber, const SerialLineSettings& settings,
         if (link && failure.empty() &&
             (options.readSerialNumber || options.readVersion || options.keepCmdMode)) {
             CAutoBaseLock commandGuard(&m_commandLock);
-            if (!EnterCommandMode(*link, options.version, options.ackTimeoutMs, options.settleMs)) {
+            uint16_t refused = 0;
+            if (!EnterCommandMode(*link, options.version, options.ackTimeoutMs, options.settleMs,
+                                  &refused)) {
                 failure = !link->IsClosing() ? "the sensor did not enter command mode"
                           : link->IsLost()   ? "the port vanished while opening"
                                              : "closed while opening";
+                if (!link->IsClosing() && refused != 0) {
+                    cause = MakeSerialOpenFailure(SerialOpenCause::Refused, 0, path, failure);
+                    cause.status = refused;
+                } else if (!link->IsClosing()) {
+                    cause = MakeSerialOpenFailure(SerialOpenCause::NoAnswer, 0, path, failure);
+                    cause.timeoutMs = options.ackTimeoutMs;
+                }
             } else {
                 if (options.readSerialNumber &&
                     !ReadText(*link, 0x0011, options.ackTimeoutMs, serialNumber)) {
@@ -133,6 +151,13 @@ bool RadarDevice::Open(int portNumber, const SerialLineSettings& settings,
                 m_link.reset();
                 m_state = LinkState::Closed;
             }
+        }
+        if (!opened && cause.cause == SerialOpenCause::None) {
+            cause = MakeSerialOpenFailure(SerialOpenCause::Other, 0, path, failure);
+        }
+        {
+            CAutoBaseLock guard(&m_stateLock);
+            m_openFailure = opened ? SerialOpenFailure{} : cause;
         }
         if (link && !opened) link->Shutdown();
     }

@@ -57,6 +57,8 @@ public:
     bool IsConnected();
     std::string Version();
     std::string SerialNumber();
+    // Why the last open failed (cause None after a successful one, or before any).
+    SerialOpenFailure OpenFailure() const;
 
     // Commands (radar_device_commands.cpp).
     bool StartCmdMode(eRADAR_PROTOCOL_VERSION version, uint32_t ackTimeoutMs, uint32_t settleMs);
@@ -99,8 +101,9 @@ private:
     bool Exchange(SerialLink& link, uint16_t command, const uint8_t* payload, uint32_t length,
                   uint32_t timeoutMs, std::vector<uint8_t>& ack);
     // Command lock held by the caller (radar_device_commands.cpp).
+    // `refusedStatus` (optional) gets the status of an answer that refused, 0 otherwise.
     bool EnterCommandMode(SerialLink& link, eRADAR_PROTOCOL_VERSION version, uint32_t timeoutMs,
-                          uint32_t settleMs);
+                          uint32_t settleMs, uint16_t* refusedStatus = nullptr);
     bool EndCommandMode(SerialLink& link, uint32_t timeoutMs);
     bool ReadText(SerialLink& link, uint16_t command, uint32_t timeoutMs, std::string& text);
     // Largest command payload the sensor accepts (it tells in its command-mode answer).
@@ -114,6 +117,7 @@ private:
     std::shared_ptr<SerialLink> m_link;
     LinkState m_state = LinkState::Closed;
     std::string m_version;
+    SerialOpenFailure m_openFailure;
     std::string m_serialNumber;
     std::atomic<uint16_t> m_protocolVersion{eRADAR_PROTOCOL_VERSION_2};
     std::atomic<uint32_t> m_sensorMaxBody{kMaxCommandBodyBytes};

@@ -65,7 +65,8 @@ bool RadarDevice::Exchange(SerialLink& link, uint16_t command, const uint8_t* pa
 }
 
 bool RadarDevice::EnterCommandMode(SerialLink& link, eRADAR_PROTOCOL_VERSION version,
-                                   uint32_t timeoutMs, uint32_t settleMs) {
+                                   uint32_t timeoutMs, uint32_t settleMs, uint16_t* refusedStatus) {
+    if (refusedStatus != nullptr) *refusedStatus = 0;
     if (!link.DiscardInputFor(settleMs)) return false;
     const std::vector<uint8_t> payload = {static_cast<uint8_t>(version),
                                           static_cast<uint8_t>(version >> 8)};
@@ -86,6 +87,7 @@ bool RadarDevice::EnterCommandMode(SerialLink& link, eRADAR_PROTOCOL_VERSION ver
         const uint16_t status = StatusOf(ack);
         if (status != kStatusSuccess) {
             DbgOutputA(kDbgLevelWarning, "Radar command mode refused: status 0x%04X\r\n", status);
+            if (refusedStatus != nullptr) *refusedStatus = status;
             return false;
         }
         if (ack.size() >= kEnableAckBytes) {

@@ -84,6 +84,12 @@ int Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
     return radar->Open(portNumber, settings, options) ? 1 : 0;
 }
 
+int Orbo_Interface_RadarDevice_GetOpenFailure(IRadarDevice* device, SerialOpenFailure& failure) {
+    RadarDevice* radar = DeviceOf(device, "GetOpenFailure");
+    failure = radar != nullptr ? radar->OpenFailure() : SerialOpenFailure{};
+    return failure.cause != SerialOpenCause::None ? 1 : 0;
+}
+
 int Orbo_Interface_RadarDevice_Serial_Close(IRadarDevice* device) {
     RadarDevice* radar = DeviceOf(device, "Serial_Close");
     if (radar == nullptr) return 0;

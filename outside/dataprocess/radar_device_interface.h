@@ -9,7 +9,8 @@
 //
 // Results: int 1 success / 0 failure unless said otherwise; times in milliseconds. Every
 // operation writes one line at level 2 through DbgOutputA, failures saying why - except the
-// per-block FetchDataBuffer and CommitDataBuffer and the IsConnected query, which callers poll.
+// per-block FetchDataBuffer and CommitDataBuffer and the IsConnected query, which callers poll,
+// and the GetOpenFailure query (the open wrote its line).
 //
 // Threads: every operation may be called from any thread. Serial_Close while another thread waits
 // in a fetch or a command makes them return failure promptly. Listener notifications come on the
@@ -21,6 +22,7 @@
 #include <cstdint>
 
 #include "core/base_string.h"
+#include "serial/serial_open_failure.h"
 
 // The device handle.
 class IRadarDevice;
@@ -97,6 +99,12 @@ int Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
     IRadarDevice* device, int portNumber, uint32_t baudRate, uint8_t byteSize, uint8_t parity,
     uint8_t stopBits, eRADAR_PROTOCOL_VERSION version, int readSerialNumber, int readVersion,
     int keepCmdMode, uint32_t ackTimeoutMs, uint32_t settleMs);
+
+// Why the last Serial_OpenByPortNum of this device failed: 1 with `failure` set (cause, errno,
+// path, reason; the holding process for a port in use; the time-out for a sensor that did not
+// answer), 0 with an empty `failure` after a successful open or before any. The cause lets a
+// caller word its own message; SerialOpenFailureText gives the English one.
+int Orbo_Interface_RadarDevice_GetOpenFailure(IRadarDevice* device, SerialOpenFailure& failure);
 // Closes the link; 1 also when it was not open. Waiting fetches and commands return failure.
 int Orbo_Interface_RadarDevice_Serial_Close(IRadarDevice* device);
 // Nonzero while the link is open (0 once it was closed or vanished).

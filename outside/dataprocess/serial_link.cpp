@@ -23,16 +23,17 @@ constexpr uint32_t kLineBitsPerByte = 10;
 
 std::shared_ptr<SerialLink> SerialLink::Open(const std::string& portName,
                                              const SerialLineSettings& settings,
-                                             ISerialLinkOwner& owner, std::string* error) {
+                                             ISerialLinkOwner& owner, SerialOpenFailure& failure) {
     std::string path;
-    SerialFd port = OpenSerialPort(portName, settings, error, &path);
+    SerialFd port = OpenSerialPort(portName, settings, nullptr, &path, &failure);
     if (!port.IsValid()) return nullptr;
     std::shared_ptr<SerialLink> link(
         new SerialLink(std::move(port), path, settings.baudRate, owner));
     if (!link->m_reader.StartThread(kReaderThreadName, link.get(), 0, 0, 0, 0)) {
         DbgOutputA(kDbgLevelError, "Radar link %s: the reader thread cannot start\r\n",
                    path.c_str());
-        if (error != nullptr) *error = "the reader thread cannot start";
+        failure = MakeSerialOpenFailure(SerialOpenCause::Other, 0, path,
+                                        "the reader thread cannot start");
         return nullptr;
     }
     return link;

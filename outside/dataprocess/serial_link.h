@@ -44,10 +44,10 @@ public:
 class SerialLink : public std::enable_shared_from_this<SerialLink>, private IThreadFuncInterface {
 public:
     // Opens the port (serial_port_open.h) and starts its reader thread. Null on failure (logged;
-    // `error` gets the reason).
+    // `failure` gets the cause and the reason).
     static std::shared_ptr<SerialLink> Open(const std::string& portName,
                                             const SerialLineSettings& settings,
-                                            ISerialLinkOwner& owner, std::string* error);
+                                            ISerialLinkOwner& owner, SerialOpenFailure& failure);
     // Shuts down (below).
     ~SerialLink() override;
     SerialLink(const SerialLink&) = delete;

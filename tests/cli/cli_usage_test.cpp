@@ -1,13 +1,19 @@
 // The command line itself: help for the program and every command, the version, usage errors
 // (exit status 2) and ports that cannot be opened (exit status 3). No simulator runs.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_test_support.h"
 #include "core/file_version.h"
+#include "core/unique_fd.h"
+#include "support/pty_pair.h"
 
 namespace {
 
@@ -15,6 +21,14 @@ const std::vector<std::string> kCommands = {"ports",  "info",          "params",
                                             "replay", "gen-threshold", "firmware", "flash"};
 
 class CliUsageTest : public CliTest {};
+
+// What /proc calls this process.
+std::string OwnCommandName() {
+    std::ifstream comm("/proc/self/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
+}
 
 TEST_F(CliUsageTest, ProgramHelpListsEveryCommandOptionAndExitStatus) {
     for (const std::vector<std::string>& args :
@@ -170,6 +184,37 @@ TEST_F(CliUsageTest, PortThatCannotBeOpenedExitsWithThree) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(Scratch("saved.xml")));
+}
+
+// The error line says why the port failed; the cause comes from the device library.
+TEST_F(CliUsageTest, OpenFailureNamesItsCauseOnTheSameLine) {
+    const std::string regular = Scratch("not-a-port");
+    WriteWholeFile(regular, "text");
+    PtyPair silent;
+    ASSERT_TRUE(silent.Valid());
+    PtyPair held;
+    ASSERT_TRUE(held.Valid());
+    // This test process holds the port's lock, as another program would.
+    UniqueFd holder(open(held.SlavePath().c_str(), O_RDWR | O_NOCTTY));
+    ASSERT_GE(holder.Get(), 0);
+    ASSERT_EQ(flock(holder.Get(), LOCK_EX | LOCK_NB), 0);
+
+    const struct {
+        std::string port;
+        std::string cause;
+    } cases[] = {
+        {"/nonexistent/tty", "no such port"},
+        {regular, "not a serial port"},
+        {"/dev/null", "not a serial port"},
+        {held.SlavePath(), "in use by another program: " + OwnCommandName() + " (pid " +
+                               std::to_string(getpid()) + ")"},
+        {silent.SlavePath(), "the sensor did not answer within 500 ms"},
+    };
+    for (const auto& c : cases) {
+        const ProcessResult run = RunCli({"--port", c.port, "info"});
+        EXPECT_EQ(run.exitCode, 3) << c.port;
+        EXPECT_EQ(run.err, "zorvan-cli: Failed to open device: " + c.port + ": " + c.cause + "\n");
+    }
 }
 
 TEST_F(CliUsageTest, VerboseSendsTheLibraryLinesToStandardError) {
