@@ -136,6 +136,19 @@ std::string AbsolutePath(const std::string& path) {
     return error ? path : absolute.lexically_normal().string();
 }
 
+std::string CountOf(uint64_t count, const char* what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+// The replay's closing line: what was found in the bytes read, and whether the end was reached.
+std::string ReplaySummary(const std::string& file, const AcquisitionTally& tally, int end) {
+    std::string text = "Replayed " + file + ": " + CountOf(tally.reports, "report") + ", " +
+                       CountOf(tally.bytesSkipped, "byte") + " skipped as not frames";
+    if (end < 0) text += " (stopped before the end of the file)";
+    if (end == static_cast<int>(AcquisitionEnd::ReplayReadFailed)) text += " (read failed)";
+    return text;
+}
+
 // Starts the run, waits for its end and stops it. kExitSuccess when it ran; otherwise the exit
 // status of a run that did not start (the reason printed).
 int RunEngine(AcquisitionEngine& engine, const AcquisitionRun& run, StopSignal& stop,
@@ -208,16 +221,22 @@ int RunReplay(CliContext& context, const CommandLine& line) {
     CliAcquisitionSink sink(output, stop);
     AcquisitionEngine engine(sink);
     if (const int ran = RunEngine(engine, run, stop, output); ran != kExitSuccess) return ran;
-    switch (sink.End()) {
-        case static_cast<int>(AcquisitionEnd::ReplayUnavailable):
-            PrintError("cannot open " + run.replayFile);
-            return kExitFailed;
-        case static_cast<int>(AcquisitionEnd::ReplayReadFailed):
-            PrintError("reading " + run.replayFile + " failed part-way");
-            return kExitFailed;
-        default:
-            return kExitSuccess;
+    const int end = sink.End();
+    if (end == static_cast<int>(AcquisitionEnd::ReplayUnavailable)) {
+        PrintError("cannot open " + run.replayFile);
+        return kExitFailed;
     }
+    const AcquisitionTally tally = engine.GetTally();
+    PrintErr(ReplaySummary(run.replayFile, tally, end) + "\n");
+    if (end == static_cast<int>(AcquisitionEnd::ReplayReadFailed)) {
+        PrintError("reading " + run.replayFile + " failed part-way");
+        return kExitFailed;
+    }
+    if (end == static_cast<int>(AcquisitionEnd::ReplayFinished) && tally.reports == 0) {
+        PrintError(run.replayFile + " holds no report");
+        return kExitFailed;
+    }
+    return kExitSuccess;
 }
 
 const OptionSpec kCsvOption{"csv", OptionArg::None, nullptr,
@@ -252,7 +271,9 @@ CommandSpec ReplayCommand() {
             "replay FILE [OPTION]...",
             "replay a recording as report lines",
             "Reads a recording made by 'monitor --record' (or the tool) and shows its\n"
-            "reports as monitor does, pausing after each; ends at the end of the file.\n",
+            "reports as monitor does, pausing after each; ends at the end of the file.\n"
+            "A closing line on standard error counts the reports and the bytes skipped\n"
+            "as not frames; a file that holds no report at all ends with exit status 1.\n",
             {{"interval", OptionArg::Required, "MS",
               "pause after each report; default \"ReplayInterval\" of appConfig.xml, else 500"},
              kCsvOption,

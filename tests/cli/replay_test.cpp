@@ -38,6 +38,13 @@ protected:
     static std::string Fields(const std::string& csvLine) {
         return csvLine.substr(csvLine.find(',') + 1);  // without the seconds
     }
+
+    // The closing line of a replay that read its file to the end.
+    static std::string Summary(const std::string& file, int reports, int skipped) {
+        return "Replayed " + file + ": " + std::to_string(reports) +
+               (reports == 1 ? " report, " : " reports, ") + std::to_string(skipped) +
+               (skipped == 1 ? " byte" : " bytes") + " skipped as not frames\n";
+    }
 };
 
 TEST_F(ReplayTest, CsvCarriesTheRawStateDistanceAndEnergies) {
@@ -52,7 +59,7 @@ TEST_F(ReplayTest, CsvCarriesTheRawStateDistanceAndEnergies) {
     EXPECT_EQ(Fields(lines[1]), "2,123" + twenty);
     EXPECT_EQ(Fields(lines[2]), "3,150" + forty);
     EXPECT_EQ(Fields(lines[3]), "1,99" + zero);
-    EXPECT_TRUE(run.err.empty()) << run.err;
+    EXPECT_EQ(run.err, Summary(Scratch("RadarData_test.dat"), 3, 6)) << run.err;
 }
 
 TEST_F(ReplayTest, JsonLinesAreOneObjectPerReport) {
@@ -94,6 +101,13 @@ TEST_F(ReplayTest, CountEndsTheReplayEarly) {
         RunCli({"replay", MakeRecording(), "--interval", "0", "--csv", "--count", "2"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(SplitLines(run.out).size(), 3u);  // header and two reports
+    // The pause after every report lets --count end the run before the end of the file.
+    const ProcessResult paced =
+        RunCli({"replay", MakeRecording(), "--interval", "60000", "--count", "1"});
+    EXPECT_EQ(paced.exitCode, 0);
+    EXPECT_EQ(paced.err, "Replayed " + Scratch("RadarData_test.dat") +
+                             ": 1 report, 2 bytes skipped as not frames (stopped before the end "
+                             "of the file)\n");
 }
 
 TEST_F(ReplayTest, PausesAfterEveryReportAsTheIntervalSays) {
@@ -136,12 +150,46 @@ TEST_F(ReplayTest, AFileThatCannotBeReadExitsWithOne) {
     EXPECT_EQ(folder.exitCode, 1);
 }
 
-TEST_F(ReplayTest, AnEmptyRecordingReplaysNothing) {
-    const std::string empty = Scratch("empty.dat");
-    WriteWholeFile(empty, "");
-    const ProcessResult run = RunCli({"replay", empty, "--interval", "0"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(run.out.empty());
+// Every replay that read its file ends with a count of what it found; a file without a single
+// report is a failure, whatever else it holds.
+TEST_F(ReplayTest, TheClosingLineCountsReportsAndSkippedBytes) {
+    std::string random;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 5000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        random.push_back(static_cast<char>(seed >> 24));
+    }
+    ASSERT_EQ(random.find("\xF4\xF3\xF2\xF1"), std::string::npos);
+    const std::string report = ReportFrame(2, 123, 1000);
+    std::string badTail = ReportFrame(3, 150, 1000);
+    badTail[badTail.size() - 1] = 0;
+
+    const struct {
+        const char* what;
+        std::string bytes;
+        int reports;
+        int skipped;
+        int exitCode;
+    } cases[] = {
+        {"empty file", "", 0, 0, 1},
+        {"random bytes", random, 0, 5000, 1},
+        {"a frame with a bad tail", badTail, 0, 76 + 4, 1},
+        {"a report cut short at the end", report.substr(0, 30), 0, 30, 1},
+        {"one report", report, 1, 0, 0},
+        {"reports among garbage", "ab" + report + random.substr(0, 100) + report + "x", 2, 103, 0},
+        {"a report and an unfinished one", report + report.substr(0, 79), 1, 79, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = Scratch("case.dat");
+        WriteWholeFile(file, c.bytes);
+        const ProcessResult run = RunCli({"replay", file, "--interval", "0", "--csv"});
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(SplitLines(run.out).size(), 1u + c.reports);  // the header and the reports
+        const std::string summary = Summary(file, c.reports, c.skipped);
+        const std::string failure = "zorvan-cli: " + file + " holds no report\n";
+        EXPECT_EQ(run.err, c.exitCode == 0 ? summary : summary + failure);
+    }
 }
 
 }  // namespace

@@ -116,9 +116,15 @@ bool AcquisitionEngine::TakeBandChanged() {
     return changed;
 }
 
+AcquisitionTally AcquisitionEngine::GetTally() const {
+    CAutoBaseLock guard(&m_stateLock);
+    return m_tally;
+}
+
 void AcquisitionEngine::ResetDisplayState() {
     CAutoBaseLock guard(&m_stateLock);
     m_latest = TargetReport{};
+    m_tally = AcquisitionTally{};
     m_history.fill(kNoStateYet);
     m_bandChanged = true;
 }
@@ -139,8 +145,14 @@ void AcquisitionEngine::OnTargetReport(const TargetReport& report) {
         std::memmove(m_history.data(), m_history.data() + 1, m_history.size() - 1);
         m_history.back() = static_cast<uint8_t>(report.state);
         m_bandChanged = true;
+        ++m_tally.reports;
     }
     m_sink.OnReport(report);
+}
+
+void AcquisitionEngine::OnBytesSkipped(size_t count) {
+    CAutoBaseLock guard(&m_stateLock);
+    m_tally.bytesSkipped += count;
 }
 
 void AcquisitionEngine::OnReportFrameDone() {
@@ -212,6 +224,8 @@ void AcquisitionEngine::RunReplay() {
     while (!m_stopRequested) {
         const size_t got = reader.Read(block, sizeof block);
         if (got == 0) {
+            // What is left can no longer become a frame.
+            if (!reader.Failed()) OnBytesSkipped(reassembly.GetAvailSize());
             m_sink.OnRunEnded(reader.Failed() ? AcquisitionEnd::ReplayReadFailed
                                               : AcquisitionEnd::ReplayFinished);
             break;

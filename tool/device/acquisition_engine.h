@@ -72,6 +72,13 @@ enum class AcquisitionStartResult {
     ThreadFailed,    // the worker could not be created (logged); nothing runs
 };
 
+// What a run found in the bytes it read.
+struct AcquisitionTally {
+    uint64_t reports = 0;       // reports decoded
+    uint64_t bytesSkipped = 0;  // bytes that were not frames (a replay's unfinished last frame
+                                // counts once its file has ended)
+};
+
 // The replay interval actually used: negative values count as 0.
 int EffectiveReplayInterval(int intervalMs);
 
@@ -108,12 +115,15 @@ public:
     // True when a report entered the state history since the last call (the state band needs
     // repainting); clears the mark.
     bool TakeBandChanged();
+    // The current or last run's tally so far.
+    AcquisitionTally GetTally() const;
 
 private:
     int ThreadLoop(uint64_t param) override;
     void OnTargetReport(const TargetReport& report) override;
     void OnReportFrameDone() override;
     bool IsStopRequested() const override { return m_stopRequested.load(); }
+    void OnBytesSkipped(size_t count) override;
 
     // Requests the stop, wakes the worker, waits for it and takes back a cancel it left.
     void EndWorker();
@@ -130,8 +140,9 @@ private:
     std::atomic<bool> m_stopRequested{false};
     CBaseEvent m_pacing;  // auto reset: StopAcquisition ends a replay wait with it
 
-    mutable CBaseLock m_stateLock;  // latest report, state history, band changed
+    mutable CBaseLock m_stateLock;  // latest report, state history, band changed, tally
     TargetReport m_latest;
+    AcquisitionTally m_tally;
     StateHistory m_history;
     bool m_bandChanged = false;
 

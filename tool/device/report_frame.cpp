@@ -60,24 +60,30 @@ int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
     const uint8_t* bytes = buffer.GetBuffer();
     const size_t size = buffer.GetAvailSize();
     size_t pos = 0;
+    size_t skipped = 0;
     int reports = 0;
     while (!consumer.IsStopRequested() && pos + kFrameEnvelopeBytes <= size) {
         if (!IsHeaderAt(bytes + pos)) {
             // Garbage: jump to the next possible first header byte.
             const void* next = std::memchr(bytes + pos + 1, kFrameHeaderBytes[0], size - pos - 1);
-            pos = next ? static_cast<size_t>(static_cast<const uint8_t*>(next) - bytes) : size;
+            const size_t to =
+                next ? static_cast<size_t>(static_cast<const uint8_t*>(next) - bytes) : size;
+            skipped += to - pos;
+            pos = to;
             continue;
         }
         const uint32_t length = ReadU16(bytes + pos + 4);
         if (length > kMaxStreamPayloadBytes) {
             // A corrupted length must not stall the stream waiting for bytes that never come.
             ++pos;
+            ++skipped;
             continue;
         }
         if (pos + length + kFrameEnvelopeBytes > size) break;  // wait for the rest
         if (!IsTailAt(bytes + pos + kFramePayloadOffset + length)) {
             DbgOutputA(kDbgLevelInfo, "Tailer TAG Invalid!\r\n");
             pos += length + kFramePayloadOffset;
+            skipped += length + kFramePayloadOffset;
             continue;
         }
         if (length == kTargetReportPayloadBytes) {
@@ -89,6 +95,7 @@ int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
         }
         pos += length + kFrameEnvelopeBytes;
     }
+    if (skipped > 0) consumer.OnBytesSkipped(skipped);
     if (pos > 0) buffer.SetBuffer(bytes + pos, static_cast<uint32_t>(size - pos));
     return reports;
 }

@@ -32,7 +32,7 @@ constexpr int kTargetStateMotionless = 3;
 
 struct TargetReport {
     int32_t state = 0;
-    int32_t distance = 0;  // centimetres
+    int32_t distance = 0;                // centimetres
     double gateEnergy[kGateCount] = {};  // decibels
 };
 
@@ -55,6 +55,9 @@ public:
     virtual void OnReportFrameDone() {}
     // Checked before and after every frame; true ends the step at once, leaving the rest.
     virtual bool IsStopRequested() const { return false; }
+    // Bytes the step skipped as not frames (garbage, false headers, frames with a bad tail):
+    // at most one call per step, with their sum.
+    virtual void OnBytesSkipped(size_t count) { (void)count; }
 };
 
 // Cuts the frames at the start of `buffer` (to whose end the caller appended received bytes):
