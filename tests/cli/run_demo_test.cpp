@@ -14,9 +14,7 @@
 namespace {
 
 std::string ScriptPath() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "scripts" /
-            "run-demo")
-        .string();
+    return (std::filesystem::path(ORBO_SOURCE_DIR) / "scripts" / "run-demo").string();
 }
 
 class RunDemoTest : public CliTest {};

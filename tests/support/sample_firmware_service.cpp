@@ -6,9 +6,7 @@
 #include "support/process_runner.h"
 
 std::string FirmwareServiceScriptPath() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "sim" /
-            "make-firmware-service")
-        .string();
+    return (std::filesystem::path(ORBO_SOURCE_DIR) / "sim" / "make-firmware-service").string();
 }
 
 bool MakeSampleFirmwareService(const std::string& folder, const std::vector<std::string>& args,

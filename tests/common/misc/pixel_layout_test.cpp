@@ -30,7 +30,7 @@ Bytes Generated(size_t size) {
 // yuv420p -> nv21; and for rgb24|bgr24 -> rgb565le|rgb555le with "-vf scale=flags=fast_bilinear"
 // before the output's "-f rawvideo", so that ffmpeg packs exactly instead of dithering.
 Bytes Expected(const char* name) {
-    auto path = std::filesystem::path(__FILE__).parent_path() / "data" / "pixel_layout" / name;
+    auto path = std::filesystem::path(ORBO_SOURCE_DIR) / "tests/common/misc/data/pixel_layout" / name;
     std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(in.good()) << "missing " << path;
     return Bytes((std::istreambuf_iterator<char>(in)), {});
