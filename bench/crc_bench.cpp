@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "core/byte_order.h"
 #include "misc/crc16.h"
 #include "misc/crc32.h"
 
@@ -22,8 +23,7 @@ const std::vector<uint8_t>& Data() {
         std::vector<uint8_t> bytes(kDataBytes);
         std::mt19937_64 engine(64);
         for (size_t i = 0; i < bytes.size(); i += 8) {
-            const uint64_t v = engine();
-            for (size_t k = 0; k < 8; ++k) bytes[i + k] = static_cast<uint8_t>(v >> (8 * k));
+            WriteLe64(&bytes[i], engine());
         }
         return bytes;
     }();

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/byte_order.h"
 #include "misc/gif_decoder.h"
 
 namespace {
@@ -17,8 +18,8 @@ constexpr int kMaxFuzzFrames = 64;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 1u << 20) return 0;
     if (size >= 10) {
-        uint64_t width = data[6] | (data[7] << 8);
-        uint64_t height = data[8] | (data[9] << 8);
+        const uint64_t width = ReadLe16(data + 6);
+        const uint64_t height = ReadLe16(data + 8);
         if (width * height > kMaxFuzzCanvasPixels) return 0;
     }
     CGifDecoder decoder;

@@ -1,11 +1,13 @@
 // The sensor's side of the link format: the two envelopes, command words, status codes and the
-// little-endian field helpers. This is the simulator's own reading of the link protocol, kept
-// apart from the host library on purpose: when the two disagree, the end-to-end tests fail.
+// little-endian fields. This is the simulator's own reading of the link protocol, kept apart from
+// the host library on purpose: when the two disagree, the end-to-end tests fail.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "core/byte_order.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -69,19 +71,18 @@ constexpr bool IsBootLoaderWord(uint16_t word) {
     return word >= kGetRunningMode && word <= kGetDeviceId;
 }
 
+// The fields' byte order is common code, not part of the protocol reading kept apart.
 inline uint16_t GetU16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+    return ReadLe16(p);
 }
 inline uint32_t GetU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return ReadLe32(p);
 }
 inline void PutU16(Bytes& out, uint16_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
+    AppendLe16(out, value);
 }
 inline void PutU32(Bytes& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
+    AppendLe32(out, value);
 }
 
 // A whole acknowledgement frame: envelope around (word | kAckBit, payload).

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "byte_order.h"
 #include "dbg_output.h"
 #include "limits.h"
 #include "ptr_ctrl.h"
@@ -167,13 +168,14 @@ int CBaseBuffer::AppendByte(uint8_t value) {
 }
 
 int CBaseBuffer::AppendUint16(uint16_t value) {
-    const uint8_t bytes[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
+    uint8_t bytes[2];
+    WriteLe16(bytes, value);
     return AppendBuffer(bytes, sizeof(bytes));
 }
 
 int CBaseBuffer::AppendUint32(uint32_t value) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    uint8_t bytes[4];
+    WriteLe32(bytes, value);
     return AppendBuffer(bytes, sizeof(bytes));
 }
 

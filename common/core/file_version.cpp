@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "byte_order.h"
 #include "path_text.h"
 #include "unique_fd.h"
 #include "utf_convert.h"
@@ -28,17 +29,6 @@ namespace {
 // Notes are small; a segment beyond this is not ours to read whole.
 constexpr uint64_t kMaxNoteSegmentBytes = 1 << 20;
 constexpr size_t kMaxProgramHeaders = 4096;
-
-uint16_t Le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint64_t Le64(const uint8_t* p) {
-    return static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
-}
 
 bool ReadAt(int fd, uint64_t offset, size_t size, std::vector<uint8_t>& out) {
     out.resize(size);
@@ -63,9 +53,9 @@ bool FindVersionNote(const std::vector<uint8_t>& notes, uint64_t alignment, std:
     const size_t ownerSize = std::strlen(kOrboVersionNoteOwner) + 1;
     uint64_t at = 0;
     while (at + kNoteHeader <= notes.size()) {
-        const uint64_t nameSize = Le32(&notes[at]);
-        const uint64_t descSize = Le32(&notes[at + 4]);
-        const uint32_t type = Le32(&notes[at + 8]);
+        const uint64_t nameSize = ReadLe32(&notes[at]);
+        const uint64_t descSize = ReadLe32(&notes[at + 4]);
+        const uint32_t type = ReadLe32(&notes[at + 8]);
         const uint64_t name = at + kNoteHeader;
         const uint64_t desc = name + AlignUp(nameSize, alignment);
         if (desc > notes.size() || descSize > notes.size() - desc) return false;
@@ -88,18 +78,18 @@ bool ReadVersion(const std::string& path, std::string& version) {
         header[EI_DATA] != ELFDATA2LSB) {
         return false;
     }
-    const uint64_t tableOffset = Le64(&header[offsetof(Elf64_Ehdr, e_phoff)]);
-    const uint16_t entrySize = Le16(&header[offsetof(Elf64_Ehdr, e_phentsize)]);
-    const uint16_t count = Le16(&header[offsetof(Elf64_Ehdr, e_phnum)]);
+    const uint64_t tableOffset = ReadLe64(&header[offsetof(Elf64_Ehdr, e_phoff)]);
+    const uint16_t entrySize = ReadLe16(&header[offsetof(Elf64_Ehdr, e_phentsize)]);
+    const uint16_t count = ReadLe16(&header[offsetof(Elf64_Ehdr, e_phnum)]);
     if (entrySize < sizeof(Elf64_Phdr) || count == 0 || count > kMaxProgramHeaders) return false;
     std::vector<uint8_t> table;
     if (!ReadAt(fd.Get(), tableOffset, static_cast<size_t>(entrySize) * count, table)) return false;
     for (uint16_t i = 0; i < count; ++i) {
         const uint8_t* entry = &table[static_cast<size_t>(i) * entrySize];
-        if (Le32(entry + offsetof(Elf64_Phdr, p_type)) != PT_NOTE) continue;
-        const uint64_t offset = Le64(entry + offsetof(Elf64_Phdr, p_offset));
-        const uint64_t size = Le64(entry + offsetof(Elf64_Phdr, p_filesz));
-        const uint64_t alignment = Le64(entry + offsetof(Elf64_Phdr, p_align)) == 8 ? 8 : 4;
+        if (ReadLe32(entry + offsetof(Elf64_Phdr, p_type)) != PT_NOTE) continue;
+        const uint64_t offset = ReadLe64(entry + offsetof(Elf64_Phdr, p_offset));
+        const uint64_t size = ReadLe64(entry + offsetof(Elf64_Phdr, p_filesz));
+        const uint64_t alignment = ReadLe64(entry + offsetof(Elf64_Phdr, p_align)) == 8 ? 8 : 4;
         std::vector<uint8_t> notes;
         if (size > kMaxNoteSegmentBytes || !ReadAt(fd.Get(), offset, size, notes)) continue;
         if (FindVersionNote(notes, alignment, version)) return true;

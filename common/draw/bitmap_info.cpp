@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 
 namespace {
@@ -110,27 +111,17 @@ bool BuildBitmapInfo(int width, int height, int bitsPerPixel, const uint32_t* en
     return true;
 }
 
-void AppendLe16(std::vector<uint8_t>* out, uint16_t value) {
-    out->push_back(static_cast<uint8_t>(value));
-    out->push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void AppendLe32(std::vector<uint8_t>* out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out->push_back(static_cast<uint8_t>(value >> shift));
-}
-
 void AppendBitmapInfoBytes(const BitmapInfo& info, std::vector<uint8_t>* out) {
-    AppendLe32(out, kBitmapInfoHeaderBytes);
-    AppendLe32(out, static_cast<uint32_t>(info.width));
-    AppendLe32(out, static_cast<uint32_t>(info.height));
-    AppendLe16(out, 1);  // planes
-    AppendLe16(out, info.bitCount);
-    AppendLe32(out, info.compression);
-    AppendLe32(out, info.imageBytes);
-    AppendLe32(out, 0);  // horizontal resolution
-    AppendLe32(out, 0);  // vertical resolution
-    AppendLe32(out, info.colorsUsed);
-    AppendLe32(out, 0);  // colours important
-    for (uint32_t e : info.entries) AppendLe32(out, e);
+    AppendLe32(*out, kBitmapInfoHeaderBytes);
+    AppendLe32(*out, static_cast<uint32_t>(info.width));
+    AppendLe32(*out, static_cast<uint32_t>(info.height));
+    AppendLe16(*out, 1);  // planes
+    AppendLe16(*out, info.bitCount);
+    AppendLe32(*out, info.compression);
+    AppendLe32(*out, info.imageBytes);
+    AppendLe32(*out, 0);  // horizontal resolution
+    AppendLe32(*out, 0);  // vertical resolution
+    AppendLe32(*out, info.colorsUsed);
+    AppendLe32(*out, 0);  // colours important
+    for (uint32_t e : info.entries) AppendLe32(*out, e);
 }

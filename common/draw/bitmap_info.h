@@ -59,7 +59,3 @@ bool BuildBitmapInfo(int width, int height, int bitsPerPixel, const uint32_t* en
 
 // The 40-byte little-endian header followed by 4 bytes per entry.
 void AppendBitmapInfoBytes(const BitmapInfo& info, std::vector<uint8_t>* out);
-
-// Little-endian field writers used by the BMP writers.
-void AppendLe16(std::vector<uint8_t>* out, uint16_t value);
-void AppendLe32(std::vector<uint8_t>* out, uint32_t value);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bitmap_info.h"
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 #include "core/limits.h"
 
@@ -85,11 +86,11 @@ int WriteFile(const char* caller, const char* path, const std::vector<uint8_t>& 
 }
 
 void AppendFileHeader(std::vector<uint8_t>* out, uint32_t infoBytes, uint32_t imageBytes) {
-    AppendLe16(out, kBmpType);
-    AppendLe32(out, kFileHeaderBytes + infoBytes + imageBytes);
-    AppendLe16(out, 0);
-    AppendLe16(out, 0);
-    AppendLe32(out, kFileHeaderBytes + infoBytes);
+    AppendLe16(*out, kBmpType);
+    AppendLe32(*out, kFileHeaderBytes + infoBytes + imageBytes);
+    AppendLe16(*out, 0);
+    AppendLe16(*out, 0);
+    AppendLe32(*out, kFileHeaderBytes + infoBytes);
 }
 
 }  // namespace
@@ -130,25 +131,25 @@ int SaveRgbBufferToBmpFileV5(const void* pixels, int width, int height, int bits
     const auto entryBytes = static_cast<uint32_t>(4 * info.entries.size());
     std::vector<uint8_t> headers;
     AppendFileHeader(&headers, kV5HeaderBytes + entryBytes, info.imageBytes);
-    AppendLe32(&headers, kV5HeaderBytes);
-    AppendLe32(&headers, static_cast<uint32_t>(info.width));
-    AppendLe32(&headers, static_cast<uint32_t>(height < 0 ? -height : height));
-    AppendLe16(&headers, 1);
-    AppendLe16(&headers, info.bitCount);
-    AppendLe32(&headers, bitFields ? kCompressionBitFields : kCompressionRgb);
-    AppendLe32(&headers, info.imageBytes);
-    AppendLe32(&headers, kPixelsPerMetre72Dpi);
-    AppendLe32(&headers, kPixelsPerMetre72Dpi);
-    AppendLe32(&headers, static_cast<uint32_t>(info.entries.size()));
-    AppendLe32(&headers, 0);  // colours important
-    AppendLe32(&headers, redMask);
-    AppendLe32(&headers, greenMask);
-    AppendLe32(&headers, blueMask);
-    AppendLe32(&headers, alphaMask);
-    AppendLe32(&headers, kColorSpaceSrgb);
+    AppendLe32(headers, kV5HeaderBytes);
+    AppendLe32(headers, static_cast<uint32_t>(info.width));
+    AppendLe32(headers, static_cast<uint32_t>(height < 0 ? -height : height));
+    AppendLe16(headers, 1);
+    AppendLe16(headers, info.bitCount);
+    AppendLe32(headers, bitFields ? kCompressionBitFields : kCompressionRgb);
+    AppendLe32(headers, info.imageBytes);
+    AppendLe32(headers, kPixelsPerMetre72Dpi);
+    AppendLe32(headers, kPixelsPerMetre72Dpi);
+    AppendLe32(headers, static_cast<uint32_t>(info.entries.size()));
+    AppendLe32(headers, 0);  // colours important
+    AppendLe32(headers, redMask);
+    AppendLe32(headers, greenMask);
+    AppendLe32(headers, blueMask);
+    AppendLe32(headers, alphaMask);
+    AppendLe32(headers, kColorSpaceSrgb);
     // Endpoints (36 bytes), gammas (12), intent, profile offset, profile size, reserved: zero.
     headers.resize(headers.size() + 36 + 12 + 16, 0);
-    for (uint32_t e : info.entries) AppendLe32(&headers, e);
+    for (uint32_t e : info.entries) AppendLe32(headers, e);
     const int rows = height < 0 ? -height : height;
     return WriteFile(kCaller, path, headers, static_cast<const uint8_t*>(pixels), rows, rowLength,
                      info.stride, height <= 0);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 
 namespace {
@@ -23,13 +24,9 @@ ChromaPlanes PlaneOffsets(size_t ySize, size_t chromaSize, int vFirst) {
     return {ySize, ySize + chromaSize};
 }
 
-uint16_t ReadWord(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (static_cast<unsigned>(p[1]) << 8));
-}
-
+// Pixel words are little-endian 16-bit fields.
 void WriteWord(uint8_t* p, unsigned value) {
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
+    WriteLe16(p, static_cast<uint16_t>(value));
 }
 
 // The shape of an RGB conversion; false (after a warning where useful) when nothing may happen.
@@ -211,7 +208,7 @@ void RGB565ToRGB555(int w, int h, const uint8_t* src, uint8_t* dst, int srcStrid
     RgbShape s;
     if (!MakeRgbShape("RGB565ToRGB555", w, h, src, dst, srcStride, dstStride, 2, 2, s)) return;
     ForEachPixel<2, 2>(s, src, dst, [swap](const uint8_t* in, uint8_t* out) {
-        unsigned p = SwapFields(ReadWord(in), 11, swap);
+        unsigned p = SwapFields(ReadLe16(in), 11, swap);
         WriteWord(out, ((p >> 1) & 0x7FE0) | (p & 0x1F));
     });
 }
@@ -221,7 +218,7 @@ void RGB555ToRGB565(int w, int h, const uint8_t* src, uint8_t* dst, int srcStrid
     RgbShape s;
     if (!MakeRgbShape("RGB555ToRGB565", w, h, src, dst, srcStride, dstStride, 2, 2, s)) return;
     ForEachPixel<2, 2>(s, src, dst, [swap](const uint8_t* in, uint8_t* out) {
-        unsigned p = SwapFields(ReadWord(in), 10, swap);
+        unsigned p = SwapFields(ReadLe16(in), 10, swap);
         WriteWord(out, ((p << 1) & 0xFFC0) | (p & 0x1F));
     });
 }
@@ -252,7 +249,7 @@ void RGB565ToRGB888(int w, int h, const uint8_t* src, uint8_t* dst, int srcStrid
     if (!MakeRgbShape("RGB565ToRGB888", w, h, src, dst, srcStride, dstStride, 2, 3, s)) return;
     int highIndex = order ? 0 : 2, lowIndex = order ? 2 : 0;
     ForEachPixel<2, 3>(s, src, dst, [=](const uint8_t* in, uint8_t* out) {
-        unsigned p = ReadWord(in);
+        unsigned p = ReadLe16(in);
         out[highIndex] = static_cast<uint8_t>(((p >> 11) & 0x1F) << 3);
         out[1] = static_cast<uint8_t>(((p >> 5) & 0x3F) << 2);
         out[lowIndex] = static_cast<uint8_t>((p & 0x1F) << 3);
@@ -265,7 +262,7 @@ void RGB555ToRGB888(int w, int h, const uint8_t* src, uint8_t* dst, int srcStrid
     if (!MakeRgbShape("RGB555ToRGB888", w, h, src, dst, srcStride, dstStride, 2, 3, s)) return;
     int highIndex = order ? 0 : 2, lowIndex = order ? 2 : 0;
     ForEachPixel<2, 3>(s, src, dst, [=](const uint8_t* in, uint8_t* out) {
-        unsigned p = ReadWord(in);
+        unsigned p = ReadLe16(in);
         out[highIndex] = static_cast<uint8_t>(((p >> 10) & 0x1F) << 3);
         out[1] = static_cast<uint8_t>(((p >> 5) & 0x1F) << 3);
         out[lowIndex] = static_cast<uint8_t>((p & 0x1F) << 3);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/base_event.h"
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 #include "core/limits.h"
 #include "core/mono_clock.h"
@@ -24,7 +25,7 @@ void SetWideText(const uint8_t* data, uint32_t bytes, CBaseStringW* out) {
     if (out == nullptr) return;
     std::u16string text(bytes / 2, u'\0');
     for (uint32_t i = 0; i < bytes / 2; ++i) {
-        text[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+        text[i] = static_cast<char16_t>(ReadLe16(data + 2 * i));
     }
     out->Set(text.c_str(), static_cast<int>(text.size()));
 }

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "core/byte_order.h"
 #include "core/limits.h"
 #include "core/ptr_ctrl.h"
-#include "socket_wire.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ SocketFileCheck CheckRecord(const uint8_t* data, size_t size, tagSOCKETFILEHEADE
 }
 
 void ReadText(const uint8_t* in, WCHAR* field, int units) {
-    for (int i = 0; i < units; ++i) field[i] = static_cast<WCHAR>(GetU16(in + 2 * i));
+    for (int i = 0; i < units; ++i) field[i] = static_cast<WCHAR>(ReadLe16(in + 2 * i));
     field[units - 1] = 0;
 }
 
@@ -71,10 +71,10 @@ class Writer {
 public:
     Writer(std::vector<uint8_t>* out, const tagSOCKETFILEHEADER& header, size_t size) : m_out(out) {
         m_out->assign(size, 0);
-        PutU32(At(4), header.version);
-        PutU32(At(4), header.sequence);
-        PutU32(At(4), header.type);
-        PutU64(At(8), header.context);
+        WriteLe32(At(4), header.version);
+        WriteLe32(At(4), header.sequence);
+        WriteLe32(At(4), header.type);
+        WriteLe64(At(8), header.context);
     }
     uint8_t* At(size_t bytes) {
         uint8_t* p = m_out->data() + m_position;
@@ -84,7 +84,7 @@ public:
     void Text(const WCHAR* text, int units) {
         uint8_t* p = At(static_cast<size_t>(units) * 2);
         for (int i = 0; i < units - 1 && text != nullptr && text[i] != 0; ++i) {
-            PutU16(p + 2 * i, text[i]);
+            WriteLe16(p + 2 * i, text[i]);
         }
     }
     void Bytes(const uint8_t* data, size_t count) {
@@ -119,10 +119,10 @@ const char* SocketFileCheckText(SocketFileCheck check) {
 SocketFileCheck ReadSocketFileHeader(const uint8_t* data, size_t size, tagSOCKETFILEHEADER* out) {
     if (data == nullptr || size < kSocketFileHeaderBytes) return SocketFileCheck::TooShort;
     tagSOCKETFILEHEADER header;
-    header.version = GetU32(data);
-    header.sequence = GetU32(data + 4);
-    header.type = GetU32(data + 8);
-    header.context = GetU64(data + 12);
+    header.version = ReadLe32(data);
+    header.sequence = ReadLe32(data + 4);
+    header.type = ReadLe32(data + 8);
+    header.context = ReadLe64(data + 12);
     if (out != nullptr) *out = header;
     if (header.version != kSocketFileVersion) return SocketFileCheck::BadVersion;
     if (header.type < 1 || header.type > kLastType) return SocketFileCheck::UnknownType;
@@ -143,7 +143,7 @@ SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
                     true);
     if (check != SocketFileCheck::Ok) return check;
     out->header = header;
-    out->value = static_cast<int32_t>(GetU32(data + 20));
+    out->value = static_cast<int32_t>(ReadLe32(data + 20));
     return check;
 }
 
@@ -155,7 +155,7 @@ SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
                     {Type::ResOpen, Type::ReqClose, Type::ReqGetSize, Type::ResGetSize}, true);
     if (check != SocketFileCheck::Ok) return check;
     out->header = header;
-    out->value = GetU64(data + 20);
+    out->value = ReadLe64(data + 20);
     return check;
 }
 
@@ -201,9 +201,9 @@ SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
     const SocketFileCheck check = CheckRecord(data, size, &header, {Type::ReqRead}, true);
     if (check != SocketFileCheck::Ok) return check;
     out->header = header;
-    out->handle = GetU64(data + 20);
-    out->offset = GetU64(data + 28);
-    out->count = GetU32(data + 36);
+    out->handle = ReadLe64(data + 20);
+    out->offset = ReadLe64(data + 28);
+    out->count = ReadLe32(data + 36);
     return check;
 }
 
@@ -212,7 +212,7 @@ SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
     tagSOCKETFILEHEADER header;
     const SocketFileCheck check = CheckRecord(data, size, &header, {Type::ResRead}, false);
     if (check != SocketFileCheck::Ok) return check;
-    const uint32_t count = GetU32(data + 20);
+    const uint32_t count = ReadLe32(data + 20);
     if (count > kMaxSocketFileIoBytes || size != kRecordSizes[header.type] + count) {
         return SocketFileCheck::BadSize;
     }
@@ -227,13 +227,13 @@ SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
     tagSOCKETFILEHEADER header;
     const SocketFileCheck check = CheckRecord(data, size, &header, {Type::ReqWrite}, false);
     if (check != SocketFileCheck::Ok) return check;
-    const uint32_t count = GetU32(data + 36);
+    const uint32_t count = ReadLe32(data + 36);
     if (count > kMaxSocketFileIoBytes || size != kRecordSizes[header.type] + count) {
         return SocketFileCheck::BadSize;
     }
     out->header = header;
-    out->handle = GetU64(data + 20);
-    out->offset = GetU64(data + 28);
+    out->handle = ReadLe64(data + 20);
+    out->offset = ReadLe64(data + 28);
     out->count = count;
     out->data = data + 40;
     return check;
@@ -254,8 +254,8 @@ SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
     tagSOCKETFILEHEADER header;
     const SocketFileCheck check = CheckRecord(data, size, &header, {Type::ResGetFolderList}, false);
     if (check != SocketFileCheck::Ok) return check;
-    const uint32_t folderBytes = GetU32(data + 20);
-    const uint32_t fileBytes = GetU32(data + 24);
+    const uint32_t folderBytes = ReadLe32(data + 20);
+    const uint32_t fileBytes = ReadLe32(data + 24);
     if (folderBytes % 2 != 0 || fileBytes % 2 != 0 ||
         static_cast<uint64_t>(size) !=
             kRecordSizes[header.type] + static_cast<uint64_t>(folderBytes) + fileBytes) {
@@ -271,12 +271,12 @@ SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
 
 void EncodeSocketFileRecord(const SocketFileInt32Record& record, std::vector<uint8_t>* out) {
     Writer writer(out, record.header, 24);
-    PutU32(writer.At(4), static_cast<uint32_t>(record.value));
+    WriteLe32(writer.At(4), static_cast<uint32_t>(record.value));
 }
 
 void EncodeSocketFileRecord(const SocketFileUint64Record& record, std::vector<uint8_t>* out) {
     Writer writer(out, record.header, 28);
-    PutU64(writer.At(8), record.value);
+    WriteLe64(writer.At(8), record.value);
 }
 
 void EncodeSocketFileRecord(const SocketFilePathRecord& record, std::vector<uint8_t>* out) {
@@ -298,22 +298,22 @@ void EncodeSocketFileRecord(const tagSOCKETFILEREQRENAME& record, std::vector<ui
 
 void EncodeSocketFileRecord(const tagSOCKETFILEREQREAD& record, std::vector<uint8_t>* out) {
     Writer writer(out, record.header, 40);
-    PutU64(writer.At(8), record.handle);
-    PutU64(writer.At(8), record.offset);
-    PutU32(writer.At(4), record.count);
+    WriteLe64(writer.At(8), record.handle);
+    WriteLe64(writer.At(8), record.offset);
+    WriteLe32(writer.At(4), record.count);
 }
 
 void EncodeSocketFileRecord(const tagSOCKETFILERESREAD& record, std::vector<uint8_t>* out) {
     Writer writer(out, record.header, 24 + static_cast<size_t>(record.count));
-    PutU32(writer.At(4), record.count);
+    WriteLe32(writer.At(4), record.count);
     writer.Bytes(record.data, record.count);
 }
 
 void EncodeSocketFileRecord(const tagSOCKETFILEREQWRITE& record, std::vector<uint8_t>* out) {
     Writer writer(out, record.header, 40 + static_cast<size_t>(record.count));
-    PutU64(writer.At(8), record.handle);
-    PutU64(writer.At(8), record.offset);
-    PutU32(writer.At(4), record.count);
+    WriteLe64(writer.At(8), record.handle);
+    WriteLe64(writer.At(8), record.offset);
+    WriteLe32(writer.At(4), record.count);
     writer.Bytes(record.data, record.count);
 }
 
@@ -326,8 +326,8 @@ void EncodeSocketFileRecord(const tagSOCKETFILERESGETFOLDERLIST& record,
                             std::vector<uint8_t>* out) {
     Writer writer(out, record.header,
                   28 + static_cast<size_t>(record.folderBytes) + record.fileBytes);
-    PutU32(writer.At(4), record.folderBytes);
-    PutU32(writer.At(4), record.fileBytes);
+    WriteLe32(writer.At(4), record.folderBytes);
+    WriteLe32(writer.At(4), record.fileBytes);
     writer.Bytes(record.folderNames, record.folderBytes);
     writer.Bytes(record.fileNames, record.fileBytes);
 }
@@ -350,7 +350,7 @@ std::vector<std::u16string> SplitSocketFileNames(const uint8_t* data, uint32_t b
     std::vector<std::u16string> names;
     std::u16string current;
     for (uint32_t i = 0; data != nullptr && i + 1 < bytes; i += 2) {
-        const WCHAR unit = static_cast<WCHAR>(GetU16(data + i));
+        const WCHAR unit = static_cast<WCHAR>(ReadLe16(data + i));
         if (unit == u';') {
             if (!current.empty()) names.push_back(std::move(current));
             current.clear();
@@ -374,8 +374,7 @@ void JoinSocketFileNames(CPtrCtrl* names, std::vector<uint8_t>* out) {
         }
         first = false;
         for (const WCHAR* p = name; *p != 0; ++p) {
-            out->push_back(static_cast<uint8_t>(*p));
-            out->push_back(static_cast<uint8_t>(*p >> 8));
+            AppendLe16(*out, static_cast<uint16_t>(*p));
         }
     }
 }

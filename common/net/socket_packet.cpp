@@ -7,9 +7,9 @@
 #include <new>
 
 #include "core/base_buffer.h"
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 #include "core/limits.h"
-#include "socket_wire.h"
 
 namespace {
 
@@ -46,33 +46,33 @@ int GetSocketMatchCode() {
 
 void WriteSocketPacketHeader(const SocketPacketHeader& header,
                              uint8_t out[kSocketPacketHeaderBytes]) {
-    PutU32(out, header.magic);
-    PutU32(out + 4, header.matchCode);
-    PutU64(out + 8, header.destination);
-    PutU32(out + 16, header.length);
+    WriteLe32(out, header.magic);
+    WriteLe32(out + 4, header.matchCode);
+    WriteLe64(out + 8, header.destination);
+    WriteLe32(out + 16, header.length);
 }
 
 SocketPacketHeader ReadSocketPacketHeader(const uint8_t in[kSocketPacketHeaderBytes]) {
     SocketPacketHeader header;
-    header.magic = GetU32(in);
-    header.matchCode = GetU32(in + 4);
-    header.destination = GetU64(in + 8);
-    header.length = GetU32(in + 16);
+    header.magic = ReadLe32(in);
+    header.matchCode = ReadLe32(in + 4);
+    header.destination = ReadLe64(in + 8);
+    header.length = ReadLe32(in + 16);
     return header;
 }
 
 void WriteSocketGreeting(uint64_t connection, uint8_t out[kSocketGreetingBytes]) {
-    PutU32(out, kSocketGreetingMagic);
-    PutU32(out + 4, kSocketGreetingVersion);
-    PutU64(out + 8, connection);
+    WriteLe32(out, kSocketGreetingMagic);
+    WriteLe32(out + 4, kSocketGreetingVersion);
+    WriteLe64(out + 8, connection);
 }
 
 bool ReadSocketGreeting(const uint8_t* data, size_t length, uint64_t* connection) {
     if (data == nullptr || length < kSocketGreetingBytes) return false;
-    if (GetU32(data) != kSocketGreetingMagic || GetU32(data + 4) != kSocketGreetingVersion) {
+    if (ReadLe32(data) != kSocketGreetingMagic || ReadLe32(data + 4) != kSocketGreetingVersion) {
         return false;
     }
-    if (connection != nullptr) *connection = GetU64(data + 8);
+    if (connection != nullptr) *connection = ReadLe64(data + 8);
     return true;
 }
 
@@ -86,11 +86,11 @@ void PacketRecvState::Reset() {
 }
 
 uint32_t PacketRecvState::PayloadLength() const {
-    return GetU32(header + 16);
+    return ReadLe32(header + 16);
 }
 
 uint64_t PacketRecvState::Destination() const {
-    return GetU64(header + 8);
+    return ReadLe64(header + 8);
 }
 
 int64_t MemoryPacketSource::Read(uint8_t* out, size_t count) {

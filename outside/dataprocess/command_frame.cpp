@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/byte_order.h"
 #include "core/limits.h"
 
 namespace {
@@ -12,10 +13,6 @@ constexpr size_t kHeaderBytes = sizeof(kCommandFrameHeader);
 constexpr size_t kTailBytes = sizeof(kCommandFrameTail);
 // Header and length field: what it takes to know a candidate's frame length.
 constexpr size_t kLengthKnownBytes = kCommandBodyOffset;
-
-uint16_t ReadU16(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
 
 }  // namespace
 
@@ -38,7 +35,7 @@ size_t AckFrameParser::HeldFrameBytes() const {
         std::memcmp(held, kCommandFrameHeader, kHeaderBytes) != 0) {
         return 0;
     }
-    return ReadU16(held + kHeaderBytes) + kCommandEnvelopeBytes;
+    return ReadLe16(held + kHeaderBytes) + kCommandEnvelopeBytes;
 }
 
 size_t AckFrameParser::Sort(const uint8_t* bytes, size_t count, size_t startScan) {
@@ -68,7 +65,7 @@ size_t AckFrameParser::Sort(const uint8_t* bytes, size_t count, size_t startScan
             emitUpTo(at);
             return avail;
         }
-        const uint32_t bodyLength = ReadU16(bytes + at + kHeaderBytes);
+        const uint32_t bodyLength = ReadLe16(bytes + at + kHeaderBytes);
         if (bodyLength > kMaxCommandBodyBytes) {
             m_sink.OnAckRejected(AckRejection::OversizeLength, bodyLength);
             pos = at + 1;
@@ -90,7 +87,7 @@ size_t AckFrameParser::Sort(const uint8_t* bytes, size_t count, size_t startScan
             m_sink.OnAckRejected(AckRejection::ShortBody, bodyLength);
         } else {
             const uint8_t* body = bytes + at + kCommandBodyOffset;
-            m_sink.OnAckFrame(ReadU16(body), body + 2, bodyLength - 2);
+            m_sink.OnAckFrame(ReadLe16(body), body + 2, bodyLength - 2);
         }
         pos = at + frameBytes;
         emitFrom = pos;

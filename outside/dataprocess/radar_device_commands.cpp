@@ -1,6 +1,7 @@
 // The device's commands: command mode, parameters, free commands, and the stream switches.
 #include <algorithm>
 
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 #include "core/mono_clock.h"
 #include "radar_device.h"
@@ -20,26 +21,8 @@ constexpr size_t kParameterValueBytes = 4;
 // Below this a sensor's announced largest body cannot be meant (a set of one parameter needs it).
 constexpr uint32_t kMinSensorBodyBytes = 2 + kParameterIdBytes + kParameterValueBytes;
 
-uint16_t ReadU16(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-uint32_t ReadU32(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
-void PutU16(std::vector<uint8_t>& out, uint16_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void PutU32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
 uint16_t StatusOf(const std::vector<uint8_t>& ack) {
-    return ack.size() >= kStatusBytes ? ReadU16(ack.data()) : kRadarAckMissing;
+    return ack.size() >= kStatusBytes ? ReadLe16(ack.data()) : kRadarAckMissing;
 }
 
 }  // namespace
@@ -68,8 +51,8 @@ bool RadarDevice::EnterCommandMode(SerialLink& link, eRADAR_PROTOCOL_VERSION ver
                                    uint32_t timeoutMs, uint32_t settleMs, uint16_t* refusedStatus) {
     if (refusedStatus != nullptr) *refusedStatus = 0;
     if (!link.DiscardInputFor(settleMs)) return false;
-    const std::vector<uint8_t> payload = {static_cast<uint8_t>(version),
-                                          static_cast<uint8_t>(version >> 8)};
+    std::vector<uint8_t> payload;
+    AppendLe16(payload, static_cast<uint16_t>(version));
     CBaseBuffer frame;
     BuildCommandFrame(kCmdEnableCommandMode, payload.data(), payload.size(), frame);
     const uint16_t ackWord = kCmdEnableCommandMode | kAckWordBit;
@@ -91,8 +74,8 @@ bool RadarDevice::EnterCommandMode(SerialLink& link, eRADAR_PROTOCOL_VERSION ver
             return false;
         }
         if (ack.size() >= kEnableAckBytes) {
-            const uint16_t sensorVersion = ReadU16(ack.data() + 2);
-            const uint32_t maxBody = ReadU16(ack.data() + 4);
+            const uint16_t sensorVersion = ReadLe16(ack.data() + 2);
+            const uint32_t maxBody = ReadLe16(ack.data() + 4);
             if (sensorVersion != version) {
                 DbgOutputA(kDbgLevelWarning,
                            "Radar command mode: the sensor speaks protocol %u, we asked for %u\r\n",
@@ -118,7 +101,7 @@ bool RadarDevice::ReadText(SerialLink& link, uint16_t command, uint32_t timeoutM
         return false;
     }
     const uint16_t status = StatusOf(ack);
-    const size_t length = ack.size() >= kTextAckHeaderBytes ? ReadU16(ack.data() + 2) : 0;
+    const size_t length = ack.size() >= kTextAckHeaderBytes ? ReadLe16(ack.data() + 2) : 0;
     if (status != kStatusSuccess || ack.size() < kTextAckHeaderBytes ||
         length > ack.size() - kTextAckHeaderBytes) {
         DbgOutputA(kDbgLevelWarning,
@@ -177,7 +160,7 @@ bool RadarDevice::GetParameter(uint16_t command, int count, const uint16_t* ids,
         failure = "not connected";
     } else {
         std::vector<uint8_t> payload;
-        for (int i = 0; i < count; ++i) PutU16(payload, ids[i]);
+        for (int i = 0; i < count; ++i) AppendLe16(payload, ids[i]);
         CAutoBaseLock commandGuard(&m_commandLock);
         if (!Exchange(*link, command, payload.data(), payload.size(), timeoutMs, ack)) {
             failure = "no acknowledgement in time";
@@ -189,7 +172,7 @@ bool RadarDevice::GetParameter(uint16_t command, int count, const uint16_t* ids,
     }
     if (failure == nullptr) {
         for (int i = 0; i < count; ++i) {
-            values[i] = ReadU32(ack.data() + kStatusBytes + static_cast<size_t>(i) * 4);
+            values[i] = ReadLe32(ack.data() + kStatusBytes + static_cast<size_t>(i) * 4);
         }
     }
     if (failure != nullptr && status != kRadarAckMissing) {
@@ -220,8 +203,8 @@ bool RadarDevice::SetParameter(uint16_t command, int count, const uint16_t* ids,
     } else {
         std::vector<uint8_t> payload;
         for (int i = 0; i < count; ++i) {
-            PutU16(payload, ids[i]);
-            PutU32(payload, values[i]);
+            AppendLe16(payload, ids[i]);
+            AppendLe32(payload, values[i]);
         }
         std::vector<uint8_t> ack;
         CAutoBaseLock commandGuard(&m_commandLock);

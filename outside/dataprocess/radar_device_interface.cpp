@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 #include "radar_device.h"
 
@@ -25,7 +26,7 @@ void SetText(CBaseStringA& out, const std::string& text) {
 uint16_t CheckCmdAckData_RetCode(eRADAR_PROTOCOL_VERSION, const uint8_t* ack, int length,
                                  uint64_t) {
     if (ack == nullptr || length < 2) return kRadarAckMissing;
-    return static_cast<uint16_t>(ack[0] | (ack[1] << 8));
+    return ReadLe16(ack);
 }
 
 IRadarDevice* Orbo_Interface_RadarDevice_Serial_Create() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_test_support.h"
+#include "core/byte_order.h"
 
 namespace {
 
@@ -15,12 +16,8 @@ std::string ReportFrame(uint8_t state, uint16_t distanceCm, uint16_t rawEnergy) 
     std::string payload(70, '\0');
     payload[0] = 1;
     payload[1] = static_cast<char>(state);
-    payload[2] = static_cast<char>(distanceCm & 0xFF);
-    payload[3] = static_cast<char>(distanceCm >> 8);
-    for (int gate = 0; gate < 16; ++gate) {
-        payload[6 + 4 * gate] = static_cast<char>(rawEnergy & 0xFF);
-        payload[7 + 4 * gate] = static_cast<char>(rawEnergy >> 8);
-    }
+    WriteLe16(&payload[2], distanceCm);
+    for (int gate = 0; gate < 16; ++gate) WriteLe16(&payload[6 + 4 * gate], rawEnergy);
     return std::string("\xF4\xF3\xF2\xF1", 4) + std::string("\x46\x00", 2) + payload +
            std::string("\xF8\xF7\xF6\xF5", 4);
 }

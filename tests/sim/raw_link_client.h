@@ -16,8 +16,11 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "core/byte_order.h"
 
 namespace simtest {
 
@@ -28,19 +31,21 @@ using std::chrono::milliseconds;
 constexpr milliseconds kAckDeadline{2000};
 
 inline void PutU16(Bytes& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    AppendLe16(out, v);
 }
 inline void PutU32(Bytes& out, uint32_t v) {
-    for (int s = 0; s < 32; s += 8) out.push_back(static_cast<uint8_t>(v >> s));
+    AppendLe32(out, v);
+}
+// The field's first byte; std::out_of_range when the answer is too short to hold it.
+inline const uint8_t* FieldAt(const Bytes& b, size_t at, size_t width) {
+    if (at + width > b.size()) throw std::out_of_range("field past the end of the answer");
+    return b.data() + at;
 }
 inline uint16_t U16(const Bytes& b, size_t at) {
-    return static_cast<uint16_t>(b.at(at) | (b.at(at + 1) << 8));
+    return ReadLe16(FieldAt(b, at, 2));
 }
 inline uint32_t U32(const Bytes& b, size_t at) {
-    return static_cast<uint32_t>(b.at(at)) | (static_cast<uint32_t>(b.at(at + 1)) << 8) |
-           (static_cast<uint32_t>(b.at(at + 2)) << 16) |
-           (static_cast<uint32_t>(b.at(at + 3)) << 24);
+    return ReadLe32(FieldAt(b, at, 4));
 }
 
 struct Ack {
@@ -232,7 +237,7 @@ private:
                 ++m_skipped;
                 continue;
             }
-            const size_t length = p[4] | (p[5] << 8);
+            const size_t length = ReadLe16(p + 4);
             if (length > (ack ? 4096u : 1024u)) {
                 ++pos;
                 ++m_skipped;

@@ -5,13 +5,10 @@
 #include <cstring>
 
 #include "core/base_buffer.h"
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 
 namespace {
-
-uint16_t ReadU16(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
 
 bool IsHeaderAt(const uint8_t* bytes) {
     return std::memcmp(bytes, kFrameHeaderBytes, sizeof kFrameHeaderBytes) == 0;
@@ -48,10 +45,10 @@ std::optional<TargetReport> DecodeTargetReport(const uint8_t* payload, size_t le
     if (payload[0] != kTargetReportType) return std::nullopt;
     TargetReport report;
     report.state = payload[kStateOffset];
-    report.distance = ReadU16(payload + kDistanceOffset);
+    report.distance = ReadLe16(payload + kDistanceOffset);
     for (int gate = 0; gate < kGateCount; ++gate) {
         report.gateEnergy[gate] =
-            GateEnergyToDb(ReadU16(payload + kFirstGateOffset + kGateStride * gate));
+            GateEnergyToDb(ReadLe16(payload + kFirstGateOffset + kGateStride * gate));
     }
     return report;
 }
@@ -72,7 +69,7 @@ int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
             pos = to;
             continue;
         }
-        const uint32_t length = ReadU16(bytes + pos + 4);
+        const uint32_t length = ReadLe16(bytes + pos + 4);
         if (length > kMaxStreamPayloadBytes) {
             // A corrupted length must not stall the stream waiting for bytes that never come.
             ++pos;

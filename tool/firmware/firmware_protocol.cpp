@@ -2,14 +2,9 @@
 
 #include <algorithm>
 
-namespace {
+#include "core/byte_order.h"
 
-void PutU32(uint8_t* out, uint32_t value) {
-    out[0] = static_cast<uint8_t>(value);
-    out[1] = static_cast<uint8_t>(value >> 8);
-    out[2] = static_cast<uint8_t>(value >> 16);
-    out[3] = static_cast<uint8_t>(value >> 24);
-}
+namespace {
 
 uint32_t ByteSum(const uint8_t* data, size_t count) {
     uint32_t sum = 0;
@@ -36,9 +31,9 @@ std::array<uint8_t, kBinFileInfoBytes> BuildBinFileInfo(int partition, uint32_t 
     std::array<uint8_t, kBinFileInfoBytes> payload{};
     const uint32_t mask =
         partition >= 0 && partition < kMaxFirmwarePartitions ? uint32_t{1} << partition : 0;
-    PutU32(&payload[0], mask);
-    PutU32(&payload[4], imageSize);
-    PutU32(&payload[8], imageChecksum);
+    WriteLe32(&payload[0], mask);
+    WriteLe32(&payload[4], imageSize);
+    WriteLe32(&payload[8], imageChecksum);
     return payload;
 }
 
@@ -59,17 +54,16 @@ PacketSlice NextPacketSlice(size_t sent, size_t imageSize, size_t dataPerPacket)
 void BuildPacket(uint32_t sequence, const uint8_t* data, size_t count, uint32_t padding,
                  std::vector<uint8_t>& packet) {
     packet.resize(kPacketHeaderBytes + count + padding);
-    PutU32(&packet[0], sequence);
-    PutU32(&packet[4], PacketChecksum(data, count, padding));
+    WriteLe32(&packet[0], sequence);
+    WriteLe32(&packet[4], PacketChecksum(data, count, padding));
     if (count > 0) std::copy(data, data + count, packet.begin() + kPacketHeaderBytes);
     std::fill(packet.begin() + kPacketHeaderBytes + count, packet.end(), kPaddingByte);
 }
 
 uint16_t DecodeBootLoaderAck(const uint8_t* payload, int length, uint32_t* answer) {
     if (payload == nullptr || length != kBootLoaderAckBytes) return kAckWrongLength;
-    const auto code = static_cast<uint16_t>(payload[0] | (payload[1] << 8));
-    const uint32_t value = uint32_t{payload[2]} | (uint32_t{payload[3]} << 8) |
-                           (uint32_t{payload[4]} << 16) | (uint32_t{payload[5]} << 24);
+    const uint16_t code = ReadLe16(payload);
+    const uint32_t value = ReadLe32(payload + 2);
     if (answer != nullptr) *answer = value;
     return code;
 }

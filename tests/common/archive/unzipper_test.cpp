@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/archive/zip_test_util.h"
+#include "core/byte_order.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -93,13 +94,9 @@ protected:
 void DamageFirstEntryData(const fs::path& archive) {
     std::string bytes = ziptest::ReadBytes(archive);
     ASSERT_GE(bytes.size(), 30u);
-    const size_t nameLength =
-        static_cast<uint8_t>(bytes[26]) | (static_cast<uint8_t>(bytes[27]) << 8);
-    const size_t extraLength =
-        static_cast<uint8_t>(bytes[28]) | (static_cast<uint8_t>(bytes[29]) << 8);
-    const uint32_t compressed =
-        static_cast<uint8_t>(bytes[18]) | (static_cast<uint8_t>(bytes[19]) << 8) |
-        (static_cast<uint8_t>(bytes[20]) << 16) | (static_cast<uint8_t>(bytes[21]) << 24);
+    const size_t nameLength = ReadLe16(&bytes[26]);
+    const size_t extraLength = ReadLe16(&bytes[28]);
+    const uint32_t compressed = ReadLe32(&bytes[18]);
     ASSERT_GT(compressed, 16u);
     bytes[30 + nameLength + extraLength + compressed / 2] ^= 0x5A;
     WriteBytes(archive, bytes);

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_order.h"
+
 namespace ziptest {
 
 inline uint32_t Crc32(const std::string& data) {
@@ -39,15 +41,6 @@ struct RawEntry {
     uint32_t dosDate = (44u << 25) | (3u << 21) | (15u << 16) | (10u << 11) | (30u << 5);
 };
 
-inline void Put16(std::string& out, uint32_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-inline void Put32(std::string& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-
 // A complete archive of stored entries, local headers first, then the central directory.
 inline std::string BuildStoredZip(const std::vector<RawEntry>& entries) {
     std::string out;
@@ -56,16 +49,16 @@ inline std::string BuildStoredZip(const std::vector<RawEntry>& entries) {
         offsets.push_back(static_cast<uint32_t>(out.size()));
         const uint32_t crc = e.crc.value_or(Crc32(e.data));
         const uint32_t size = static_cast<uint32_t>(e.data.size());
-        Put32(out, 0x04034b50);
-        Put16(out, 20);
-        Put16(out, e.flags);
-        Put16(out, 0);
-        Put32(out, e.dosDate);
-        Put32(out, crc);
-        Put32(out, size);
-        Put32(out, e.declaredSize.value_or(size));
-        Put16(out, static_cast<uint32_t>(e.name.size()));
-        Put16(out, 0);
+        AppendLe32(out, 0x04034b50);
+        AppendLe16(out, 20);
+        AppendLe16(out, e.flags);
+        AppendLe16(out, 0);
+        AppendLe32(out, e.dosDate);
+        AppendLe32(out, crc);
+        AppendLe32(out, size);
+        AppendLe32(out, e.declaredSize.value_or(size));
+        AppendLe16(out, static_cast<uint16_t>(e.name.size()));
+        AppendLe16(out, 0);
         out += e.name;
         out += e.data;
     }
@@ -73,33 +66,33 @@ inline std::string BuildStoredZip(const std::vector<RawEntry>& entries) {
     for (size_t i = 0; i < entries.size(); ++i) {
         const RawEntry& e = entries[i];
         const uint32_t size = static_cast<uint32_t>(e.data.size());
-        Put32(out, 0x02014b50);
-        Put16(out, e.versionMadeBy);
-        Put16(out, 20);
-        Put16(out, e.flags);
-        Put16(out, 0);
-        Put32(out, e.dosDate);
-        Put32(out, e.crc.value_or(Crc32(e.data)));
-        Put32(out, size);
-        Put32(out, e.declaredSize.value_or(size));
-        Put16(out, static_cast<uint32_t>(e.name.size()));
-        Put16(out, 0);
-        Put16(out, 0);
-        Put16(out, 0);
-        Put16(out, 0);
-        Put32(out, e.externalAttributes);
-        Put32(out, offsets[i]);
+        AppendLe32(out, 0x02014b50);
+        AppendLe16(out, e.versionMadeBy);
+        AppendLe16(out, 20);
+        AppendLe16(out, e.flags);
+        AppendLe16(out, 0);
+        AppendLe32(out, e.dosDate);
+        AppendLe32(out, e.crc.value_or(Crc32(e.data)));
+        AppendLe32(out, size);
+        AppendLe32(out, e.declaredSize.value_or(size));
+        AppendLe16(out, static_cast<uint16_t>(e.name.size()));
+        AppendLe16(out, 0);
+        AppendLe16(out, 0);
+        AppendLe16(out, 0);
+        AppendLe16(out, 0);
+        AppendLe32(out, e.externalAttributes);
+        AppendLe32(out, offsets[i]);
         out += e.name;
     }
     const uint32_t directorySize = static_cast<uint32_t>(out.size()) - directory;
-    Put32(out, 0x06054b50);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, static_cast<uint32_t>(entries.size()));
-    Put16(out, static_cast<uint32_t>(entries.size()));
-    Put32(out, directorySize);
-    Put32(out, directory);
-    Put16(out, 0);
+    AppendLe32(out, 0x06054b50);
+    AppendLe16(out, 0);
+    AppendLe16(out, 0);
+    AppendLe16(out, static_cast<uint32_t>(entries.size()));
+    AppendLe16(out, static_cast<uint32_t>(entries.size()));
+    AppendLe32(out, directorySize);
+    AppendLe32(out, directory);
+    AppendLe16(out, 0);
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/draw/image_magick_reader.h"
+#include "core/byte_order.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -15,11 +16,6 @@ namespace {
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
-           uint32_t(b[at + 3]) << 24;
 }
 
 // A picture of w x h opaque colours, distinct per pixel.
@@ -73,9 +69,9 @@ TEST(SaveRgbBufferToBmpFile, TopDownAndBottomUpFilesShowTheSamePicture) {
         const auto bytes = ReadBytes(path);
         const uint32_t stride = (uint32_t(c.width) * c.bits + 31) / 32 * 4;
         EXPECT_EQ(bytes.size(), 14u + 40u + stride * h);
-        EXPECT_EQ(Le32(bytes, 2), bytes.size());
-        EXPECT_EQ(Le32(bytes, 10), 54u);
-        EXPECT_EQ(int32_t(Le32(bytes, 22)), -c.height);
+        EXPECT_EQ(ReadLe32(&bytes[2]), bytes.size());
+        EXPECT_EQ(ReadLe32(&bytes[10]), 54u);
+        EXPECT_EQ(int32_t(ReadLe32(&bytes[22])), -c.height);
         ExpectPicture(ReadWithImageMagick(path, dir.File("raw")), c.width, h, false);
     }
 }
@@ -112,17 +108,17 @@ TEST(SaveRgbBufferToBmpFileV5, HeaderSizeIs124AndColoursUsedIsTheEntryCount) {
     ASSERT_EQ(b.size(), 14u + 124u + 8u + 4u);
     EXPECT_EQ(b[0], 'B');
     EXPECT_EQ(b[1], 'M');
-    EXPECT_EQ(Le32(b, 2), b.size());
-    EXPECT_EQ(Le32(b, 10), 14u + 124u + 8u);  // pixels follow the entries
-    EXPECT_EQ(Le32(b, 14), 124u);             // the header's own size, entries not included
-    EXPECT_EQ(Le32(b, 18), 4u);
-    EXPECT_EQ(Le32(b, 22), 1u);
-    EXPECT_EQ(Le32(b, 14 + 16), 0u);           // plain pixels for 8 bits
-    EXPECT_EQ(Le32(b, 14 + 24), 2835u);        // 72 dpi
-    EXPECT_EQ(Le32(b, 14 + 32), 2u);           // colours used: the real number of entries
-    EXPECT_EQ(Le32(b, 14 + 56), 0x73524742u);  // "sRGB"
-    EXPECT_EQ(Le32(b, 138), 0x00102030u);
-    EXPECT_EQ(Le32(b, 142), 0x00405060u);
+    EXPECT_EQ(ReadLe32(&b[2]), b.size());
+    EXPECT_EQ(ReadLe32(&b[10]), 14u + 124u + 8u);  // pixels follow the entries
+    EXPECT_EQ(ReadLe32(&b[14]), 124u);             // the header's own size, entries not included
+    EXPECT_EQ(ReadLe32(&b[18]), 4u);
+    EXPECT_EQ(ReadLe32(&b[22]), 1u);
+    EXPECT_EQ(ReadLe32(&b[14 + 16]), 0u);           // plain pixels for 8 bits
+    EXPECT_EQ(ReadLe32(&b[14 + 24]), 2835u);        // 72 dpi
+    EXPECT_EQ(ReadLe32(&b[14 + 32]), 2u);           // colours used: the real number of entries
+    EXPECT_EQ(ReadLe32(&b[14 + 56]), 0x73524742u);  // "sRGB"
+    EXPECT_EQ(ReadLe32(&b[138]), 0x00102030u);
+    EXPECT_EQ(ReadLe32(&b[142]), 0x00405060u);
     auto img = ReadWithImageMagick(path, dir.File("raw"));
     ASSERT_TRUE(img.ok);
     EXPECT_EQ(img.Argb(0, 0) & 0xFFFFFF, 0x102030u);
@@ -169,10 +165,10 @@ TEST(SaveRgb565BufferToBmpFile, BothRowOrdersDecodeToTheSamePicture) {
                                             path.c_str()),
                   1);
         const auto b = ReadBytes(path);
-        EXPECT_EQ(Le32(b, 14 + 16), 3u);  // bit fields
-        EXPECT_EQ(Le32(b, 14 + 40), 0xF800u);
-        EXPECT_EQ(Le32(b, 14 + 44), 0x07E0u);
-        EXPECT_EQ(Le32(b, 14 + 48), 0x001Fu);
+        EXPECT_EQ(ReadLe32(&b[14 + 16]), 3u);  // bit fields
+        EXPECT_EQ(ReadLe32(&b[14 + 40]), 0xF800u);
+        EXPECT_EQ(ReadLe32(&b[14 + 44]), 0x07E0u);
+        EXPECT_EQ(ReadLe32(&b[14 + 48]), 0x001Fu);
         EXPECT_EQ(b.size(), 14u + 124u + 12u * h);
         const auto img = ReadWithImageMagick(path, dir.File("raw"));
         ASSERT_TRUE(img.ok);

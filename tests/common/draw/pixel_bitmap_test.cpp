@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/byte_order.h"
 #include "draw/bitmap_info.h"
 
 namespace {
@@ -123,15 +124,12 @@ TEST(BitmapInfo, HeaderBytesFollowTheBlockLayout) {
     std::vector<uint8_t> bytes;
     AppendBitmapInfoBytes(info, &bytes);
     ASSERT_EQ(bytes.size(), 40u + 8u);
-    auto le32 = [&](size_t at) {
-        return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
-               uint32_t(bytes[at + 3]) << 24;
-    };
+    auto le32 = [&](size_t at) { return ReadLe32(&bytes[at]); };
     EXPECT_EQ(le32(0), 40u);
     EXPECT_EQ(le32(4), 3u);
     EXPECT_EQ(static_cast<int32_t>(le32(8)), -2);  // positive height: top-down
-    EXPECT_EQ(bytes[12] | bytes[13] << 8, 1);      // planes
-    EXPECT_EQ(bytes[14] | bytes[15] << 8, 8);      // bit count
+    EXPECT_EQ(ReadLe16(&bytes[12]), 1);            // planes
+    EXPECT_EQ(ReadLe16(&bytes[14]), 8);            // bit count
     EXPECT_EQ(le32(16), 0u);                       // compression
     EXPECT_EQ(le32(20), 8u);                       // image size = 2 rows x 4 bytes
     EXPECT_EQ(le32(32), 2u);                       // colours used

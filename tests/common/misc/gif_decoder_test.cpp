@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 
 namespace {
@@ -37,11 +38,6 @@ struct GifSpec {
     std::vector<Frame> frames;
     bool trailer = true;
 };
-
-void Put16(Bytes& out, int v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
 
 // Colour table bits for a map (at least 2 entries); the table is padded with black.
 int TableBits(size_t colours) {
@@ -98,8 +94,8 @@ void PutImageData(Bytes& out, const Bytes& indices, int minCodeSize) {
 
 Bytes MakeGif(const GifSpec& spec) {
     Bytes out = {'G', 'I', 'F', '8', '9', 'a'};
-    Put16(out, spec.width);
-    Put16(out, spec.height);
+    AppendLe16(out, static_cast<uint16_t>(spec.width));
+    AppendLe16(out, static_cast<uint16_t>(spec.height));
     if (spec.globalMap.empty()) {
         out.insert(out.end(), {0x00, uint8_t(spec.background), 0});
     } else {
@@ -111,14 +107,14 @@ Bytes MakeGif(const GifSpec& spec) {
         if (f.control) {
             uint8_t packed = uint8_t((f.disposal << 2) | (f.transparent >= 0 ? 1 : 0));
             out.insert(out.end(), {0x21, 0xF9, 0x04, packed});
-            Put16(out, f.delayCs);
+            AppendLe16(out, static_cast<uint16_t>(f.delayCs));
             out.insert(out.end(), {uint8_t(f.transparent >= 0 ? f.transparent : 0), 0x00});
         }
         out.push_back(0x2C);
-        Put16(out, f.left);
-        Put16(out, f.top);
-        Put16(out, f.width);
-        Put16(out, f.height);
+        AppendLe16(out, static_cast<uint16_t>(f.left));
+        AppendLe16(out, static_cast<uint16_t>(f.top));
+        AppendLe16(out, static_cast<uint16_t>(f.width));
+        AppendLe16(out, static_cast<uint16_t>(f.height));
         int bits = TableBits(f.localMap.empty() ? spec.globalMap.size() : f.localMap.size());
         uint8_t packed = f.interlace ? 0x40 : 0x00;
         if (!f.localMap.empty()) packed |= uint8_t(0x80 | (TableBits(f.localMap.size()) - 1));

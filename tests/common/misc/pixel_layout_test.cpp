@@ -8,6 +8,8 @@
 #include <iterator>
 #include <vector>
 
+#include "core/byte_order.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -40,7 +42,9 @@ constexpr int kW = 16;
 constexpr int kH = 8;
 
 Bytes Word(unsigned v) {
-    return {uint8_t(v), uint8_t(v >> 8)};
+    Bytes word;
+    AppendLe16(word, static_cast<uint16_t>(v));
+    return word;
 }
 
 }  // namespace
@@ -133,10 +137,7 @@ TEST(PixelLayout, SixteenBitPackingsOfSinglePixels) {
 TEST(PixelLayout, SixteenBitRoundTripKeepsTopBits) {
     // Every 16-bit pixel survives 565 -> 888 -> 565 and 555 -> 888 -> 555 (bit 15 cleared).
     Bytes words(2 * 65536);
-    for (unsigned v = 0; v < 65536; ++v) {
-        words[2 * v] = uint8_t(v);
-        words[2 * v + 1] = uint8_t(v >> 8);
-    }
+    for (unsigned v = 0; v < 65536; ++v) WriteLe16(&words[2 * v], static_cast<uint16_t>(v));
     for (int order = 0; order < 2; ++order) {
         Bytes rgb(3 * 65536), back(2 * 65536);
         RGB565ToRGB888(256, 256, words.data(), rgb.data(), 512, 768, order);
@@ -145,7 +146,7 @@ TEST(PixelLayout, SixteenBitRoundTripKeepsTopBits) {
         RGB555ToRGB888(256, 256, words.data(), rgb.data(), 512, 768, order);
         RGB888ToRGB555(256, 256, rgb.data(), back.data(), 768, 512, order);
         for (unsigned v = 0; v < 65536; ++v) {
-            ASSERT_EQ(back[2 * v] | (back[2 * v + 1] << 8), v & 0x7FFF) << v;
+            ASSERT_EQ(ReadLe16(&back[2 * v]), v & 0x7FFF) << v;
         }
     }
 }

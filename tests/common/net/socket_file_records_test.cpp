@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/byte_order.h"
 #include "core/limits.h"
 #include "core/ptr_array_ctrl.h"
 #include "net/socket_file_records.h"
@@ -28,10 +29,6 @@ std::vector<uint8_t> Encode(Type type, Record record = {}) {
     std::vector<uint8_t> bytes;
     EncodeSocketFileRecord(record, &bytes);
     return bytes;
-}
-
-uint32_t U32At(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
 
 TEST(SocketFileRecords, EveryTypeHasTheSizeOfItsTable) {
@@ -80,11 +77,11 @@ TEST(SocketFileRecords, EveryTypeHasTheSizeOfItsTable) {
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.type));
         EXPECT_EQ(c.bytes.size(), c.size);
-        EXPECT_EQ(U32At(c.bytes, 0), kSocketFileVersion);
-        EXPECT_EQ(U32At(c.bytes, 4), 0x01020304u);
-        EXPECT_EQ(U32At(c.bytes, 8), static_cast<uint32_t>(c.type));
-        EXPECT_EQ(U32At(c.bytes, 12), 0x15161718u);
-        EXPECT_EQ(U32At(c.bytes, 16), 0x11121314u);
+        EXPECT_EQ(ReadLe32(&c.bytes[0]), kSocketFileVersion);
+        EXPECT_EQ(ReadLe32(&c.bytes[4]), 0x01020304u);
+        EXPECT_EQ(ReadLe32(&c.bytes[8]), static_cast<uint32_t>(c.type));
+        EXPECT_EQ(ReadLe32(&c.bytes[12]), 0x15161718u);
+        EXPECT_EQ(ReadLe32(&c.bytes[16]), 0x11121314u);
     }
 }
 
@@ -111,11 +108,11 @@ TEST(SocketFileRecords, ReadAndWriteFieldsSitAtTheirOffsets) {
     read.offset = 0x2122232425262728ull;
     read.count = 0x31323334;
     const std::vector<uint8_t> bytes = Encode(Type::ReqRead, read);
-    EXPECT_EQ(U32At(bytes, 20), 0x0E0F1011u);
-    EXPECT_EQ(U32At(bytes, 24), 0x0A0B0C0Du);
-    EXPECT_EQ(U32At(bytes, 28), 0x25262728u);
-    EXPECT_EQ(U32At(bytes, 32), 0x21222324u);
-    EXPECT_EQ(U32At(bytes, 36), 0x31323334u);
+    EXPECT_EQ(ReadLe32(&bytes[20]), 0x0E0F1011u);
+    EXPECT_EQ(ReadLe32(&bytes[24]), 0x0A0B0C0Du);
+    EXPECT_EQ(ReadLe32(&bytes[28]), 0x25262728u);
+    EXPECT_EQ(ReadLe32(&bytes[32]), 0x21222324u);
+    EXPECT_EQ(ReadLe32(&bytes[36]), 0x31323334u);
 
     const uint8_t data[3] = {7, 8, 9};
     tagSOCKETFILEREQWRITE write;
@@ -124,7 +121,7 @@ TEST(SocketFileRecords, ReadAndWriteFieldsSitAtTheirOffsets) {
     write.count = 3;
     write.data = data;
     const std::vector<uint8_t> w = Encode(Type::ReqWrite, write);
-    EXPECT_EQ(U32At(w, 36), 3u);
+    EXPECT_EQ(ReadLe32(&w[36]), 3u);
     EXPECT_EQ(w[40], 7);
     EXPECT_EQ(w[42], 9);
     tagSOCKETFILEREQWRITE back;
@@ -150,8 +147,8 @@ TEST(SocketFileRecords, FolderListCarriesBothCountsThenTheNames) {
     list.folderNames = folderBytes.data();
     list.fileNames = fileBytes.data();
     const std::vector<uint8_t> bytes = Encode(Type::ResGetFolderList, list);
-    EXPECT_EQ(U32At(bytes, 20), 8u);
-    EXPECT_EQ(U32At(bytes, 24), 10u);
+    EXPECT_EQ(ReadLe32(&bytes[20]), 8u);
+    EXPECT_EQ(ReadLe32(&bytes[24]), 10u);
     EXPECT_EQ(bytes[28], 'a');
     EXPECT_EQ(bytes[36], 'x');
     tagSOCKETFILERESGETFOLDERLIST back;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/base_buffer.h"
+#include "core/byte_order.h"
 #include "core/limits.h"
 #include "net/socket_packet.h"
 #include "socket_test_support.h"
@@ -158,10 +159,7 @@ TEST_P(SocketPacketHeaderCheck, RefusesWhatMustEndTheConnection) {
     const int saved = GetSocketMatchCode();
     SetSocketMatchCode(c.ownCode);
     Bytes packet = PacketBytes(kSocketDestServer, Bytes(4, 1), c.magic, c.matchCode);
-    packet[16] = static_cast<uint8_t>(c.length);
-    packet[17] = static_cast<uint8_t>(c.length >> 8);
-    packet[18] = static_cast<uint8_t>(c.length >> 16);
-    packet[19] = static_cast<uint8_t>(c.length >> 24);
+    WriteLe32(&packet[16], c.length);
     PiecewiseSource source(packet, {packet.size()});
     const StepResult result = RunSteps(source, c.matchCheck);
     SetSocketMatchCode(saved);

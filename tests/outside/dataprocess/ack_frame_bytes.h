@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "core/byte_order.h"
 #include "dataprocess/command_frame.h"
 
 namespace ack_test {
@@ -23,16 +24,9 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
 inline Bytes AckFrame(uint16_t commandWord, uint16_t status, const Bytes& data = {}) {
     const uint16_t length = static_cast<uint16_t>(4 + data.size());
     const uint16_t word = commandWord | kAckWordBit;
-    Bytes frame = {0xFD,
-                   0xFC,
-                   0xFB,
-                   0xFA,
-                   static_cast<uint8_t>(length),
-                   static_cast<uint8_t>(length >> 8),
-                   static_cast<uint8_t>(word),
-                   static_cast<uint8_t>(word >> 8),
-                   static_cast<uint8_t>(status),
-                   static_cast<uint8_t>(status >> 8)};
+    Bytes frame = {0xFD, 0xFC, 0xFB, 0xFA};
+    LeWriter writer(frame);
+    writer.U16(length).U16(word).U16(status);
     frame.insert(frame.end(), data.begin(), data.end());
     frame.insert(frame.end(), {0x04, 0x03, 0x02, 0x01});
     return frame;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/byte_order.h"
 #include "outside/dataprocess/ack_frame_bytes.h"
 
 namespace {
@@ -39,12 +40,8 @@ public:
 
 // A command envelope around an arbitrary body (for malformed cases).
 Bytes Envelope(const Bytes& body, uint16_t lengthField, const Bytes& tail = {4, 3, 2, 1}) {
-    Bytes frame = {0xFD,
-                   0xFC,
-                   0xFB,
-                   0xFA,
-                   static_cast<uint8_t>(lengthField),
-                   static_cast<uint8_t>(lengthField >> 8)};
+    Bytes frame = {0xFD, 0xFC, 0xFB, 0xFA};
+    AppendLe16(frame, lengthField);
     frame.insert(frame.end(), body.begin(), body.end());
     frame.insert(frame.end(), tail.begin(), tail.end());
     return frame;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/base_lock.h"
+#include "core/byte_order.h"
 #include "core/mono_clock.h"
 #include "dataprocess/radar_device.h"
 #include "dataprocess/radar_device_interface.h"
@@ -71,7 +72,7 @@ CutResult CutStreamFrames(const Bytes& bytes) {
             pos++;
             continue;
         }
-        const size_t length = bytes[pos + 4] | (bytes[pos + 5] << 8);
+        const size_t length = ReadLe16(&bytes[pos + 4]);
         if (pos + 10 + length > bytes.size()) break;
         if (!std::equal(tail, tail + 4, bytes.begin() + pos + 6 + length)) {
             if (seenFrame) result.bytesBetweenFrames++;

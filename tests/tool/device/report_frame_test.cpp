@@ -15,18 +15,17 @@ namespace {
 using stream_test::Bytes;
 using stream_test::Concat;
 using stream_test::Frame;
-using stream_test::PutU16;
 
 // A 70-byte target report payload; gate g's raw energy is (g + 1) * 1000 unless given.
 Bytes ReportPayload(uint8_t state, uint16_t distance, uint8_t type = 1) {
     Bytes payload;
     payload.push_back(type);
     payload.push_back(state);
-    PutU16(payload, distance);
-    PutU16(payload, 0xEEEE);  // not read
+    AppendLe16(payload, distance);
+    AppendLe16(payload, 0xEEEE);  // not read
     for (int gate = 0; gate < kGateCount; ++gate) {
-        PutU16(payload, static_cast<uint16_t>((gate + 1) * 1000));
-        PutU16(payload, 0xEEEE);
+        AppendLe16(payload, static_cast<uint16_t>((gate + 1) * 1000));
+        AppendLe16(payload, 0xEEEE);
     }
     return payload;
 }
@@ -155,14 +154,14 @@ TEST(CutFrames, WrongTailCostsOneLineAndTheSkippedBytes) {
 
 TEST(CutFrames, CorruptedLengthIsAFalseHeaderNotAStall) {
     Bytes falseHeader(kFrameHeaderBytes, kFrameHeaderBytes + 4);
-    PutU16(falseHeader, 0xFFFF);
+    AppendLe16(falseHeader, 0xFFFF);
     uint32_t leftOver = 0;
     const Recorder recorder = Feed({Concat({falseHeader, ReportFrame(2, 7)})}, &leftOver);
     EXPECT_EQ(Distances(recorder), std::vector<int>({7}));
     EXPECT_EQ(leftOver, 0u);
     // The largest legal stream frame is still waited for.
     Bytes bigHeader(kFrameHeaderBytes, kFrameHeaderBytes + 4);
-    PutU16(bigHeader, kMaxStreamPayloadBytes);
+    AppendLe16(bigHeader, kMaxStreamPayloadBytes);
     Feed({bigHeader, Bytes(100, 0)}, &leftOver);
     EXPECT_EQ(leftOver, 106u);
 }

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/base_buffer.h"
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 #include "device/radar_stream_link.h"
 #include "device/report_frame.h"
@@ -30,15 +31,10 @@ namespace stream_test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void PutU16(Bytes& out, uint16_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
 // A stream frame around the payload (a wrong tail when goodTail is false).
 inline Bytes Frame(const Bytes& payload, bool goodTail = true) {
     Bytes out(kFrameHeaderBytes, kFrameHeaderBytes + 4);
-    PutU16(out, static_cast<uint16_t>(payload.size()));
+    AppendLe16(out, static_cast<uint16_t>(payload.size()));
     out.insert(out.end(), payload.begin(), payload.end());
     if (goodTail) {
         out.insert(out.end(), kFrameTailBytes, kFrameTailBytes + 4);
@@ -53,11 +49,11 @@ inline Bytes ReportFrame(uint8_t state, uint16_t distance, uint16_t seed = 0) {
     Bytes payload;
     payload.push_back(kTargetReportType);
     payload.push_back(state);
-    PutU16(payload, distance);
-    PutU16(payload, 0);
+    AppendLe16(payload, distance);
+    AppendLe16(payload, 0);
     for (int gate = 0; gate < kGateCount; ++gate) {
-        PutU16(payload, static_cast<uint16_t>(100 + (seed * 37 + gate * 1000) % 60000));
-        PutU16(payload, 0);
+        AppendLe16(payload, static_cast<uint16_t>(100 + (seed * 37 + gate * 1000) % 60000));
+        AppendLe16(payload, 0);
     }
     return Frame(payload);
 }
@@ -65,7 +61,7 @@ inline Bytes ReportFrame(uint8_t state, uint16_t distance, uint16_t seed = 0) {
 // A threshold generation progress frame.
 inline Bytes ProgressFrame(uint16_t percent, uint8_t type = 3) {
     Bytes payload{type};
-    PutU16(payload, percent);
+    AppendLe16(payload, percent);
     return Frame(payload);
 }
 

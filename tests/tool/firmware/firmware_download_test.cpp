@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_order.h"
 #include "core/utf_convert.h"
 #include "firmware/firmware_protocol.h"
 #include "resources/string_table.h"
@@ -27,10 +28,6 @@ std::vector<uint8_t> Image(size_t size) {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 131 + 17) >> 1);
     return bytes;
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
 
 class FirmwareProcedureTest : public testing::Test {
@@ -261,9 +258,9 @@ TEST_F(FirmwareProcedureTest, DownloadSendsTheImageInPacketsOfTheAnsweredSize) {
 
         ASSERT_EQ(scripted.binInfo.size(), 12u);
         const uint32_t checksum = ImageChecksum(image.data(), image.size());
-        EXPECT_EQ(ReadU32(&scripted.binInfo[0]), 0x4u);
-        EXPECT_EQ(ReadU32(&scripted.binInfo[4]), t.imageSize);
-        EXPECT_EQ(ReadU32(&scripted.binInfo[8]), checksum);
+        EXPECT_EQ(ReadLe32(&scripted.binInfo[0]), 0x4u);
+        EXPECT_EQ(ReadLe32(&scripted.binInfo[4]), t.imageSize);
+        EXPECT_EQ(ReadLe32(&scripted.binInfo[8]), checksum);
         ASSERT_EQ(scripted.packets.size(), t.dataBytes.size());
         size_t offset = 0;
         for (size_t i = 0; i < scripted.packets.size(); ++i) {
@@ -271,8 +268,8 @@ TEST_F(FirmwareProcedureTest, DownloadSendsTheImageInPacketsOfTheAnsweredSize) {
             const bool last = i + 1 == scripted.packets.size();
             const size_t padding = last ? t.lastPadding : 0;
             ASSERT_EQ(packet.size(), 8 + t.dataBytes[i] + padding);
-            EXPECT_EQ(ReadU32(&packet[0]), i);
-            EXPECT_EQ(ReadU32(&packet[4]),
+            EXPECT_EQ(ReadLe32(&packet[0]), i);
+            EXPECT_EQ(ReadLe32(&packet[4]),
                       std::accumulate(packet.begin() + 8, packet.end(), uint32_t{0}));
             EXPECT_TRUE(std::equal(packet.begin() + 8, packet.begin() + 8 + t.dataBytes[i],
                                    image.begin() + offset));
@@ -326,7 +323,7 @@ TEST_F(FirmwareProcedureTest, DownloadResetsIntoTheBootLoaderWhenTheApplicationR
     EXPECT_EQ(link.calls, (Calls{"open", "start", "noack reset", "sleep 2000", "open", "mode",
                                  "bininfo", "packet", "close"}));
     EXPECT_EQ(link.opens.at(1).portNumber, link.opens.at(0).portNumber);
-    EXPECT_EQ(ReadU32(&link.binInfo[0]), 0x2u);
+    EXPECT_EQ(ReadLe32(&link.binInfo[0]), 0x2u);
     EXPECT_FALSE(downloader.InBootLoader());
 }
 

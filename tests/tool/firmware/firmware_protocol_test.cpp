@@ -5,16 +5,14 @@
 #include <numeric>
 #include <vector>
 
+#include "core/byte_order.h"
+
 namespace {
 
 std::vector<uint8_t> Pattern(size_t size) {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
     return bytes;
-}
-
-uint32_t ReadU32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
 
 TEST(FirmwareChecksum, ImageSumCountsPaddingToAMultipleOfFour) {
@@ -66,9 +64,9 @@ TEST(FirmwareBinInfo, CarriesMaskSizeAndChecksumLittleEndian) {
     };
     for (const Case c : {Case{0, 0x1}, Case{2, 0x4}, Case{31, 0x80000000u}}) {
         const auto payload = BuildBinFileInfo(c.partition, 3, 0x00000105);
-        EXPECT_EQ(ReadU32(&payload[0]), c.mask);
-        EXPECT_EQ(ReadU32(&payload[4]), 3u);
-        EXPECT_EQ(ReadU32(&payload[8]), 0x105u);
+        EXPECT_EQ(ReadLe32(&payload[0]), c.mask);
+        EXPECT_EQ(ReadLe32(&payload[4]), 3u);
+        EXPECT_EQ(ReadLe32(&payload[8]), 0x105u);
     }
     const auto bytes = BuildBinFileInfo(1, 0x01020304, 0xA1B2C3D4);
     const std::array<uint8_t, 12> expected = {0x02, 0,    0,    0,    0x04, 0x03,
@@ -77,8 +75,8 @@ TEST(FirmwareBinInfo, CarriesMaskSizeAndChecksumLittleEndian) {
 }
 
 TEST(FirmwareBinInfo, PartitionOutsideTheMaskGivesNoBit) {
-    EXPECT_EQ(ReadU32(&BuildBinFileInfo(-1, 1, 1)[0]), 0u);
-    EXPECT_EQ(ReadU32(&BuildBinFileInfo(32, 1, 1)[0]), 0u);
+    EXPECT_EQ(ReadLe32(&BuildBinFileInfo(-1, 1, 1)[0]), 0u);
+    EXPECT_EQ(ReadLe32(&BuildBinFileInfo(32, 1, 1)[0]), 0u);
 }
 
 // The slices of a whole transfer.
@@ -134,8 +132,8 @@ TEST(FirmwarePackets, PacketCarriesSequenceChecksumDataAndPadding) {
     std::vector<uint8_t> packet;
     BuildPacket(2, image.data() + 2048, 2, 2, packet);
     ASSERT_EQ(packet.size(), 8u + 2 + 2);
-    EXPECT_EQ(ReadU32(&packet[0]), 2u);
-    EXPECT_EQ(ReadU32(&packet[4]), uint32_t{image[2048]} + image[2049] + 2 * 0xFF);
+    EXPECT_EQ(ReadLe32(&packet[0]), 2u);
+    EXPECT_EQ(ReadLe32(&packet[4]), uint32_t{image[2048]} + image[2049] + 2 * 0xFF);
     EXPECT_EQ(packet[8], image[2048]);
     EXPECT_EQ(packet[9], image[2049]);
     EXPECT_EQ(packet[10], 0xFF);
@@ -145,7 +143,7 @@ TEST(FirmwarePackets, PacketCarriesSequenceChecksumDataAndPadding) {
     ASSERT_EQ(packet.size(), 8u + 1024);
     EXPECT_EQ(packet[0], 0x04);
     EXPECT_EQ(packet[3], 0x01);
-    EXPECT_EQ(ReadU32(&packet[4]),
+    EXPECT_EQ(ReadLe32(&packet[4]),
               std::accumulate(image.begin(), image.begin() + 1024, uint32_t{0}));
     EXPECT_TRUE(std::equal(image.begin(), image.begin() + 1024, packet.begin() + 8));
 }

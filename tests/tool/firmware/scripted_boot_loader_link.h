@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_order.h"
 #include "firmware/boot_loader_link.h"
 #include "firmware/firmware_protocol.h"
 
@@ -107,10 +108,7 @@ public:
                 return Deliver(Ack(0, packetSize), answer);
             case kCmdSendPacket: {
                 if (!bootLoader) return Deliver(Ack(4, 4), answer);
-                const uint32_t sequence =
-                    bytes.size() >= 4 ? uint32_t{bytes[0]} | (uint32_t{bytes[1]} << 8) |
-                                            (uint32_t{bytes[2]} << 16) | (uint32_t{bytes[3]} << 24)
-                                      : 0;
+                const uint32_t sequence = bytes.size() >= 4 ? ReadLe32(bytes.data()) : 0;
                 if (const auto refused = refusedPackets.find(sequence);
                     refused != refusedPackets.end()) {
                     return Deliver(Ack(refused->second, refused->second), answer);
@@ -138,9 +136,10 @@ public:
     }
 
     static std::vector<uint8_t> Ack(uint16_t status, uint32_t value) {
-        return {static_cast<uint8_t>(status),      static_cast<uint8_t>(status >> 8),
-                static_cast<uint8_t>(value),       static_cast<uint8_t>(value >> 8),
-                static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+        std::vector<uint8_t> ack;
+        LeWriter writer(ack);
+        writer.U16(status).U32(value);
+        return ack;
     }
     static std::string CommandName(uint16_t code) {
         switch (code) {

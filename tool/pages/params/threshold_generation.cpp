@@ -3,19 +3,11 @@
 #include <cstring>
 
 #include "core/base_buffer.h"
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 #include "device/report_frame.h"
 
 namespace {
-
-uint16_t ReadU16(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-void PutU16(uint8_t* bytes, int value) {
-    bytes[0] = static_cast<uint8_t>(value & 0xFF);
-    bytes[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
 
 // Steps of the scan past what is not a progress frame.
 constexpr uint32_t kSkipNoHeader = 1;
@@ -27,9 +19,9 @@ constexpr uint32_t kSkipBadTail = 6;
 std::array<uint8_t, kGenerationPayloadBytes> BuildThresholdGenerationPayload(
     const ThresholdGenerationRequest& request) {
     std::array<uint8_t, kGenerationPayloadBytes> payload{};
-    PutU16(&payload[0], request.triggerCoefficientDb);
-    PutU16(&payload[2], request.holdCoefficientDb);
-    PutU16(&payload[4], request.scanSeconds);
+    WriteLe16(&payload[0], static_cast<uint16_t>(request.triggerCoefficientDb));
+    WriteLe16(&payload[2], static_cast<uint16_t>(request.holdCoefficientDb));
+    WriteLe16(&payload[4], static_cast<uint16_t>(request.scanSeconds));
     return payload;
 }
 
@@ -44,7 +36,7 @@ int ScanProgressFrames(CBaseBuffer& buffer, IProgressFrameConsumer& consumer) {
             pos += kSkipNoHeader;
             continue;
         }
-        if (ReadU16(frame + 4) != kProgressPayloadBytes) {
+        if (ReadLe16(frame + 4) != kProgressPayloadBytes) {
             pos += kSkipWrongLength;
             continue;
         }
@@ -56,7 +48,7 @@ int ScanProgressFrames(CBaseBuffer& buffer, IProgressFrameConsumer& consumer) {
             continue;
         }
         if (payload[0] == kProgressFrameType) {
-            progress = ReadU16(payload + 1);
+            progress = ReadLe16(payload + 1);
             DbgOutputA(kDbgLevelInfo, "process=%d\r\n", progress);
             consumer.OnProgressFrame(progress);
         }
