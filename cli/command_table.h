@@ -1,6 +1,7 @@
 // The commands of zorvan-cli, their options and help texts, and the program's common options.
-// Each command group lives in a file of its own (ports_info_commands.cpp, params_command.cpp,
-// monitor_command.cpp, threshold_command.cpp, firmware_command.cpp) and hands its entry here.
+// Each command group lives in a file of its own (ports_command.cpp, info_command.cpp,
+// params_command.cpp, monitor_command.cpp, threshold_command.cpp, firmware_command.cpp) and hands
+// its entry here.
 #pragma once
 
 #include <string>
