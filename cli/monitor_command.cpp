@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/app_config.h"
@@ -72,7 +73,7 @@ public:
     }
 
     void OnRunEnded(AcquisitionEnd reason) override {
-        m_end.store(static_cast<int>(reason));
+        m_end.store(reason);
         m_stop.Notify();
     }
 
@@ -87,8 +88,8 @@ public:
                    (failure.error != 0 ? std::string(": ") + strerror(failure.error) : ""));
     }
 
-    // How the run ended by itself; -1 when it did not.
-    int End() const { return m_end.load(); }
+    // How the run ended by itself; nothing when it did not.
+    std::optional<AcquisitionEnd> End() const { return m_end.load(); }
     bool RecordingFailed() const { return m_recordingFailed.load(); }
 
 private:
@@ -97,7 +98,7 @@ private:
     uint64_t m_startMs = MonoTimeMs();
     std::atomic<uint64_t> m_count{0};
     std::atomic<bool> m_done{false};
-    std::atomic<int> m_end{-1};
+    std::atomic<std::optional<AcquisitionEnd>> m_end{std::nullopt};
     std::atomic<bool> m_recordingFailed{false};
 };
 
@@ -141,11 +142,12 @@ std::string CountOf(uint64_t count, const char* what) {
 }
 
 // The replay's closing line: what was found in the bytes read, and whether the end was reached.
-std::string ReplaySummary(const std::string& file, const AcquisitionTally& tally, int end) {
+std::string ReplaySummary(const std::string& file, const AcquisitionTally& tally,
+                          std::optional<AcquisitionEnd> end) {
     std::string text = "Replayed " + file + ": " + CountOf(tally.reports, "report") + ", " +
                        CountOf(tally.bytesSkipped, "byte") + " skipped as not frames";
-    if (end < 0) text += " (stopped before the end of the file)";
-    if (end == static_cast<int>(AcquisitionEnd::ReplayReadFailed)) text += " (read failed)";
+    if (!end) text += " (stopped before the end of the file)";
+    if (end == AcquisitionEnd::ReplayReadFailed) text += " (read failed)";
     return text;
 }
 
@@ -221,18 +223,18 @@ int RunReplay(CliContext& context, const CommandLine& line) {
     CliAcquisitionSink sink(output, stop);
     AcquisitionEngine engine(sink);
     if (const int ran = RunEngine(engine, run, stop, output); ran != kExitSuccess) return ran;
-    const int end = sink.End();
-    if (end == static_cast<int>(AcquisitionEnd::ReplayUnavailable)) {
+    const std::optional<AcquisitionEnd> end = sink.End();
+    if (end == AcquisitionEnd::ReplayUnavailable) {
         PrintError("cannot open " + run.replayFile);
         return kExitFailed;
     }
     const AcquisitionTally tally = engine.GetTally();
     PrintErr(ReplaySummary(run.replayFile, tally, end) + "\n");
-    if (end == static_cast<int>(AcquisitionEnd::ReplayReadFailed)) {
+    if (end == AcquisitionEnd::ReplayReadFailed) {
         PrintError("reading " + run.replayFile + " failed part-way");
         return kExitFailed;
     }
-    if (end == static_cast<int>(AcquisitionEnd::ReplayFinished) && tally.reports == 0) {
+    if (end == AcquisitionEnd::ReplayFinished && tally.reports == 0) {
         PrintError(run.replayFile + " holds no report");
         return kExitFailed;
     }
