@@ -172,21 +172,11 @@ int CBTHSocketServer::SocketCreate(uint16_t /*port*/) {
     sockaddr_rc address{};
     address.rc_family = AF_BLUETOOTH;
     address.rc_channel = 0;  // any free channel (chosen by listen)
-    if (bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-        const int error = errno;
-        DbgOutputA(kDbgLevelInfo, "Server Bind BTH Failed, error=%d\r\n", error);
-        close(socket);
-        errno = error;
-        return -1;
-    }
-    if (listen(socket, kSocketListenBacklog) != 0) {
-        const int error = errno;
-        DbgOutputA(kDbgLevelInfo, "MsgServer Listen Failed, error=%d\r\n", error);
-        close(socket);
-        errno = error;
-        return -1;
-    }
-    return socket;
+    return BindAndListen(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address),
+                         kSocketListenBacklog, [](int error) {
+                             DbgOutputA(kDbgLevelInfo, "Server Bind BTH Failed, error=%d\r\n",
+                                        error);
+                         });
 }
 
 int CBTHSocketServer::SocketAccept(int listeningSocket) {

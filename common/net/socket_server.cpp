@@ -509,22 +509,11 @@ int CTCPSocketServer::SocketCreate(uint16_t port) {
         errno = EINVAL;
         return -1;
     }
-    if (bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
-        const int error = errno;
-        DbgOutputA(kDbgLevelInfo, "Server Bind Port : %d Failed, error=%d\r\n",
-                   static_cast<int>(port), error);
-        close(socket);
-        errno = error;
-        return -1;
-    }
-    if (listen(socket, kSocketListenBacklog) != 0) {
-        const int error = errno;
-        DbgOutputA(kDbgLevelInfo, "MsgServer Listen Failed, error=%d\r\n", error);
-        close(socket);
-        errno = error;
-        return -1;
-    }
-    return socket;
+    return BindAndListen(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address),
+                         kSocketListenBacklog, [port](int error) {
+                             DbgOutputA(kDbgLevelInfo, "Server Bind Port : %d Failed, error=%d\r\n",
+                                        static_cast<int>(port), error);
+                         });
 }
 
 int CTCPSocketServer::SocketAccept(int listeningSocket) {

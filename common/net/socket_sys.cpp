@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <bluetooth/bluetooth.h>
 #include <bluetooth/rfcomm.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 
 #include "core/base_string.h"
+#include "core/dbg_output.h"
 #include "core/mono_clock.h"
 #include "socket_address.h"
 
@@ -95,6 +97,23 @@ int PeekSocketState(int socket, int* error) {
         if (error != nullptr) *error = errno;
         return -1;
     }
+}
+
+int BindAndListen(int socket, const sockaddr* address, socklen_t size, int backlog,
+                  const std::function<void(int error)>& logBindFailure) {
+    int error = 0;
+    if (bind(socket, address, size) != 0) {
+        error = errno;
+        logBindFailure(error);
+    } else if (listen(socket, backlog) != 0) {
+        error = errno;
+        DbgOutputA(kDbgLevelInfo, "MsgServer Listen Failed, error=%d\r\n", error);
+    } else {
+        return socket;
+    }
+    close(socket);
+    errno = error;
+    return -1;
 }
 
 bool SetSocketNonBlocking(int socket, bool nonBlocking) {

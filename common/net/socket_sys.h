@@ -6,6 +6,7 @@
 #include <sys/uio.h>
 
 #include <cstdint>
+#include <functional>
 
 class CBaseStringA;
 
@@ -18,6 +19,12 @@ bool SendVectors(int socket, iovec* vectors, int count, const sockaddr_in* targe
 // 1 when bytes are waiting, 0 when nothing is waiting and the connection is open, -1 when the
 // connection has ended or failed (*error gets the system error, 0 for an orderly end).
 int PeekSocketState(int socket, int* error);
+
+// Binds the socket to the address and makes it listen: the socket, or -1 after closing it with
+// errno of the failed call. A failed bind is logged by logBindFailure(error), which names the
+// address in the caller's words; a failed listen is logged here.
+int BindAndListen(int socket, const sockaddr* address, socklen_t size, int backlog,
+                  const std::function<void(int error)>& logBindFailure);
 
 // Switches O_NONBLOCK on or off; false on failure.
 bool SetSocketNonBlocking(int socket, bool nonBlocking);
