@@ -5,8 +5,10 @@
 
 #include <sys/ioctl.h>
 
+#include <cerrno>
 #include <chrono>
 #include <future>
+#include <string>
 #include <thread>
 
 #include "core/limits.h"
@@ -354,6 +356,21 @@ TEST_F(SocketServerTest, CreateFailsForAnEmptyHostOrARefusedConnect) {
     server.Close();
     EXPECT_EQ(client.Create("127.0.0.1", freed, 0, 1, &clientListener, 0, "x"), 0);
     EXPECT_EQ(client.IsConnect(), 0);
+}
+
+// A port another server listens on: the bind fails and is logged with the port and the error,
+// the second server is left without a listening socket, and the first one keeps serving.
+TEST_F(SocketServerTest, CreateOnAPortAnotherServerListensOnFails) {
+    StartServer(1);
+    RecordingServerListener secondListener;
+    CTCPSocketServer second;
+    second.SetListenAddress("127.0.0.1");
+    SocketLogCapture log;
+    EXPECT_EQ(second.Create(port, 1, 1, &secondListener, 0, "second"), 0);
+    EXPECT_TRUE(log.Contains("Server Bind Port : " + std::to_string(port) +
+                             " Failed, error=" + std::to_string(EADDRINUSE)));
+    EXPECT_EQ(second.GetServerPort(), 0);
+    EXPECT_TRUE(ConnectPlain(port).Valid());
 }
 
 TEST_F(SocketServerTest, CloseStopsAConnectThatCannotComplete) {
