@@ -1,5 +1,6 @@
 #include "crc16.h"
 
+#include "core/byte_order.h"
 #include "crc_bits.h"
 
 namespace {
@@ -105,7 +106,7 @@ void CCRC16::AppendData(const void* data, int length) {
     if (m_reflected) {
         // The register overlaps the first two bytes of each 8-byte group (little-endian order).
         for (; left >= 8; left -= 8, p += 8) {
-            const uint64_t v = LoadLittleEndian64(p) ^ reg;
+            const uint64_t v = ReadLe64(p) ^ reg;
             reg = t[7][v & 0xFF] ^ t[6][(v >> 8) & 0xFF] ^ t[5][(v >> 16) & 0xFF] ^
                   t[4][(v >> 24) & 0xFF] ^ t[3][(v >> 32) & 0xFF] ^ t[2][(v >> 40) & 0xFF] ^
                   t[1][(v >> 48) & 0xFF] ^ t[0][v >> 56];

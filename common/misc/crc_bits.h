@@ -19,10 +19,4 @@ inline uint64_t LoadBigEndian64(const uint8_t* p) {
     return __builtin_bswap64(value);
 }
 
-inline uint64_t LoadLittleEndian64(const uint8_t* p) {
-    uint64_t value;
-    std::memcpy(&value, p, sizeof(value));
-    return value;
-}
-
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the CRC loaders assume little-endian");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "LoadBigEndian64 assumes little-endian");

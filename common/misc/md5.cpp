@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "core/byte_order.h"
 #include "core/dbg_output.h"
 #include "core/path_text.h"
 #include "core/unique_fd.h"
@@ -19,18 +20,6 @@ constexpr uint32_t kInitialState[4] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x103
 inline uint32_t RotateLeft(uint32_t x, int n) {
     return (x << n) | (x >> (32 - n));
 }
-
-inline uint32_t LoadWord(const uint8_t* p) {
-    uint32_t v;
-    std::memcpy(&v, p, sizeof(v));
-    return v;  // little-endian host (checked in the CRC helpers' static_assert as well)
-}
-
-inline void StoreWord(uint8_t* p, uint32_t v) {
-    std::memcpy(p, &v, sizeof(v));
-}
-
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "MD5 words are loaded little-endian");
 
 }  // namespace
 
@@ -98,7 +87,7 @@ const uint8_t* MD5::digest() {
     const size_t padLength = buffered < 56 ? 56 - buffered : 120 - buffered;
     for (int i = 0; i < 8; ++i) padding[padLength + i] = static_cast<uint8_t>(bits >> (8 * i));
     finish.update(padding, padLength + 8);
-    for (int i = 0; i < 4; ++i) StoreWord(m_digest + 4 * i, finish.m_state[i]);
+    for (int i = 0; i < 4; ++i) WriteLe32(m_digest + 4 * i, finish.m_state[i]);
     m_finalized = 1;
     return m_digest;
 }
@@ -110,7 +99,7 @@ void MD5::Transform(const uint8_t* blocks, uint64_t count) {
     uint32_t d0 = m_state[3];
     for (; count > 0; --count, blocks += 64) {
         uint32_t x[16];
-        for (int i = 0; i < 16; ++i) x[i] = LoadWord(blocks + 4 * i);
+        for (int i = 0; i < 16; ++i) x[i] = ReadLe32(blocks + 4 * i);
         uint32_t a = a0, b = b0, c = c0, d = d0;
 
         MD5_STEP(MD5_F, a, b, c, d, x[0], 0xD76AA478, 7);
