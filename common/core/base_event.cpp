@@ -15,8 +15,7 @@ namespace {
 constexpr uint64_t kNoDeadline = UINT64_MAX;
 
 uint64_t DeadlineFromMs(uint64_t milliseconds) {
-    return milliseconds == kEventWaitForever ? kNoDeadline
-                                             : DeadlineAfterMs(MonoTimeMs(), milliseconds);
+    return milliseconds == kEventWaitForever ? kNoDeadline : MonoDeadlineMs(milliseconds);
 }
 
 timespec MonotonicTimespec(uint64_t ms) {
@@ -267,9 +266,8 @@ uint32_t WaitMultiEvent(uint32_t count, CBaseEvent* const events[], int waitAll,
         DbgOutputA(kDbgLevelError, "WaitMultiEvent: cannot create the wait condition\r\n");
         return kMultiWaitFailed;
     }
-    const uint64_t deadline = milliseconds == kMultiWaitForever
-                                  ? kNoDeadline
-                                  : DeadlineAfterMs(MonoTimeMs(), milliseconds);
+    const uint64_t deadline =
+        milliseconds == kMultiWaitForever ? kNoDeadline : MonoDeadlineMs(milliseconds);
 
     MultiWaitLink links[kMaxMultiWaitEvents];
     for (uint32_t i = 0; i < count; ++i) {

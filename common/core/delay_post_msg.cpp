@@ -50,7 +50,7 @@ void CDelayPostMsgEngine::DelayPostMsg(uint32_t delayMs, HWND firstWindow, HWND 
                                        IDelayMSGPostCallback* callback, uint64_t userData) {
     {
         CAutoBaseLock guard(&m_lock);
-        auto* record = new DelayPostRecord{DeadlineAfterMs(MonoTimeMs(), delayMs),
+        auto* record = new DelayPostRecord{MonoDeadlineMs(delayMs),
                                            firstWindow,
                                            targetWindow,
                                            msg,

@@ -17,3 +17,9 @@ void SleepMs(uint64_t milliseconds);
 constexpr uint64_t DeadlineAfterMs(uint64_t nowMs, uint64_t timeoutMs) {
     return timeoutMs > UINT64_MAX - nowMs ? UINT64_MAX : nowMs + timeoutMs;
 }
+
+// The deadline of a time-out that starts now, on the MonoTimeMs clock. The current instant is
+// rounded up to the next whole millisecond first: MonoTimeMs() rounds down, so a deadline taken
+// from it could pass up to 1 ms before the time-out has. Once MonoTimeMs() >= the result, at
+// least timeoutMs have passed; a time-out of 0 has passed at once. Any thread.
+uint64_t MonoDeadlineMs(uint64_t timeoutMs);

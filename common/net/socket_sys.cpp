@@ -39,7 +39,7 @@ int Advance(iovec*& vectors, int count, size_t sent) {
 
 bool SendVectors(int socket, iovec* vectors, int count, const sockaddr_in* target,
                  uint32_t timeLimitMs, int* error) {
-    const uint64_t deadline = DeadlineAfterMs(MonoTimeMs(), timeLimitMs);
+    const uint64_t deadline = MonoDeadlineMs(timeLimitMs);
     count = Advance(vectors, count, 0);
     while (count > 0) {
         msghdr message{};

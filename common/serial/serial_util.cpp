@@ -34,8 +34,10 @@ short WaitFor(int fd, short events, uint64_t waitMs) {
     return rc > 0 ? request.revents : 0;
 }
 
-uint64_t ElapsedSince(uint64_t start) {
-    return MonoTimeMs() - start;
+// What is left of a time-out until its deadline (MonoDeadlineMs); 0 once it has passed.
+uint64_t LeftUntil(uint64_t deadline) {
+    const uint64_t now = MonoTimeMs();
+    return deadline > now ? deadline - now : 0;
 }
 
 // An errno that says the descriptor itself is unusable.
@@ -163,7 +165,7 @@ uint32_t CSerialUtil::ReadData(void* buffer, uint32_t length, uint32_t timeoutMs
     CAutoBaseLock hold(&m_lock);
     if (!m_port.IsValid() || buffer == nullptr || length == 0) return 0;
     auto* bytes = static_cast<uint8_t*>(buffer);
-    const uint64_t start = MonoTimeMs();
+    const uint64_t deadline = MonoDeadlineMs(timeoutMs);
     uint32_t total = 0;
     bool hangupSeen = false;
     for (;;) {
@@ -174,10 +176,9 @@ uint32_t CSerialUtil::ReadData(void* buffer, uint32_t length, uint32_t timeoutMs
         // read started is seen here too.
         if (m_cancel.exchange(0) != 0) break;
         if (fill == 0 && total > 0) break;
-        const uint64_t elapsed = ElapsedSince(start);
-        if (elapsed >= timeoutMs) break;
-        const short events =
-            WaitFor(m_port.Get(), POLLIN, std::min<uint64_t>(timeoutMs - elapsed, kReadSliceMs));
+        const uint64_t left = LeftUntil(deadline);
+        if (left == 0) break;
+        const short events = WaitFor(m_port.Get(), POLLIN, std::min(left, kReadSliceMs));
         if (events & kHangupEvents) hangupSeen = true;
     }
     return total;
@@ -192,7 +193,7 @@ uint32_t CSerialUtil::WriteOnePacket(const void* data, uint32_t length, uint32_t
     CAutoBaseLock hold(&m_lock);
     if (!m_port.IsValid() || data == nullptr || length == 0) return 0;
     const auto* bytes = static_cast<const uint8_t*>(data);
-    const uint64_t start = MonoTimeMs();
+    const uint64_t deadline = MonoDeadlineMs(timeoutMs);
     uint32_t written = 0;
     bool hangupSeen = false;
     while (written < length) {
@@ -208,10 +209,9 @@ uint32_t CSerialUtil::WriteOnePacket(const void* data, uint32_t length, uint32_t
                 CloseVanished("WriteOnePacket", EIO);
                 break;
             }
-            const uint64_t elapsed = ElapsedSince(start);
-            if (elapsed >= timeoutMs) break;
-            const short events = WaitFor(m_port.Get(), POLLOUT,
-                                         std::min<uint64_t>(timeoutMs - elapsed, kWriteSliceMs));
+            const uint64_t left = LeftUntil(deadline);
+            if (left == 0) break;
+            const short events = WaitFor(m_port.Get(), POLLOUT, std::min(left, kWriteSliceMs));
             if (events & kHangupEvents) hangupSeen = true;
             continue;
         }
@@ -232,9 +232,9 @@ uint32_t CSerialUtil::WriteData(const void* data, uint32_t length, uint32_t time
     if (!m_port.IsValid() || data == nullptr || length == 0) return 0;
     const auto* bytes = static_cast<const uint8_t*>(data);
     const uint32_t pieceLimit = pieceTimeoutMs != 0 ? pieceTimeoutMs : timeoutMs;
-    const uint64_t start = MonoTimeMs();
+    const uint64_t deadline = MonoDeadlineMs(timeoutMs);
     uint32_t written = 0;
-    while (written < length && ElapsedSince(start) < timeoutMs &&
+    while (written < length && LeftUntil(deadline) > 0 &&
            (cancel == nullptr || cancel->load() == 0)) {
         const uint32_t left = length - written;
         const uint32_t piece = pieceSize != 0 ? std::min(left, pieceSize) : left;
@@ -256,7 +256,7 @@ void CSerialUtil::ResetInputBuffer(uint32_t drainMs) {
     tcflush(m_port.Get(), TCIFLUSH);
     DbgOutputA(kDbgLevelInfo, "ResetInputBuffer +++\r\n");
     uint8_t scratch[kDrainChunkBytes];
-    const uint64_t start = MonoTimeMs();
+    const uint64_t deadline = MonoDeadlineMs(drainMs);
     unsigned long discarded = 0;
     bool hangupSeen = false;
     do {
@@ -265,13 +265,12 @@ void CSerialUtil::ResetInputBuffer(uint32_t drainMs) {
         discarded += got;
         if (stop) break;
         if (got == 0) {
-            const uint64_t elapsed = ElapsedSince(start);
-            if (elapsed >= drainMs) break;
-            const short events =
-                WaitFor(m_port.Get(), POLLIN, std::min<uint64_t>(drainMs - elapsed, kDrainIdleMs));
+            const uint64_t left = LeftUntil(deadline);
+            if (left == 0) break;
+            const short events = WaitFor(m_port.Get(), POLLIN, std::min(left, kDrainIdleMs));
             if (events & kHangupEvents) hangupSeen = true;
         }
-    } while (ElapsedSince(start) < drainMs);
+    } while (LeftUntil(deadline) > 0);
     DbgOutputA(kDbgLevelInfo, "ResetInputBuffer ---, clean %lu size\r\n", discarded);
 }
 

@@ -39,7 +39,7 @@ bool RadarDevice::Exchange(SerialLink& link, uint16_t command, const uint8_t* pa
                    command, length);
         return false;
     }
-    const uint64_t deadline = DeadlineAfterMs(MonoTimeMs(), timeoutMs);
+    const uint64_t deadline = MonoDeadlineMs(timeoutMs);
     m_waitingCommands++;
     const bool answered =
         link.Exchange(frame, static_cast<uint16_t>(command | kAckWordBit), deadline, ack);
@@ -56,7 +56,7 @@ bool RadarDevice::EnterCommandMode(SerialLink& link, eRADAR_PROTOCOL_VERSION ver
     CBaseBuffer frame;
     BuildCommandFrame(kCmdEnableCommandMode, payload.data(), payload.size(), frame);
     const uint16_t ackWord = kCmdEnableCommandMode | kAckWordBit;
-    const uint64_t deadline = DeadlineAfterMs(MonoTimeMs(), timeoutMs);
+    const uint64_t deadline = MonoDeadlineMs(timeoutMs);
     std::vector<uint8_t> ack;
     for (;;) {
         const uint64_t now = MonoTimeMs();
@@ -275,7 +275,7 @@ bool RadarDevice::SendCommandNoAck(uint16_t command, const uint8_t* payload, int
     } else if (!(link = OpenLink())) {
         failure = "not connected";
     } else if (!link->Write(frame.GetBuffer(), frame.GetAvailSize(),
-                            DeadlineAfterMs(MonoTimeMs(), kNoAckWriteTimeoutMs))) {
+                            MonoDeadlineMs(kNoAckWriteTimeoutMs))) {
         failure = "not written";
     }
     DbgOutputA(kDbgLevelInfo, "Radar Protocol_SendCommand_NoCheckAck 0x%04X (%d bytes): %s%s\r\n",

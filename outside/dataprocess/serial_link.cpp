@@ -146,7 +146,7 @@ int SerialLink::ThreadLoop(uint64_t) {
 bool SerialLink::ReadSlice() {
     const int fd = m_port.Get();
     short revents = 0;
-    const int rc = PollPort(POLLIN, DeadlineAfterMs(MonoTimeMs(), kLinkPollSliceMs), revents);
+    const int rc = PollPort(POLLIN, MonoDeadlineMs(kLinkPollSliceMs), revents);
     if (rc < 0 && errno != EINTR) {
         HandleLoss(errno, "poll");
         return false;

@@ -81,7 +81,7 @@ void StreamQueue::Push(const uint8_t* bytes, size_t count) {
 bool StreamQueue::Fetch(uint8_t*& data, int32_t& length, uint32_t timeoutMs) {
     data = nullptr;
     length = 0;
-    const uint64_t deadline = DeadlineAfterMs(MonoTimeMs(), timeoutMs);
+    const uint64_t deadline = MonoDeadlineMs(timeoutMs);
     CAutoBaseLock guard(&m_lock);
     const uint64_t abortSerial = m_abortSerial;
     for (;;) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/mono_clock.h"
+#include "support/timeout_table.h"
 #include "support/wait_until.h"
 
 namespace {
@@ -72,6 +73,22 @@ TEST(BaseEvent, TimedWaitTimesOutNoEarlierThanAsked) {
     const uint64_t startUs = MonoTimeMs();
     EXPECT_EQ(event.WaitUS(30999), 0);  // 30 ms
     EXPECT_GE(MonoTimeMs() - startUs, 30u);
+}
+
+TEST(BaseEvent, TimedWaitsNeverEndBeforeTheirTimeOutOnAnotherClock) {
+    CBaseEvent event;
+    ExpectNoEarlyTimeouts("CBaseEvent::Wait", [&](uint32_t ms) {
+        EXPECT_EQ(event.Wait(uint64_t{ms}), 0);
+        return std::chrono::steady_clock::now();
+    });
+    CBaseEvent e0, e1(nullptr, 1);
+    CBaseEvent* events[] = {&e0, &e1};
+    for (const int waitAll : {0, 1}) {
+        ExpectNoEarlyTimeouts("WaitMultiEvent", [&](uint32_t ms) {
+            EXPECT_EQ(WaitMultiEvent(2, events, waitAll, ms), kMultiWaitTimeout);
+            return std::chrono::steady_clock::now();
+        });
+    }
 }
 
 // Waiters that record how many of them the event released.

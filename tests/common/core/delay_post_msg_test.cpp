@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <set>
@@ -9,6 +10,7 @@
 
 #include "core/message_target.h"
 #include "core/mono_clock.h"
+#include "support/timeout_table.h"
 #include "support/wait_until.h"
 
 namespace {
@@ -27,6 +29,7 @@ struct Posted {
     uint64_t wParam;
     int64_t lParam;
     uint64_t atMs;
+    std::chrono::steady_clock::time_point at;  // on a clock that is not the engine's
 };
 
 std::mutex gMutex;
@@ -36,7 +39,8 @@ std::set<HWND> gGone;
 
 int Post(HWND target, uint32_t msg, uint64_t wParam, int64_t lParam) {
     std::lock_guard<std::mutex> lock(gMutex);
-    gPosted.push_back({target, msg, wParam, lParam, MonoTimeMs()});
+    gPosted.push_back(
+        {target, msg, wParam, lParam, MonoTimeMs(), std::chrono::steady_clock::now()});
     return 1;
 }
 int Purge(HWND target, uint32_t msg) {
@@ -121,12 +125,23 @@ TEST_F(DelayPostMsgTest, MessagesArriveInDueOrderNoEarlierThanDue) {
     EXPECT_EQ(m_engine.GetPendingCount(), 0);
 }
 
+TEST_F(DelayPostMsgTest, NoMessageIsPostedBeforeItsDelayOnAnotherClock) {
+    ASSERT_EQ(m_engine.Start(), 1);
+    ExpectNoEarlyTimeouts("DelayPostMsg", [&](uint32_t ms) {
+        const size_t before = PostedCount();
+        m_engine.DelayPostMsg(ms, kFirst, kTarget1, kMsgA, ms, 0, nullptr, 0);
+        EXPECT_TRUE(WaitUntil([&] { return PostedCount() == before + 1; }, kTimeoutHangDeadline));
+        return PostedCopy().back().at;
+    });
+}
+
 TEST_F(DelayPostMsgTest, MessagesDueInTheSamePassGoOutInQueueingOrder) {
-    const uint64_t queuedAt = MonoTimeMs();
     m_engine.DelayPostMsg(30, kFirst, kTarget1, kMsgA, 0, 0, nullptr, 0);
     m_engine.DelayPostMsg(10, kFirst, kTarget1, kMsgB, 0, 0, nullptr, 0);
-    // The engine is not running yet: both become due before its first pass.
-    ASSERT_TRUE(WaitUntil([&] { return MonoTimeMs() >= queuedAt + 30; }));
+    const uint64_t queuedBy = MonoTimeMs();
+    // The engine is not running yet: both become due before its first pass (a due time is the
+    // queueing instant rounded up to the next millisecond, plus the delay).
+    ASSERT_TRUE(WaitUntil([&] { return MonoTimeMs() >= queuedBy + 1 + 30; }));
     EXPECT_EQ(PostedCount(), 0u);
     ASSERT_EQ(m_engine.Start(), 1);
     ASSERT_TRUE(WaitUntil([] { return PostedCount() == 2; }));
@@ -301,7 +316,8 @@ TEST_F(DelayPostMsgTest, NextPostTimeIsTheEarliestDueTime) {
     const uint64_t after = MonoTimeMs();
     const uint64_t next = m_engine.UpdateNextPostTime();
     EXPECT_GE(next, before + 2000);
-    EXPECT_LE(next, after + 2000);
+    // The queueing instant is rounded up to the next whole millisecond.
+    EXPECT_LE(next, after + 1 + 2000);
 }
 
 // In a forked child the bookkeeping of the parent's other threads (their thread-local

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "serial/serial_port_table.h"
 #include "support/log_capture.h"
 #include "support/pty_pair.h"
+#include "support/timeout_table.h"
 #include "support/wait_until.h"
 
 namespace {
@@ -166,6 +168,19 @@ TEST_F(SerialUtilTest, NothingArrivingGivesZeroAfterTheLimit) {
     const uint64_t elapsed = MonoTimeMs() - start;
     EXPECT_GE(elapsed, 300u);
     EXPECT_LT(elapsed, kPromptMs);
+}
+
+TEST_F(SerialUtilTest, ReadsAndDrainsNeverEndBeforeTheirTimeOutOnAnotherClock) {
+    for (const int fill : {0, 1}) {
+        ExpectNoEarlyTimeouts("ReadData", [&](uint32_t ms) {
+            EXPECT_EQ(Read(4, ms, fill), "");
+            return std::chrono::steady_clock::now();
+        });
+    }
+    ExpectNoEarlyTimeouts("ResetInputBuffer", [&](uint32_t ms) {
+        m_port.ResetInputBuffer(ms);
+        return std::chrono::steady_clock::now();
+    });
 }
 
 TEST_F(SerialUtilTest, CancelReleasesAWaitingReadPromptly) {

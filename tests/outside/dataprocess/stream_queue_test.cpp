@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/mono_clock.h"
+#include "support/timeout_table.h"
 #include "support/wait_until.h"
 
 namespace {
@@ -185,4 +186,15 @@ TEST(StreamQueue, AWaitingFetchGetsBytesPushedLater) {
     queue.Push(bytes.data(), bytes.size());
     EXPECT_TRUE(WaitUntil([&] { return fetch.done.load(); }, std::chrono::seconds(5)));
     EXPECT_TRUE(fetch.result.load());
+}
+
+TEST(StreamQueue, AFetchWithNothingToTakeNeverEndsBeforeItsTimeOutOnAnotherClock) {
+    StreamQueue queue;
+    queue.SetDelivery(true);
+    ExpectNoEarlyTimeouts("StreamQueue::Fetch", [&](uint32_t ms) {
+        uint8_t* data = nullptr;
+        int32_t length = 0;
+        EXPECT_FALSE(queue.Fetch(data, length, ms));
+        return std::chrono::steady_clock::now();
+    });
 }
