@@ -96,8 +96,9 @@ void FreeListT(CPtrCtrl* list) {
 template <class C>
 int ListT(const C* folder, CPtrCtrl* folders, CPtrCtrl* files, const C* extensions,
           int includeHidden, int fullPath) {
-    FreeListT<C>(folders);
-    FreeListT<C>(files);
+    // What the containers held belongs to the caller: they are emptied, never freed here.
+    if (folders != nullptr) folders->DeleteAll();
+    if (files != nullptr) files->DeleteAll();
     std::string systemFolder;
     if (folder == nullptr || !ToSystemPath(folder, systemFolder, "GetLocalFolderFileList")) {
         return 0;

@@ -1,11 +1,11 @@
 // Listing a folder's entries, as narrow (A) and wide (W) twins. Paths follow the library's rules
 // (path_name.h). Hidden entries are those whose name begins with a dot.
 //
-// Listings go into CPtrCtrl containers whose entries are newly allocated zero-terminated texts
-// owned by the caller, released with FreeFileListA/W. Names that cannot be represented in the
-// caller's width (a file name that is not UTF-8, for the wide form) are left out and logged,
-// never altered. No state is kept: every function may be called from any thread (a container is
-// used by one thread at a time).
+// Listings go into CPtrCtrl containers whose entries are newly allocated zero-terminated texts:
+// the caller owns every entry it receives and frees them with FreeFileListA/W. Names that cannot
+// be represented in the caller's width (a file name that is not UTF-8, for the wide form) are
+// left out and logged, never altered. No state is kept: every function may be called from any
+// thread (a container is used by one thread at a time).
 #pragma once
 
 #include "platform_types.h"
@@ -13,8 +13,8 @@
 class CPtrCtrl;
 
 // Lists the folder's entries in the order the file system returns them:
-// 1. Both containers that are given are emptied first, their entries freed. Nothing more for a
-//    null folder.
+// 1. Both containers that are given are emptied first, without freeing what they held (those
+//    entries stay the caller's). Nothing more for a null folder.
 // 2. "." and "..", and hidden entries unless includeHidden is set, are skipped.
 // 3. A folder (or a link to one) goes to `folders`, anything else to `files`; an entry whose
 //    container is null is skipped.

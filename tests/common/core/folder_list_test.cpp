@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -99,19 +101,48 @@ TEST_F(FolderListTest, FullPathsAndMissingContainers) {
     FreeFileListA(&folders);
 }
 
-TEST_F(FolderListTest, RelistingFreesPreviousEntries) {
-    // Runs clean under the leak checker only when the earlier entries are freed on refill.
-    CPtrArrayCtrl files;
-    for (int round = 0; round < 3; ++round) {
-        ASSERT_EQ(GetLocalFolderFileListA(Folder().c_str(), nullptr, &files, ".bin", 0, 1), 1);
-        EXPECT_EQ(files.GetCount(), 3);
+TEST_F(FolderListTest, ListingEmptiesTheContainersWithoutFreeingTheCallersEntries) {
+    // Entries the caller put there itself: a literal, a stack text and one block shared with
+    // another container. Freeing any of them would be an invalid free or a use after free.
+    char onStack[] = "caller's own";
+    const char* literal = "a literal";
+    char* shared = static_cast<char*>(std::malloc(8));
+    ASSERT_NE(shared, nullptr);
+    std::strcpy(shared, "shared");
+    CPtrArrayCtrl elsewhere;
+    ASSERT_GE(elsewhere.AddData(shared), 0);
+
+    CPtrArrayCtrl folders;
+    CPtrListCtrl files;
+    for (void* entry : {static_cast<void*>(onStack), static_cast<void*>(const_cast<char*>(literal)),
+                        static_cast<void*>(shared)}) {
+        ASSERT_GE(folders.AddData(entry), 0);
+        ASSERT_GE(files.AddData(entry), 0);
     }
-    EXPECT_EQ(GetLocalFolderFileListA(nullptr, nullptr, &files, nullptr, 0, 0), 0);
-    EXPECT_EQ(files.GetCount(), 0);
+    ASSERT_EQ(GetLocalFolderFileListA(Folder().c_str(), &folders, &files, ".bin", 0, 0), 1);
+    EXPECT_EQ(Sorted(folders), (std::vector<std::string>{"linked", "sub.bin"}));
+    EXPECT_EQ(Sorted(files), (std::vector<std::string>{"APP1.bin", "a.bin", "b.BIN"}));
+    FreeFileListA(&folders);
+    FreeFileListA(&files);
+    EXPECT_STREQ(static_cast<const char*>(elsewhere.GetAt(0)), "shared");
+    EXPECT_STREQ(onStack, "caller's own");
+
+    // The same for the wide form, and for a folder that cannot be read (containers then empty).
+    const WCHAR* wideLiteral = u"wide literal";
+    ASSERT_GE(files.AddData(const_cast<WCHAR*>(wideLiteral)), 0);
+    ASSERT_EQ(GetLocalFolderFileListW(Wide(Folder()).c_str(), nullptr, &files, u".hex", 0, 0), 1);
+    EXPECT_EQ(SortedWide(files), std::vector<std::string>{"c.hex"});
+    FreeFileListW(&files);
+    ASSERT_GE(files.AddData(onStack), 0);
     EXPECT_EQ(
         GetLocalFolderFileListA((Folder() + "/missing").c_str(), nullptr, &files, nullptr, 0, 0),
         0);
+    EXPECT_EQ(files.GetCount(), 0);
+    ASSERT_GE(files.AddData(onStack), 0);
+    EXPECT_EQ(GetLocalFolderFileListA(nullptr, nullptr, &files, nullptr, 0, 0), 0);
+    EXPECT_EQ(files.GetCount(), 0);
     FreeFileListA(nullptr);
+    FreeFileListA(&elsewhere);
 }
 
 TEST_F(FolderListTest, WideListingLeavesOutNamesThatAreNotUtf8) {
