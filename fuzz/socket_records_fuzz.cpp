@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "net/socket_file_records.h"
 #include "net/socket_packet.h"
 

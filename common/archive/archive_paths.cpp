@@ -5,8 +5,8 @@
 #include <climits>
 
 #include "core/dbg_output.h"
-#include "core/limits.h"
 #include "core/path_name.h"
+#include "core/size_limits.h"
 
 std::string AbsoluteFromWorkingFolder(const char* path, const char* operation) {
     if (path == nullptr || path[0] == '\0') return std::string();

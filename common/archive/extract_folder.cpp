@@ -10,7 +10,7 @@
 
 #include "core/date_file_name.h"
 #include "core/dbg_output.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <string>
 
 #include "archive/zip_reader.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 
 // The current entry, as GetFileInfo reports it.
 struct UZ_FileInfo {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/dbg_output.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "core/unique_fd.h"
 
 namespace {

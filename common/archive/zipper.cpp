@@ -18,10 +18,10 @@
 #include "core/dbg_output.h"
 #include "core/file_data.h"
 #include "core/folder_list.h"
-#include "core/limits.h"
 #include "core/path_name.h"
 #include "core/path_text.h"
 #include "core/ptr_array_ctrl.h"
+#include "core/size_limits.h"
 #include "core/unique_fd.h"
 
 namespace {

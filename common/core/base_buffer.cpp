@@ -6,8 +6,8 @@
 
 #include "byte_order.h"
 #include "dbg_output.h"
-#include "limits.h"
 #include "ptr_ctrl.h"
+#include "size_limits.h"
 
 CBaseBuffer::CBaseBuffer() = default;
 

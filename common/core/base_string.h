@@ -10,8 +10,8 @@
 // - The last int argument of comparisons and searches is an ignore-case flag: nonzero folds only
 //   the letters A-Z/a-z; every other character (accented letters, CJK) matches only itself.
 // - Integer results are 1 (yes) / 0 (no), or an index with -1 for "not found".
-// - Lengths index with int; a string never holds kMaxStringChars (limits.h) characters or more.
-//   An operation that would exceed that (or whose memory cannot be had) leaves the string
+// - Lengths index with int; a string never holds kMaxStringChars (size_limits.h) characters or
+//   more. An operation that would exceed that (or whose memory cannot be had) leaves the string
 //   unchanged and writes an error line (level 4) through DbgOutputA. No operation throws.
 //
 // Set never changes only the letter case of the content: setting a text of the same length that

@@ -15,7 +15,7 @@
 
 #include "base_string.h"
 #include "dbg_output.h"
-#include "limits.h"
+#include "size_limits.h"
 #include "text_format.h"
 #include "utf_convert.h"
 

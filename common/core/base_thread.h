@@ -30,7 +30,7 @@
 
 #include "base_event.h"
 #include "base_lock.h"
-#include "limits.h"
+#include "size_limits.h"
 
 // An opaque thread handle; 0 = none.
 using ThreadHandle = uintptr_t;

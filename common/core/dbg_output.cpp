@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "limits.h"
+#include "size_limits.h"
 #include "text_format.h"
 #include "utf_convert.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "dbg_output.h"
-#include "limits.h"
+#include "size_limits.h"
 #include "text_format.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "dbg_output.h"
 #include "delay_post_msg.h"
-#include "limits.h"
+#include "size_limits.h"
 
 CDelayPostMsgEngine gDelayPostMsgEngine __attribute__((init_priority(1000)));
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "limits.h"
 #include "platform_types.h"
+#include "size_limits.h"
 
 template <class C>
 constexpr bool IsPathSeparator(C c) {

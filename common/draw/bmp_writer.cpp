@@ -11,7 +11,7 @@
 #include "bitmap_info.h"
 #include "core/byte_order.h"
 #include "core/dbg_output.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 
 namespace {
 

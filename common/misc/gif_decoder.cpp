@@ -7,7 +7,7 @@
 #include <new>
 
 #include "core/dbg_output.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 // A damaged file shows as frames that are not drawn; a file without a trailer counts 0 frames, and
 // each DecNextFrame then recomposes the first image.
 //
-// Logical screens beyond kMaxGifCanvasPixels (common/core/limits.h) are refused at load.
+// Logical screens beyond kMaxGifCanvasPixels (common/core/size_limits.h) are refused at load.
 //
 // Not thread-safe: one thread uses an object at a time.
 #pragma once

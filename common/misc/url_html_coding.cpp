@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/dbg_output.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "core/utf_convert.h"
 
 namespace {

@@ -9,8 +9,8 @@
 
 #include "core/dbg_output.h"
 #include "core/hex_text.h"
-#include "core/limits.h"
 #include "core/mono_clock.h"
+#include "core/size_limits.h"
 #include "http_request.h"
 
 namespace {

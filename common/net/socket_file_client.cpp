@@ -7,8 +7,8 @@
 #include "core/base_event.h"
 #include "core/byte_order.h"
 #include "core/dbg_output.h"
-#include "core/limits.h"
 #include "core/mono_clock.h"
+#include "core/size_limits.h"
 #include "core/utf_convert.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <initializer_list>
 
 #include "core/byte_order.h"
-#include "core/limits.h"
 #include "core/ptr_ctrl.h"
+#include "core/size_limits.h"
 
 namespace {
 

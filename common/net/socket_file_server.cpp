@@ -12,8 +12,8 @@
 
 #include "core/dbg_output.h"
 #include "core/folder_list.h"
-#include "core/limits.h"
 #include "core/ptr_array_ctrl.h"
+#include "core/size_limits.h"
 #include "core/utf_convert.h"
 #include "misc/md5.h"
 

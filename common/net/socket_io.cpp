@@ -14,8 +14,8 @@
 #include <new>
 
 #include "core/dbg_output.h"
-#include "core/limits.h"
 #include "core/mono_clock.h"
+#include "core/size_limits.h"
 #include "core/unique_fd.h"
 #include "socket_packet.h"
 #include "socket_sys.h"

@@ -9,7 +9,7 @@
 #include "core/base_buffer.h"
 #include "core/byte_order.h"
 #include "core/dbg_output.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 
 namespace {
 

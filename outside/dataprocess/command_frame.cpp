@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "core/byte_order.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 
 namespace {
 

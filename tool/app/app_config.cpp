@@ -5,9 +5,9 @@
 #include "core/dbg_output.h"
 #include "core/file_data.h"
 #include "core/file_system.h"
-#include "core/limits.h"
 #include "core/path_name.h"
 #include "core/program_path.h"
+#include "core/size_limits.h"
 
 XMLParser gAppConfig;
 

@@ -3,9 +3,9 @@
 #include "app/xml_parser.h"
 #include "core/base_string.h"
 #include "core/dbg_output.h"
-#include "core/limits.h"
 #include "core/path_name.h"
 #include "core/program_path.h"
+#include "core/size_limits.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "core/date_file_name.h"
 #include "core/dbg_output.h"
-#include "core/limits.h"
 #include "core/path_name.h"
+#include "core/size_limits.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/dbg_output.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "core/unique_fd.h"
 #include "core/utf_convert.h"
 #include "firmware/boot_loader_link.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/archive/zip_test_util.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 
 using ziptest::RawEntry;
 

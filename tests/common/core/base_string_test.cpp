@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "common/core/base_string_test_support.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "core/utf_convert.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "core/dbg_output.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "core/utf_convert.h"
 #include "support/temp_dir.h"
 

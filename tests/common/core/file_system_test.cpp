@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/base_string.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "core/utf_convert.h"
 #include "support/temp_dir.h"
 

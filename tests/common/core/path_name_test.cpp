@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/limits.h"
+#include "core/size_limits.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "core/utf_convert.h"
 #include "support/scoped_env.h"
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "common/net/http_test_support.h"
-#include "core/limits.h"
 #include "core/mono_clock.h"
+#include "core/size_limits.h"
 #include "net/curl_library.h"
 #include "support/log_capture.h"
 #include "support/nginx_server.h"

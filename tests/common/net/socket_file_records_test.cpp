@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "core/byte_order.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "core/ptr_array_ctrl.h"
+#include "core/size_limits.h"
 #include "net/socket_file_records.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "core/base_buffer.h"
 #include "core/byte_order.h"
-#include "core/limits.h"
+#include "core/size_limits.h"
 #include "net/socket_packet.h"
 #include "socket_test_support.h"
 

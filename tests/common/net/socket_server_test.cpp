@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "core/limits.h"
 #include "core/mono_clock.h"
+#include "core/size_limits.h"
 #include "net/socket_client.h"
 #include "net/socket_server.h"
 #include "socket_test_support.h"
