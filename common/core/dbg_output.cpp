@@ -11,6 +11,7 @@
 #include <ctime>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "size_limits.h"
@@ -46,8 +47,19 @@ DebugOutputState& State() {
     return *state;
 }
 
-// The callbacks this thread is running right now, innermost last.
-thread_local std::vector<DbgOutputCallback> tRunningCallbacks;
+// The callbacks this thread is running right now, innermost last. Plain data without a
+// destructor: lines written while the process exits, after this thread's thread-local objects
+// are gone (the library's unload line), still find it intact.
+struct RunningCallbacks {
+    DbgOutputCallback callbacks[kMaxCallbackNesting];
+    int depth;
+
+    bool Contains(DbgOutputCallback callback) const {
+        return std::find(callbacks, callbacks + depth, callback) != callbacks + depth;
+    }
+};
+static_assert(std::is_trivially_destructible_v<RunningCallbacks>);
+thread_local RunningCallbacks tRunning;
 
 char LevelLetter(uint32_t level) {
     static constexpr char kLetters[] = {' ', 'D', 'I', 'W', 'E'};
@@ -118,18 +130,15 @@ void Display(const std::string& line) {
 
 void CallCallbacks(uint32_t level, const std::string& line) {
     DebugOutputState& state = State();
-    if (static_cast<int>(tRunningCallbacks.size()) >= kMaxCallbackNesting) return;
+    if (tRunning.depth >= kMaxCallbackNesting) return;
     std::lock_guard<std::recursive_mutex> guard(state.callbackLock);
     const size_t count = state.callbacks.size();
     for (size_t i = 0; i < count && i < state.callbacks.size(); ++i) {
         const CallbackEntry entry = state.callbacks[i];
-        if (std::find(tRunningCallbacks.begin(), tRunningCallbacks.end(), entry.callback) !=
-            tRunningCallbacks.end()) {
-            continue;  // that callback is writing this very line
-        }
-        tRunningCallbacks.push_back(entry.callback);
+        if (tRunning.Contains(entry.callback)) continue;  // it is writing this very line
+        tRunning.callbacks[tRunning.depth++] = entry.callback;
         entry.callback(entry.userData, level, line.c_str(), static_cast<int>(line.size()));
-        tRunningCallbacks.pop_back();
+        --tRunning.depth;
     }
 }
 

@@ -1,13 +1,51 @@
 #include "core/dbg_output.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/process_runner.h"
+
 namespace {
+
+// Set in the environment of this program run once more as a child that leaves a callback
+// registered when it exits.
+constexpr const char* kExitChildVariable = "ORBO_TEST_EXIT_WITH_CALLBACK";
+// Long enough that only a hung exit reaches it.
+constexpr std::chrono::seconds kExitChildDeadline{60};
+constexpr const char* kEchoMark = "echoed: ";
+
+// Small blocks the child's sink takes for every line: more than the allocator keeps at hand for
+// their size, so a block written after it was freed is reached and the corruption shows.
+constexpr int kSinkSmallBlocks = 32;
+
+// The child's sink: allocates as a real sink does (small blocks, a copy of the line) and writes
+// the line to standard output with a mark.
+int EchoToStdout(uintptr_t, uint32_t, const char* line, int length) {
+    void* blocks[kSinkSmallBlocks];
+    for (void*& block : blocks) block = std::malloc(sizeof(void*));
+    for (void* block : blocks) std::free(block);
+    const std::string text = std::string(kEchoMark).append(line, static_cast<size_t>(length));
+    if (write(STDOUT_FILENO, text.data(), text.size()) < 0) return 0;
+    return 0;
+}
+
+// In the child: registers the sink before main and never removes it; the library's own lines
+// at exit (its unload line) then reach a callback after the thread's thread-local objects are
+// gone.
+const bool gExitChild = [] {
+    if (std::getenv(kExitChildVariable) == nullptr) return false;
+    DbgOutputAddCallback(EchoToStdout, 0);
+    DbgOutputA(kDbgLevelInfo, "child logging with a callback\r\n");
+    return true;
+}();
 
 struct Captured {
     uint32_t level;
@@ -189,6 +227,25 @@ TEST_F(DbgOutputTest, CallbacksReceiveWholeLinesFromManyThreads) {
         ++count;
     }
     EXPECT_EQ(count, 1000);
+}
+
+TEST(DbgOutputExit, ProgramExitingWithACallbackStillRegisteredExitsCleanly) {
+    ASSERT_FALSE(gExitChild);
+    ProcessOptions options;
+    options.environment = {{kExitChildVariable, "1"}};
+    options.deadline = kExitChildDeadline;
+    const ProcessResult run = RunProcess({"/proc/self/exe", "--gtest_list_tests"}, options);
+    ASSERT_TRUE(run.started) << run.error;
+    ASSERT_FALSE(run.timedOut) << run.err;
+    EXPECT_EQ(run.signal, 0) << run.err;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // The library's unload line still reached the callback.
+    EXPECT_NE(run.out.find(std::string(kEchoMark) + "Orbo_LOG"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("DLL_PROCESS_DETACH"), std::string::npos) << run.out;
+    for (const char* fault :
+         {"double free", "Invalid", "corrupt", "AddressSanitizer", "unaligned", "malloc"}) {
+        EXPECT_EQ(run.err.find(fault), std::string::npos) << fault << "\n" << run.err;
+    }
 }
 
 }  // namespace
