@@ -190,14 +190,13 @@ void ParseLengthData(const void* text, int length, int* offset, uint64_t* value)
     const void* zero = std::memchr(bytes, 0, static_cast<size_t>(length));
     if (zero == nullptr) return;
     const int position = static_cast<int>(static_cast<const uint8_t*>(zero) - bytes);
-    if (position == 0) return;
+    // The length field follows the zero byte wherever it is, whatever came before it.
+    if (offset != nullptr) *offset = position;
     uint64_t number = 0;
-    for (int i = 0; i < position; ++i) {
-        if (bytes[i] < '0' || bytes[i] > '9') return;
+    for (int i = 0; i < position && bytes[i] >= '0' && bytes[i] <= '9'; ++i) {
         const uint64_t digit = bytes[i] - '0';
-        if (number > (UINT64_MAX - digit) / 10) return;
+        if (number > (UINT64_MAX - digit) / 10) return;  // no value that fits: 0
         number = number * 10 + digit;
     }
-    if (offset != nullptr) *offset = position;
     if (value != nullptr) *value = number;
 }

@@ -120,7 +120,8 @@ private:
 // out := the length as decimal text with its terminator, followed by the data. Nothing for a
 // null out; a null data or a negative length counts as empty.
 void CreateLengthData(CBaseBuffer* out, const void* data, int length);
-// Finds the first zero byte within `length` bytes of `text`: *offset gets its position and
-// *value the decimal number before it. Both 0 when there is no zero byte, the text before it is
-// empty or not all decimal digits, or the number does not fit 64 bits. Outputs may be null.
+// Finds the first zero byte within `length` bytes of `text`: *offset gets its position (also
+// when the text before it is not a number) and *value the decimal number of the leading digits
+// before it, 0 when there are none or the number does not fit 64 bits. Both 0 when there is no
+// zero byte. Outputs may be null.
 void ParseLengthData(const void* text, int length, int* offset, uint64_t* value);

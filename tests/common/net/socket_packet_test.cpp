@@ -213,10 +213,15 @@ TEST(SocketPacket, ParseLengthDataFindsTheNumberBeforeTheFirstZero) {
         {std::string("12345\0rest", 10), 5, 12345},
         {std::string("0\0", 2), 1, 0},
         {std::string("18446744073709551615\0", 21), 20, UINT64_MAX},
-        {std::string("18446744073709551616\0", 21), 0, 0},  // does not fit
-        {std::string("12a\0", 4), 0, 0},
+        {std::string("18446744073709551616\0", 21), 20, 0},  // does not fit
+        {std::string("12a\0", 4), 3, 12},
+        {std::string("abc\0", 4), 3, 0},  // no leading digits
+        {std::string("12ab\0", 5), 4, 12},
+        {std::string("1\0002\0", 4), 1, 1},  // the first zero counts
         {std::string("\0", 1), 0, 0},
+        {std::string("\0009", 2), 0, 0},
         {std::string("123", 3), 0, 0},  // no zero within the length
+        {std::string("", 0), 0, 0},
     };
     for (const LengthTextCase& c : cases) {
         int offset = -1;
