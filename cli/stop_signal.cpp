@@ -75,7 +75,7 @@ bool StopSignal::Interrupted() const {
 }
 
 StopReason StopSignal::Wait(int64_t timeoutMs) {
-    const uint64_t start = MonoTimeMs();
+    const uint64_t deadline = timeoutMs >= 0 ? MonoDeadlineMs(static_cast<uint64_t>(timeoutMs)) : 0;
     bool notified = false;
     if (gWakeRead < 0) return StopReason::TimeLimit;  // no pipe: nothing could wake a wait
     for (;;) {
@@ -83,10 +83,9 @@ StopReason StopSignal::Wait(int64_t timeoutMs) {
         if (notified) return StopReason::Notified;
         int pollMs = -1;
         if (timeoutMs >= 0) {
-            const uint64_t elapsed = MonoTimeMs() - start;
-            if (elapsed >= static_cast<uint64_t>(timeoutMs)) return StopReason::TimeLimit;
-            pollMs = static_cast<int>(
-                std::min<uint64_t>(static_cast<uint64_t>(timeoutMs) - elapsed, INT32_MAX));
+            const uint64_t now = MonoTimeMs();
+            if (now >= deadline) return StopReason::TimeLimit;
+            pollMs = static_cast<int>(std::min<uint64_t>(deadline - now, INT32_MAX));
         }
         pollfd wake{gWakeRead, POLLIN, 0};
         const int ready = poll(&wake, 1, pollMs);
