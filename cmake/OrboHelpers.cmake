@@ -14,23 +14,37 @@ function(orbo_test_labels file out)
     set(${out} "${labels}" PARENT_SCOPE)
 endfunction()
 
-# orbo_add_tests(<dir> LIBS <libs...> [DEPENDS <targets...>]): one test program per *_test.cpp
-# below <dir>, named after its path (tests/common/core/base_string_test.cpp ->
-# common_core_base_string_test). DEPENDS names programs the tests run, built before them.
+# orbo_add_tests(<dir> LIBS <libs...> [DEPENDS <targets...>] [GUI_LIBS <libs...>]): one test
+# program per *_test.cpp below <dir>, named after its path (tests/common/core/base_string_test.cpp
+# -> common_core_base_string_test). DEPENDS names programs the tests run, built before them.
+# Files labelled gui also link GUI_LIBS (without them they are left out) and run on Qt's
+# offscreen platform with Qt warnings fatal.
 function(orbo_add_tests dir)
-    cmake_parse_arguments(ARG "" "" "LIBS;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LIBS;DEPENDS;GUI_LIBS" ${ARGN})
     file(GLOB_RECURSE tests CONFIGURE_DEPENDS "${dir}/*_test.cpp")
     foreach(src IN LISTS tests)
+        orbo_test_labels("${src}" labels)
+        set(gui FALSE)
+        if("gui" IN_LIST labels)
+            if(NOT ARG_GUI_LIBS)
+                continue()
+            endif()
+            set(gui TRUE)
+        endif()
         file(RELATIVE_PATH rel "${CMAKE_SOURCE_DIR}/tests" "${src}")
         string(REGEX REPLACE "\\.cpp$" "" name "${rel}")
         string(REPLACE "/" "_" name "${name}")
         add_executable(${name} ${src})
         target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} orbo_test_support GTest::gtest GTest::gmock)
+        set(environment "ORBO_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+        if(gui)
+            target_link_libraries(${name} PRIVATE ${ARG_GUI_LIBS})
+            list(APPEND environment QT_QPA_PLATFORM=offscreen QT_FATAL_WARNINGS=1)
+        endif()
         if(ARG_DEPENDS)
             add_dependencies(${name} ${ARG_DEPENDS})
         endif()
-        orbo_test_labels("${src}" labels)
         # Tests that talk to the simulated sensor run the zorvan-sim of this build.
         if("sim" IN_LIST labels)
             add_dependencies(${name} zorvan-sim)
@@ -38,12 +52,13 @@ function(orbo_add_tests dir)
         gtest_discover_tests(${name}
             DISCOVERY_TIMEOUT 60
             PROPERTIES TIMEOUT 300 ENVIRONMENT "ORBO_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
-        # Labels are set after discovery: passed through the discovery script, a list of several
-        # labels would be flattened into separate properties.
+        # Labels and the environment are set after discovery: passed through the discovery
+        # script, a list of several values would be flattened into separate properties.
         set(labelScript ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
         file(WRITE ${labelScript}
             "if(${name}_TESTS)\n"
-            "    set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${labels}\")\n"
+            "    set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${labels}\"\n"
+            "        ENVIRONMENT \"${environment}\")\n"
             "endif()\n")
         set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labelScript})
     endforeach()
