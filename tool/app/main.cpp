@@ -1,11 +1,7 @@
-// The desktop program's entry (an empty window until the application object lands).
-#include <QApplication>
-#include <QDialog>
+// The desktop program's entry: the application object runs everything.
+#include "app/orbo_zorvan_tool_app.h"
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QDialog window;
-    window.setWindowTitle(QStringLiteral("Orbo_Zorvan_Tool"));
-    window.exec();
-    return 0;
+    COrbo_Zorvan_ToolApp application;
+    return application.InitInstance(argc, argv);
 }
