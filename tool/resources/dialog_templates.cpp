@@ -89,9 +89,9 @@ constexpr ParamPageControls MakeParamPageControls() {
                   "距离上报频率(Hz):");
     c[n++] = Same(2013, K::DropList, {262, 26, 56, 100}, "", "", kStyleVScroll | kStyleTabStop);
     c[n++] = Same(kNoControlId, K::Label, {6, 46, 86, 8}, "Response Speed:", "响应速度:");
-    c[n++] = Same(2014, K::RadioButton, {94, 45, 34, 10}, "Normal", "正常",
+    c[n++] = Same(2014, K::RadioButton, {94, 45, 40, 10}, "Normal", "正常",
                   kStyleGroup | kStyleTabStop);
-    c[n++] = Same(2015, K::RadioButton, {130, 45, 30, 10}, "Fast", "快速");
+    c[n++] = Same(2015, K::RadioButton, {136, 45, 30, 10}, "Fast", "快速");
     c[n++] = Same(kNoControlId, K::Label, {168, 46, 92, 8}, "Absence Report Delay(s):",
                   "无人上报时间(秒):");
     c[n++] = Same(2016, K::Edit, {262, 44, 56, 14}, "", "", kEditStyle);
