@@ -37,8 +37,9 @@ fuzz: deps
 bench: build
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
 
-# The main job: a simulated sensor (zorvan-sim) on a virtual port and zorvan-cli monitor showing
-# its live reports, until Ctrl-C stops both (scripts/run-demo).
+# The main job: a simulated sensor (zorvan-sim) on a virtual port and the desktop program with its
+# port listed, until the window closes; without a display, zorvan-cli monitor showing its live
+# reports until Ctrl-C (scripts/run-demo).
 run: build
 	@scripts/run-demo
 

@@ -2,8 +2,6 @@
 #include "platform/screen_saver.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/first_line.h"
 #include "support/qt_test_app.h"
 #include "support/scoped_env.h"
 
@@ -58,22 +57,10 @@ private:
 // A private session bus (dbus-daemon) for one test; its address in Address().
 class PrivateSessionBus {
 public:
-    PrivateSessionBus() {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        SpawnOptions options;
-        options.out = ChildStream::Descriptor(fds[1]);
-        m_daemon.Start({"dbus-daemon", "--session", "--nofork", "--print-address=1"}, options);
-        close(fds[1]);
-        std::string line;
-        pollfd wait{fds[0], POLLIN, 0};
-        char c = 0;
-        while (poll(&wait, 1, kBusStartMs) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') {
-            line.push_back(c);
-        }
-        close(fds[0]);
-        m_address = line;
-    }
+    PrivateSessionBus()
+        : m_address(StartAndReadFirstLine(
+              m_daemon, {"dbus-daemon", "--session", "--nofork", "--print-address=1"},
+              kBusStartMs)) {}
     const std::string& Address() const { return m_address; }
 
 private:
