@@ -1,6 +1,8 @@
 #include "platform/dialog_items.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QThread>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
@@ -9,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QVariant>
 #include <QWidget>
+
+#include "core/dbg_output.h"
 
 namespace {
 
@@ -19,6 +23,14 @@ QString ToDisplayText(const QString& text) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return shown;
+}
+
+// Widgets belong to the window thread; a worker must go through RunOnWindowThread.
+bool OnWindowThread(const char* operation) {
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr || QThread::currentThread() == application->thread()) return true;
+    DbgOutputA(4, "%s refused: controls are only touched on the window thread\r\n", operation);
+    return false;
 }
 
 }  // namespace
@@ -34,7 +46,9 @@ int GetControlId(const QWidget* control) {
 }
 
 QWidget* GetDlgItem(const QWidget* dialog, int id) {
-    if (dialog == nullptr || id == kStaticControlId) return nullptr;
+    if (dialog == nullptr || id == kStaticControlId || !OnWindowThread("GetDlgItem")) {
+        return nullptr;
+    }
     for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (GetControlId(child) == id) return child;
     }
@@ -42,6 +56,7 @@ QWidget* GetDlgItem(const QWidget* dialog, int id) {
 }
 
 void SetControlText(QWidget* control, const QString& text) {
+    if (control == nullptr || !OnWindowThread("SetControlText")) return;
     if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(ToDisplayText(text));
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {

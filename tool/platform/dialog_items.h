@@ -7,7 +7,8 @@
 //
 // Texts are UTF-16 QStrings; "\r\n" line ends (as the string table writes them) show as line
 // breaks. Operations on an id that the dialog does not have do nothing and answer empty, 0 or
-// null. Window thread only.
+// null. Window thread only: called from another thread they refuse (a level-4 line, nothing
+// touched); workers change controls through RunOnWindowThread (platform/window_message.h).
 #pragma once
 
 #include <QString>

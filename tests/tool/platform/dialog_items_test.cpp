@@ -12,6 +12,8 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include <thread>
+
 #include "support/qt_test_app.h"
 
 namespace {
@@ -105,6 +107,19 @@ TEST_F(DialogItemsTest, ListEntriesKeepTheirItemData) {
     SetDlgItemText(&m_dialog, 30, QStringLiteral("/dev/ttyUSB12"));
     EXPECT_EQ(m_list->currentIndex(), 1);
     EXPECT_EQ(GetDlgItemText(&m_dialog, 30), QStringLiteral("/dev/ttyUSB12"));
+}
+
+TEST_F(DialogItemsTest, ControlsAreNotTouchedOffTheWindowThread) {
+    SetDlgItemText(&m_dialog, 10, QStringLiteral("before"));
+    QWidget* found = &m_dialog;
+    std::thread worker([&] {
+        found = GetDlgItem(&m_dialog, 10);
+        SetDlgItemText(&m_dialog, 10, QStringLiteral("from a worker"));
+        SetControlText(m_list, QStringLiteral("from a worker"));
+    });
+    worker.join();
+    EXPECT_EQ(found, nullptr);
+    EXPECT_EQ(GetDlgItemText(&m_dialog, 10), QStringLiteral("before"));
 }
 
 }  // namespace
