@@ -2,10 +2,10 @@
 // while the window thread's events are processed. Header-only: only gui tests include Qt.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <gtest/gtest.h>
 
 #include <stdlib.h>
 

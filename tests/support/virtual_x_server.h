@@ -21,7 +21,8 @@ class VirtualXServer {
 public:
     VirtualXServer() {
         const std::string number = StartAndReadFirstLine(
-            m_server, {"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"},
+            m_server,
+            {"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"},
             kXServerStartMs);
         if (!number.empty()) m_display = ":" + number;
     }

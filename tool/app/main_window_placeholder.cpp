@@ -15,13 +15,13 @@ protected:
     // The dialog's OK and cancel keys end nothing.
     void keyPressEvent(QKeyEvent* event) override {
         switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
+            case Qt::Key_Escape:
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                event->accept();
+                return;
+            default:
+                QDialog::keyPressEvent(event);
         }
     }
 };

@@ -89,4 +89,6 @@ int COrbo_Zorvan_ToolApp::InitInstance(int& argc, char** argv) {
     return kToolExitOk;
 }
 
-std::unique_ptr<QDialog> CreateMainWindow() { return CreateMainWindowPlaceholder(); }
+std::unique_ptr<QDialog> CreateMainWindow() {
+    return CreateMainWindowPlaceholder();
+}

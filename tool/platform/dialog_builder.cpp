@@ -41,48 +41,48 @@ QString Caption(const DialogControl& control, UiLanguage language) {
 QWidget* CreateControl(const DialogControl& control, UiLanguage language, QWidget* parent) {
     const QString caption = Caption(control, language);
     switch (control.kind) {
-    case ControlKind::Label: {
-        auto* label = new QLabel(parent);
-        label->setWordWrap(true);
-        Qt::Alignment horizontal = Qt::AlignLeft;
-        if ((control.style & kStyleCenter) != 0) horizontal = Qt::AlignHCenter;
-        if ((control.style & kStyleRight) != 0) horizontal = Qt::AlignRight;
-        label->setAlignment(horizontal | Qt::AlignTop);
-        if ((control.style & kStyleBorder) != 0) label->setFrameShape(QFrame::Box);
-        SetControlText(label, caption);
-        return label;
-    }
-    case ControlKind::Edit: {
-        auto* edit = new QLineEdit(caption, parent);
-        edit->setFrame((control.style & kStyleBorder) != 0);
-        return edit;
-    }
-    case ControlKind::PushButton:
-    case ControlKind::DefPushButton: {
-        auto* button = new QPushButton(caption, parent);
-        if (control.kind == ControlKind::DefPushButton) button->setDefault(true);
-        return button;
-    }
-    case ControlKind::CheckBox:
-        return new QCheckBox(caption, parent);
-    case ControlKind::RadioButton:
-        return new QRadioButton(caption, parent);
-    case ControlKind::PushLikeRadio: {
-        auto* button = new QPushButton(caption, parent);
-        button->setCheckable(true);
-        return button;
-    }
-    case ControlKind::DropList:
-        return new QComboBox(parent);
-    case ControlKind::GroupBox:
-        return new QGroupBox(caption, parent);
-    case ControlKind::ProgressBar: {
-        auto* bar = new QProgressBar(parent);
-        bar->setRange(0, kProgressMaximum);
-        bar->setValue(0);
-        bar->setTextVisible(false);
-        return bar;
-    }
+        case ControlKind::Label: {
+            auto* label = new QLabel(parent);
+            label->setWordWrap(true);
+            Qt::Alignment horizontal = Qt::AlignLeft;
+            if ((control.style & kStyleCenter) != 0) horizontal = Qt::AlignHCenter;
+            if ((control.style & kStyleRight) != 0) horizontal = Qt::AlignRight;
+            label->setAlignment(horizontal | Qt::AlignTop);
+            if ((control.style & kStyleBorder) != 0) label->setFrameShape(QFrame::Box);
+            SetControlText(label, caption);
+            return label;
+        }
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(caption, parent);
+            edit->setFrame((control.style & kStyleBorder) != 0);
+            return edit;
+        }
+        case ControlKind::PushButton:
+        case ControlKind::DefPushButton: {
+            auto* button = new QPushButton(caption, parent);
+            if (control.kind == ControlKind::DefPushButton) button->setDefault(true);
+            return button;
+        }
+        case ControlKind::CheckBox:
+            return new QCheckBox(caption, parent);
+        case ControlKind::RadioButton:
+            return new QRadioButton(caption, parent);
+        case ControlKind::PushLikeRadio: {
+            auto* button = new QPushButton(caption, parent);
+            button->setCheckable(true);
+            return button;
+        }
+        case ControlKind::DropList:
+            return new QComboBox(parent);
+        case ControlKind::GroupBox:
+            return new QGroupBox(caption, parent);
+        case ControlKind::ProgressBar: {
+            auto* bar = new QProgressBar(parent);
+            bar->setRange(0, kProgressMaximum);
+            bar->setValue(0);
+            bar->setTextVisible(false);
+            return bar;
+        }
     }
     return new QWidget(parent);
 }
@@ -132,7 +132,7 @@ bool BuildDialogFromTemplate(QWidget* dialog, int templateId, UiLanguage languag
             widget->setGeometry(rect);
         }
         widget->setFocusPolicy((control.style & kStyleTabStop) != 0 ? Qt::StrongFocus
-                                                                      : widget->focusPolicy());
+                                                                    : widget->focusPolicy());
         if ((control.style & kStyleGroup) != 0 || !IsRadio(control.kind)) radios = nullptr;
         if (IsRadio(control.kind)) {
             auto* button = static_cast<QAbstractButton*>(widget);

@@ -1,14 +1,14 @@
 #include "platform/dialog_items.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
-#include <QThread>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QThread>
 #include <QVariant>
 #include <QWidget>
 

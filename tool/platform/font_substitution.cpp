@@ -24,7 +24,8 @@ QString FindInstalledCjkFace() {
 QString InstallFontSubstitutions() {
     static const QString installed = [] {
         const QString face = FindInstalledCjkFace();
-        if (!face.isEmpty()) QFont::insertSubstitution(QString::fromUtf8(kTemplateChineseFace), face);
+        if (!face.isEmpty())
+            QFont::insertSubstitution(QString::fromUtf8(kTemplateChineseFace), face);
         return face;
     }();
     return installed;

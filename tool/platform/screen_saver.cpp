@@ -30,7 +30,9 @@ QDBusMessage Call(QDBusConnection& bus, const char* method, const QList<QVariant
 
 }  // namespace
 
-ScreenSaverInhibitor::~ScreenSaverInhibitor() { Release(); }
+ScreenSaverInhibitor::~ScreenSaverInhibitor() {
+    Release();
+}
 
 bool ScreenSaverInhibitor::Inhibit(const QString& reason) {
     if (m_held) return true;

@@ -21,11 +21,16 @@ void LogUnanswered(const char* what, const QString& title, const QString& text) 
 
 QMessageBox::Icon IconOf(uint32_t type) {
     switch (type & kMbIconMask) {
-    case kMbIconError: return QMessageBox::Critical;
-    case kMbIconQuestion: return QMessageBox::Question;
-    case kMbIconWarning: return QMessageBox::Warning;
-    case kMbIconInformation: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+        case kMbIconError:
+            return QMessageBox::Critical;
+        case kMbIconQuestion:
+            return QMessageBox::Question;
+        case kMbIconWarning:
+            return QMessageBox::Warning;
+        case kMbIconInformation:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
     }
 }
 
@@ -39,28 +44,33 @@ public:
         QMessageBox box(IconOf(request.type), request.caption, request.text, QMessageBox::NoButton,
                         request.owner);
         switch (request.type & kMbButtonsMask) {
-        case kMbOkCancel:
-            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-            break;
-        case kMbYesNoCancel:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-            break;
-        case kMbYesNo:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            break;
-        default:
-            box.setStandardButtons(QMessageBox::Ok);
-            break;
+            case kMbOkCancel:
+                box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+                break;
+            case kMbYesNoCancel:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                break;
+            case kMbYesNo:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                break;
+            default:
+                box.setStandardButtons(QMessageBox::Ok);
+                break;
         }
         if ((request.type & kMbTopMost) != 0) {
             box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
         }
         switch (box.exec()) {
-        case QMessageBox::Ok: return kIdOk;
-        case QMessageBox::Yes: return kIdYes;
-        case QMessageBox::No: return kIdNo;
-        case QMessageBox::Cancel: return kIdCancel;
-        default: return DismissedAnswer(request.type);
+            case QMessageBox::Ok:
+                return kIdOk;
+            case QMessageBox::Yes:
+                return kIdYes;
+            case QMessageBox::No:
+                return kIdNo;
+            case QMessageBox::Cancel:
+                return kIdCancel;
+            default:
+                return DismissedAnswer(request.type);
         }
     }
 };
@@ -108,13 +118,13 @@ Seam* Exchange(Seam*& slot, Seam* seam) {
 
 int DismissedAnswer(uint32_t type) {
     switch (type & kMbButtonsMask) {
-    case kMbOkCancel:
-    case kMbYesNoCancel:
-        return kIdCancel;
-    case kMbYesNo:
-        return kIdNo;
-    default:
-        return kIdOk;
+        case kMbOkCancel:
+        case kMbYesNoCancel:
+            return kIdCancel;
+        case kMbYesNo:
+            return kIdNo;
+        default:
+            return kIdOk;
     }
 }
 
@@ -138,6 +148,10 @@ IMessageBoxSeam* SetMessageBoxSeam(IMessageBoxSeam* seam) {
     return Exchange(gMessageBoxSeam, seam);
 }
 
-IOpenFileSeam* SetOpenFileSeam(IOpenFileSeam* seam) { return Exchange(gOpenFileSeam, seam); }
+IOpenFileSeam* SetOpenFileSeam(IOpenFileSeam* seam) {
+    return Exchange(gOpenFileSeam, seam);
+}
 
-IFolderSeam* SetFolderSeam(IFolderSeam* seam) { return Exchange(gFolderSeam, seam); }
+IFolderSeam* SetFolderSeam(IFolderSeam* seam) {
+    return Exchange(gFolderSeam, seam);
+}

@@ -112,9 +112,8 @@ public:
     bool event(QEvent* event) override {
         if (event->type() == WindowMessageEvent::Type()) {
             auto* message = static_cast<WindowMessageEvent*>(event);
-            if (TakeQueued(*message)) Dispatch([&] {
-                    m_handler(message->Msg(), message->WParam(), message->LParam());
-                });
+            if (TakeQueued(*message))
+                Dispatch([&] { m_handler(message->Msg(), message->WParam(), message->LParam()); });
             return true;
         }
         if (event->type() == WorkEventType()) {

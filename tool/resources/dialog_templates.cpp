@@ -16,6 +16,9 @@ constexpr DialogControl Same(int id, ControlKind kind, DluRect rect, const char*
     return DialogControl{id, kind, rect, rect, english, chinese, style};
 }
 
+// Tables of controls: one control a line where it fits.
+// clang-format off
+
 // Main window.
 constexpr DialogControl kMainWindowControls[] = {
     Same(1187, ControlKind::PushLikeRadio, {5, 4, 68, 18}, "View/Set Param.", "参数查看/设置",
@@ -48,6 +51,8 @@ constexpr DialogControl kTargetPageControls[] = {
     {3032, ControlKind::PushButton, {296, 197, 41, 14}, {299, 197, 38, 14}, "Browse...",
      "选择路径", kStyleTabStop},
 };
+
+// clang-format on
 
 // Parameter page: six fields in two columns, two groups of sixteen gate thresholds (two rows of
 // eight, each edit after its gate number), five buttons along the bottom.
@@ -82,18 +87,18 @@ constexpr ParamPageControls MakeParamPageControls() {
     c[n++] = Same(2010, K::Edit, {94, 8, 56, 14}, "", "", kEditStyle);
     c[n++] = Same(kNoControlId, K::Label, {168, 10, 92, 8}, "Max. Range (m):", "最大检测距离(米):");
     c[n++] = Same(2011, K::Edit, {262, 8, 56, 14}, "", "", kEditStyle);
-    c[n++] = Same(kNoControlId, K::Label, {6, 28, 86, 8}, "State Rpt. Freq.(Hz):",
-                  "状态上报频率(Hz):");
+    c[n++] =
+        Same(kNoControlId, K::Label, {6, 28, 86, 8}, "State Rpt. Freq.(Hz):", "状态上报频率(Hz):");
     c[n++] = Same(2012, K::DropList, {94, 26, 56, 100}, "", "", kStyleVScroll | kStyleTabStop);
-    c[n++] = Same(kNoControlId, K::Label, {168, 28, 92, 8}, "Range Rpt. Freq.(Hz):",
-                  "距离上报频率(Hz):");
+    c[n++] = Same(kNoControlId, K::Label, {168, 28, 92, 8},
+                  "Range Rpt. Freq.(Hz):", "距离上报频率(Hz):");
     c[n++] = Same(2013, K::DropList, {262, 26, 56, 100}, "", "", kStyleVScroll | kStyleTabStop);
     c[n++] = Same(kNoControlId, K::Label, {6, 46, 86, 8}, "Response Speed:", "响应速度:");
-    c[n++] = Same(2014, K::RadioButton, {94, 45, 40, 10}, "Normal", "正常",
-                  kStyleGroup | kStyleTabStop);
+    c[n++] =
+        Same(2014, K::RadioButton, {94, 45, 40, 10}, "Normal", "正常", kStyleGroup | kStyleTabStop);
     c[n++] = Same(2015, K::RadioButton, {136, 45, 30, 10}, "Fast", "快速");
-    c[n++] = Same(kNoControlId, K::Label, {168, 46, 92, 8}, "Absence Report Delay(s):",
-                  "无人上报时间(秒):");
+    c[n++] = Same(kNoControlId, K::Label, {168, 46, 92, 8},
+                  "Absence Report Delay(s):", "无人上报时间(秒):");
     c[n++] = Same(2016, K::Edit, {262, 44, 56, 14}, "", "", kEditStyle);
     constexpr int kTriggerTop = 64;
     constexpr int kHoldTop = 122;
@@ -121,19 +126,18 @@ constexpr auto& kParamPageControls = kParamPage.controls;
 
 // Threshold generation dialog.
 constexpr DialogControl kThresholdGenControls[] = {
-    Same(kNoControlId, ControlKind::Label, {8, 10, 136, 8}, "Trigger Threshold Coefficient(dB):",
-         "触发门限生成系数（dB）："),
+    Same(kNoControlId, ControlKind::Label, {8, 10, 136, 8},
+         "Trigger Threshold Coefficient(dB):", "触发门限生成系数（dB）："),
     Same(3501, ControlKind::Edit, {148, 8, 40, 14}, "", "", kEditStyle),
-    Same(kNoControlId, ControlKind::Label, {8, 28, 136, 8}, "Hold Threshold Coefficient(dB):",
-         "保持门限生成系数（dB）："),
+    Same(kNoControlId, ControlKind::Label, {8, 28, 136, 8},
+         "Hold Threshold Coefficient(dB):", "保持门限生成系数（dB）："),
     Same(3502, ControlKind::Edit, {148, 26, 40, 14}, "", "", kEditStyle),
     Same(3503, ControlKind::Label, {8, 46, 136, 8}, "Scan Time(Second):", "扫描时间（秒）：",
          kStyleHidden),
     Same(3504, ControlKind::Edit, {148, 44, 40, 14}, "", "", kEditStyle | kStyleHidden),
     Same(3505, ControlKind::RadioButton, {8, 62, 104, 10}, "Complicated Env(30sec)",
          "复杂环境(30秒)", kStyleGroup | kStyleTabStop),
-    Same(3506, ControlKind::RadioButton, {116, 62, 108, 10}, "Pure Env(120sec)",
-         "纯净环境(120秒)"),
+    Same(3506, ControlKind::RadioButton, {116, 62, 108, 10}, "Pure Env(120sec)", "纯净环境(120秒)"),
     Same(3507, ControlKind::ProgressBar, {8, 78, 216, 12}, "", "", kStyleBorder),
     Same(3511, ControlKind::Label, {8, 94, 216, 18},
          "Ensure NO ONE is in the detection area during Threshold Generation!",
@@ -162,7 +166,9 @@ const DialogTemplate* FindDialogTemplate(int id) {
     return nullptr;
 }
 
-std::span<const DialogTemplate> AllDialogTemplates() { return kTemplates; }
+std::span<const DialogTemplate> AllDialogTemplates() {
+    return kTemplates;
+}
 
 const DialogControl* FindTemplateControl(const DialogTemplate& dialog, int id) {
     if (id == kNoControlId) return nullptr;

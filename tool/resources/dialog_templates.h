@@ -17,29 +17,29 @@ constexpr int kThresholdGenTemplate = 3500;
 
 // Control kinds, after the platform's control classes and button styles.
 enum class ControlKind {
-    Label,           // static text (also placeholders and plot hosts)
-    Edit,            // single-line edit
-    PushButton,      // push button
-    DefPushButton,   // default push button
-    CheckBox,        // automatic check box
-    RadioButton,     // automatic radio button
-    PushLikeRadio,   // automatic radio button drawn as a push button
-    DropList,        // drop-down list (no editing)
-    GroupBox,        // frame with a caption
-    ProgressBar,     // progress bar
+    Label,          // static text (also placeholders and plot hosts)
+    Edit,           // single-line edit
+    PushButton,     // push button
+    DefPushButton,  // default push button
+    CheckBox,       // automatic check box
+    RadioButton,    // automatic radio button
+    PushLikeRadio,  // automatic radio button drawn as a push button
+    DropList,       // drop-down list (no editing)
+    GroupBox,       // frame with a caption
+    ProgressBar,    // progress bar
 };
 
 // Style flags of a control.
-constexpr uint32_t kStyleHidden = 1u << 0;      // not visible at start
-constexpr uint32_t kStyleDisabled = 1u << 1;    // disabled at start
-constexpr uint32_t kStyleGroup = 1u << 2;       // starts a group (radio buttons)
-constexpr uint32_t kStyleTabStop = 1u << 3;     // reached with Tab
-constexpr uint32_t kStyleVScroll = 1u << 4;     // vertical scroll bar (lists)
-constexpr uint32_t kStyleCenter = 1u << 5;      // text centred (labels)
-constexpr uint32_t kStyleRight = 1u << 6;       // text right-aligned (labels)
-constexpr uint32_t kStyleNotify = 1u << 7;      // a label that takes mouse input (plot hosts)
-constexpr uint32_t kStyleAutoHScroll = 1u << 8; // edit text scrolls sideways
-constexpr uint32_t kStyleBorder = 1u << 9;      // thin frame
+constexpr uint32_t kStyleHidden = 1u << 0;       // not visible at start
+constexpr uint32_t kStyleDisabled = 1u << 1;     // disabled at start
+constexpr uint32_t kStyleGroup = 1u << 2;        // starts a group (radio buttons)
+constexpr uint32_t kStyleTabStop = 1u << 3;      // reached with Tab
+constexpr uint32_t kStyleVScroll = 1u << 4;      // vertical scroll bar (lists)
+constexpr uint32_t kStyleCenter = 1u << 5;       // text centred (labels)
+constexpr uint32_t kStyleRight = 1u << 6;        // text right-aligned (labels)
+constexpr uint32_t kStyleNotify = 1u << 7;       // a label that takes mouse input (plot hosts)
+constexpr uint32_t kStyleAutoHScroll = 1u << 8;  // edit text scrolls sideways
+constexpr uint32_t kStyleBorder = 1u << 9;       // thin frame
 
 // Dialog style flags.
 constexpr uint32_t kDialogChild = 1u << 0;      // a page inside another window, no caption
@@ -59,8 +59,8 @@ constexpr int kNoControlId = -1;
 struct DialogControl {
     int id;
     ControlKind kind;
-    DluRect english;      // rectangle in the English template
-    DluRect chinese;      // rectangle in the Chinese template
+    DluRect english;             // rectangle in the English template
+    DluRect chinese;             // rectangle in the Chinese template
     const char* englishCaption;  // UTF-8; empty for none
     const char* chineseCaption;
     uint32_t style;

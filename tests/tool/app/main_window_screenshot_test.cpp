@@ -27,7 +27,8 @@ constexpr int kMinColours = 8;
 
 QString ScreenshotFolder() {
     const char* bin = std::getenv("ORBO_TEST_BIN_DIR");
-    QDir folder(bin != nullptr ? QString::fromLocal8Bit(bin) : QCoreApplication::applicationDirPath());
+    QDir folder(bin != nullptr ? QString::fromLocal8Bit(bin)
+                               : QCoreApplication::applicationDirPath());
     folder.cdUp();
     folder.mkpath(QStringLiteral("screenshots"));
     return folder.filePath(QStringLiteral("screenshots"));

@@ -89,10 +89,10 @@ TEST_F(ToolAppTest, CaptionsSwitchWithTheLanguageAttribute) {
         UiLanguage expected;
     };
     const Case cases[] = {
-        {"ENG", "zh_CN.UTF-8", UiLanguage::English}, {"CHS", "C", UiLanguage::Chinese},
-        {"chs", "en_US.UTF-8", UiLanguage::Chinese}, {"CHT", "", UiLanguage::Chinese},
+        {"ENG", "zh_CN.UTF-8", UiLanguage::English},   {"CHS", "C", UiLanguage::Chinese},
+        {"chs", "en_US.UTF-8", UiLanguage::Chinese},   {"CHT", "", UiLanguage::Chinese},
         {"fr-FR", "zh_CN.UTF-8", UiLanguage::English}, {"", "zh_CN.UTF-8", UiLanguage::Chinese},
-        {"", "en_GB.UTF-8", UiLanguage::English},    {std::nullopt, "zh_TW", UiLanguage::Chinese},
+        {"", "en_GB.UTF-8", UiLanguage::English},      {std::nullopt, "zh_TW", UiLanguage::Chinese},
         {std::nullopt, "", UiLanguage::English},
     };
     for (const Case& c : cases) {
@@ -190,8 +190,14 @@ TEST_F(ToolAppTest, ATerminationSignalClosesTheMainWindow) {
 
 TEST(PreferredLanguageName, NamesAsTheAttributeGivesThem) {
     const std::pair<std::string, std::string> cases[] = {
-        {"ENG", "en-US"},     {"eng", "en-US"}, {"CHS", "zh-cn"}, {"chs", "zh-cn"},
-        {"CHT", "zh-tw"},     {"fr-FR", "fr-FR"}, {"", ""},       {"ENGLISH", "ENGLISH"},
+        {"ENG", "en-US"},
+        {"eng", "en-US"},
+        {"CHS", "zh-cn"},
+        {"chs", "zh-cn"},
+        {"CHT", "zh-tw"},
+        {"fr-FR", "fr-FR"},
+        {"", ""},
+        {"ENGLISH", "ENGLISH"},
         {std::string(40, 'x'), std::string(31, 'x')},
         {"中文中文中文中文中文中文中文中文中文中文中文中文中文中文中文中文",
          "中文中文中文中文中文中文中文中文中文中文中文中文中文中文中文中"},

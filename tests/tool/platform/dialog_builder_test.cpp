@@ -29,11 +29,11 @@ TEST_F(DialogBuilderTest, DialogUnitsRoundEachCoordinateAsMulDiv) {
         QRect expected;
     };
     const Case cases[] = {
-        {{5, 4, 68, 18}, {6, 13}, QRect(8, 7, 102, 29)},      // 7.5 -> 8, 6.5 -> 7, 29.25 -> 29
-        {{2, 140, 33, 8}, {7, 16}, QRect(4, 280, 58, 16)},    // 3.5 -> 4, 57.75 -> 58
-        {{0, 0, 426, 220}, {6, 12}, QRect(0, 0, 639, 330)},   // 638.5 -> 639
-        {{1, 1, 1, 1}, {5, 11}, QRect(1, 1, 1, 1)},           // 1.25 -> 1, 1.375 -> 1
-        {{3, 3, 3, 3}, {2, 4}, QRect(2, 2, 2, 2)},            // 1.5 -> 2
+        {{5, 4, 68, 18}, {6, 13}, QRect(8, 7, 102, 29)},     // 7.5 -> 8, 6.5 -> 7, 29.25 -> 29
+        {{2, 140, 33, 8}, {7, 16}, QRect(4, 280, 58, 16)},   // 3.5 -> 4, 57.75 -> 58
+        {{0, 0, 426, 220}, {6, 12}, QRect(0, 0, 639, 330)},  // 638.5 -> 639
+        {{1, 1, 1, 1}, {5, 11}, QRect(1, 1, 1, 1)},          // 1.25 -> 1, 1.375 -> 1
+        {{3, 3, 3, 3}, {2, 4}, QRect(2, 2, 2, 2)},           // 1.5 -> 2
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MapDialogRect(c.rect, c.units), c.expected)
@@ -68,15 +68,16 @@ TEST_F(DialogBuilderTest, TheChineseFaceIsTheInstalledCjkFont) {
 TEST_F(DialogBuilderTest, EveryControlIsAtTheRectangleItsDialogUnitsGive) {
     for (const DialogTemplate& layout : AllDialogTemplates()) {
         for (UiLanguage language : {UiLanguage::English, UiLanguage::Chinese}) {
-            SCOPED_TRACE(::testing::Message() << layout.id << (language == UiLanguage::Chinese
-                                                                   ? " Chinese" : " English"));
+            SCOPED_TRACE(::testing::Message()
+                         << layout.id
+                         << (language == UiLanguage::Chinese ? " Chinese" : " English"));
             QDialog dialog;
             ASSERT_TRUE(BuildDialogFromTemplate(&dialog, layout.id, language));
             const DialogBaseUnits units = GetDialogBaseUnits(dialog.font());
             EXPECT_EQ(dialog.size(), MapDialogRect({0, 0, layout.cx, layout.cy}, units).size());
             EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8(DialogTitle(layout, language)));
-            const QList<QWidget*> children = dialog.findChildren<QWidget*>(
-                QString(), Qt::FindDirectChildrenOnly);
+            const QList<QWidget*> children =
+                dialog.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
             ASSERT_EQ(children.size(), static_cast<qsizetype>(layout.controls.size()));
             for (size_t i = 0; i < layout.controls.size(); ++i) {
                 const DialogControl& control = layout.controls[i];
@@ -110,9 +111,12 @@ TEST_F(DialogBuilderTest, CaptionsFollowTheLanguage) {
         const char* chinese;
     };
     const Case cases[] = {
-        {1000, 1187, "View/Set Param.", "参数查看/设置"}, {1000, 1103, "Connect", "连接设备"},
-        {2000, 2004, "Gen. Threshold", "生成自动门限"},   {2000, 2014, "Normal", "正常"},
-        {3000, 3032, "Browse...", "选择路径"},            {3500, 3506, "Pure Env(120sec)", "纯净环境(120秒)"},
+        {1000, 1187, "View/Set Param.", "参数查看/设置"},
+        {1000, 1103, "Connect", "连接设备"},
+        {2000, 2004, "Gen. Threshold", "生成自动门限"},
+        {2000, 2014, "Normal", "正常"},
+        {3000, 3032, "Browse...", "选择路径"},
+        {3500, 3506, "Pure Env(120sec)", "纯净环境(120秒)"},
     };
     for (const Case& c : cases) {
         QWidget english;

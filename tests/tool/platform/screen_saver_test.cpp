@@ -83,8 +83,8 @@ TEST_F(ScreenSaverTest, InhibitAndReleaseReachTheDesktopService) {
     QDBusConnection serviceBus =
         QDBusConnection::connectToBus(QString::fromStdString(bus.Address()), "fakeScreenSaver");
     ASSERT_TRUE(serviceBus.isConnected());
-    ASSERT_TRUE(serviceBus.registerVirtualObject(QStringLiteral("/org/freedesktop/ScreenSaver"),
-                                                 &service));
+    ASSERT_TRUE(
+        serviceBus.registerVirtualObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &service));
     ASSERT_TRUE(serviceBus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
 
     {
@@ -97,10 +97,9 @@ TEST_F(ScreenSaverTest, InhibitAndReleaseReachTheDesktopService) {
         inhibitor.Release();
         EXPECT_TRUE(inhibitor.Inhibit(QStringLiteral("second run")));
     }  // the destructor hands the second one back
-    EXPECT_EQ(service.Calls(),
-              (std::vector<std::string>{"Inhibit Orbo_Zorvan_Tool / Acquiring", "UnInhibit 4242",
-                                        "Inhibit Orbo_Zorvan_Tool / second run",
-                                        "UnInhibit 4242"}));
+    EXPECT_EQ(service.Calls(), (std::vector<std::string>{
+                                   "Inhibit Orbo_Zorvan_Tool / Acquiring", "UnInhibit 4242",
+                                   "Inhibit Orbo_Zorvan_Tool / second run", "UnInhibit 4242"}));
 
     serviceBus.unregisterObject(QStringLiteral("/org/freedesktop/ScreenSaver"));
     QDBusConnection::disconnectFromBus("fakeScreenSaver");

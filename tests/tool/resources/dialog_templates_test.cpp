@@ -69,6 +69,7 @@ struct Expected {
 };
 
 // The controls whose rectangles are given for both templates.
+// clang-format off
 const Expected kGiven[] = {
     {1000, 1187, ControlKind::PushLikeRadio, {5, 4, 68, 18}, {5, 4, 68, 18}, "View/Set Param.",
      "参数查看/设置"},
@@ -98,6 +99,8 @@ const Expected kGiven[] = {
     {3000, 3032, ControlKind::PushButton, {296, 197, 41, 14}, {299, 197, 38, 14}, "Browse...",
      "选择路径"},
 };
+
+// clang-format on
 
 TEST(DialogTemplates, GivenRectanglesAndCaptionsOfBothLanguages) {
     for (const Expected& e : kGiven) {
@@ -140,13 +143,20 @@ TEST(DialogTemplates, PagesAndTheGenerationDialogHoldEveryControl) {
         ControlKind kind;
     };
     const Ids ranges[] = {
-        {2000, 2001, 2005, ControlKind::PushButton}, {2000, 2010, 2011, ControlKind::Edit},
-        {2000, 2012, 2013, ControlKind::DropList},   {2000, 2014, 2015, ControlKind::RadioButton},
-        {2000, 2016, 2016, ControlKind::Edit},       {2000, 2020, 2035, ControlKind::Edit},
-        {2000, 2040, 2055, ControlKind::Edit},       {3500, 3501, 3502, ControlKind::Edit},
-        {3500, 3504, 3504, ControlKind::Edit},       {3500, 3505, 3506, ControlKind::RadioButton},
-        {3500, 3507, 3507, ControlKind::ProgressBar}, {3500, 3510, 3510, ControlKind::DefPushButton},
-        {3500, 3511, 3512, ControlKind::Label},      {3500, 3503, 3503, ControlKind::Label},
+        {2000, 2001, 2005, ControlKind::PushButton},
+        {2000, 2010, 2011, ControlKind::Edit},
+        {2000, 2012, 2013, ControlKind::DropList},
+        {2000, 2014, 2015, ControlKind::RadioButton},
+        {2000, 2016, 2016, ControlKind::Edit},
+        {2000, 2020, 2035, ControlKind::Edit},
+        {2000, 2040, 2055, ControlKind::Edit},
+        {3500, 3501, 3502, ControlKind::Edit},
+        {3500, 3504, 3504, ControlKind::Edit},
+        {3500, 3505, 3506, ControlKind::RadioButton},
+        {3500, 3507, 3507, ControlKind::ProgressBar},
+        {3500, 3510, 3510, ControlKind::DefPushButton},
+        {3500, 3511, 3512, ControlKind::Label},
+        {3500, 3503, 3503, ControlKind::Label},
     };
     for (const Ids& range : ranges) {
         const DialogTemplate& dialog = *FindDialogTemplate(range.dialog);
