@@ -18,7 +18,8 @@ endfunction()
 # program per *_test.cpp below <dir>, named after its path (tests/common/core/base_string_test.cpp
 # -> common_core_base_string_test). DEPENDS names programs the tests run, built before them.
 # Files labelled gui also link GUI_LIBS (without them they are left out) and run on Qt's
-# offscreen platform with Qt warnings fatal.
+# offscreen platform with Qt warnings fatal (and, under AddressSanitizer, with the leak
+# suppressions of tests/sanitizers/qt_lsan.supp).
 function(orbo_add_tests dir)
     cmake_parse_arguments(ARG "" "" "LIBS;DEPENDS;GUI_LIBS" ${ARGN})
     file(GLOB_RECURSE tests CONFIGURE_DEPENDS "${dir}/*_test.cpp")
@@ -41,6 +42,12 @@ function(orbo_add_tests dir)
         if(gui)
             target_link_libraries(${name} PRIVATE ${ARG_GUI_LIBS})
             list(APPEND environment QT_QPA_PLATFORM=offscreen QT_FATAL_WARNINGS=1)
+            # What the system's Qt stack keeps for the whole process on purpose (each entry with
+            # its reason in the file).
+            if(ORBO_SANITIZE STREQUAL "address")
+                list(APPEND environment
+                     LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/sanitizers/qt_lsan.supp)
+            endif()
         endif()
         if(ARG_DEPENDS)
             add_dependencies(${name} ${ARG_DEPENDS})
