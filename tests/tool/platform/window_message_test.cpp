@@ -87,8 +87,10 @@ TEST_F(WindowMessageTest, MessagesFromWorkersAreHandledOnTheWindowThread) {
             for (int i = 0; i < kEach; ++i) PostTargetMessage(window.Handle(), 0x500, w, i);
         });
     }
+    // Delivered while the workers still post.
+    const bool all = ProcessEventsUntil([&] { return window.received.size() == kWorkers * kEach; });
     for (auto& worker : workers) worker.join();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return window.received.size() == kWorkers * kEach; }));
+    ASSERT_TRUE(all);
     for (auto id : window.threads) EXPECT_EQ(id, std::this_thread::get_id());
     // Each worker's messages keep their order.
     std::vector<int64_t> next(kWorkers, 0);
