@@ -1,2 +1,8 @@
 # The custom controls' sources of tool_ui, relative to tool/ (included by tool/CMakeLists.txt).
-set(UI_CONTROLS_SOURCES)
+set(UI_CONTROLS_SOURCES
+    controls/balloon_wnd.cpp
+    controls/color_static.cpp
+    controls/x_edit.cpp
+    controls/digital_edit.cpp
+    controls/wnd_resize_tool.cpp
+)
