@@ -1,0 +1,126 @@
+// ctest-labels: gui
+#include "controls/x_edit.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+#include <thread>
+
+#include "controls/color_static.h"
+#include "core/message_target.h"
+#include "platform/dialog_items.h"
+#include "tool/controls/controls_gui_support.h"
+
+namespace {
+
+constexpr int kEditId = 1301;
+
+class XEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window = ShowActiveWindow();
+        ASSERT_NE(window, nullptr);
+        edit = new CXEdit(window.get());
+        other = new CXEdit(window.get());
+        SetControlId(edit, kEditId);
+        edit->setGeometry(10, 10, 200, 24);
+        other->setGeometry(10, 50, 200, 24);
+        edit->show();
+        other->show();
+        edit->setFocus();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
+    }
+    void TearDown() override {
+        window.reset();
+        ProcessPendingEvents();
+    }
+    std::u16string LastMessage() const {
+        if (!edit->Balloon()) return {};
+        auto live = edit->Balloon()->Model().LiveMessages();
+        return live.empty() ? std::u16string() : live[0]->text;
+    }
+
+    std::unique_ptr<QWidget> window;
+    CXEdit* edit = nullptr;
+    CXEdit* other = nullptr;
+};
+
+TEST_F(XEditTest, HintShowsOnlyWhileEmpty) {
+    edit->SetHintText(QStringLiteral("Enter a name"));
+    ASSERT_NE(edit->Hint(), nullptr);
+    EXPECT_TRUE(edit->Hint()->isVisible());
+    EXPECT_EQ(edit->Hint()->text(), QStringLiteral("Enter a name"));
+    EXPECT_EQ(edit->Hint()->TextColour(), COLORREF(0x808080));
+    EXPECT_EQ(GetControlId(edit->Hint()), kHintControlId);
+    QTest::keyClicks(edit, "ab");
+    EXPECT_FALSE(edit->Hint()->isVisible());
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_TRUE(edit->Hint()->isVisible());
+}
+
+TEST_F(XEditTest, AllowedAndDeniedListsApplyToTypedAndPastedText) {
+    edit->SetAllowedChars(u"abc123", u"");
+    edit->SetDeniedChars(u"3", u"No threes here");
+    QTest::keyClicks(edit, "a1");
+    QTest::keyClick(edit, 'z');
+    EXPECT_EQ(edit->text(), QStringLiteral("a1"));
+    EXPECT_EQ(LastMessage(), u"Invalid character 'z'");
+    QTest::keyClick(edit, '3');
+    EXPECT_EQ(LastMessage(), u"No threes here");
+    QApplication::clipboard()->setText(QStringLiteral("bc3"));
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), QStringLiteral("a1"));
+    QApplication::clipboard()->setText(QStringLiteral("bc2"));
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), QStringLiteral("a1bc2"));
+    // The program's own text is not typing.
+    edit->setText(QStringLiteral("zzz"));
+    EXPECT_EQ(edit->text(), QStringLiteral("zzz"));
+}
+
+TEST_F(XEditTest, FocusLossIsQuietUnlessAskedAndChangesAreReportedOnce) {
+    QSignalSpy changed(edit, &CXEdit::EditChanged);
+    QSignalSpy left(edit, &CXEdit::FocusLeft);
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_TRUE(other->hasFocus());
+    EXPECT_EQ(left.count(), 0) << "nothing changed: the focus loss is consumed";
+    edit->SetQuietFocusLoss(false);
+    edit->setFocus();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
+    QTest::keyClick(edit, Qt::Key_Enter);
+    EXPECT_TRUE(other->hasFocus());
+    ASSERT_EQ(left.count(), 1);
+    EXPECT_EQ(left.at(0).at(0).toInt(), kEditId);
+    edit->setFocus();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
+    QTest::keyClicks(edit, "xyz");
+    EXPECT_EQ(changed.count(), 0);
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(left.count(), 1) << "a change is reported instead of the focus loss";
+}
+
+TEST_F(XEditTest, TextIsBlackWhileFocusedAndTheUnfocusedColourOtherwise) {
+    edit->SetUnfocusedTextColour(RGB(0, 0, 255));
+    EXPECT_EQ(edit->palette().color(QPalette::Text), QColor(0, 0, 0));
+    other->setFocus();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return other->hasFocus(); }));
+    EXPECT_EQ(edit->palette().color(QPalette::Text), QColor(0, 0, 255));
+    EXPECT_EQ(edit->palette().color(QPalette::Base), QColor(255, 255, 255));
+}
+
+TEST_F(XEditTest, CharactersPostedFromAWorkerArriveOnTheWindowThread) {
+    const HWND handle = edit->Handle();
+    std::thread worker([handle] { PostTargetMessage(handle, kMsgChar, 'q', 0); });
+    worker.join();
+    EXPECT_EQ(edit->text(), QString()) << "nothing is touched from the worker";
+    EXPECT_TRUE(ProcessEventsUntil([&] { return edit->text() == QStringLiteral("q"); }));
+}
+
+}  // namespace
