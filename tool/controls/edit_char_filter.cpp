@@ -12,13 +12,7 @@ constexpr char32_t kDelete = 127;
 
 std::u16string CodePointText(char32_t ch) {
     std::u16string out;
-    if (ch >= 0x10000) {
-        char32_t v = ch - 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(ch));
-    }
+    AppendCodePoint(out, ch);
     return out;
 }
 
@@ -31,6 +25,16 @@ CharVerdict Refused(std::u16string message) {
 }
 
 }  // namespace
+
+void AppendCodePoint(std::u16string& out, char32_t ch) {
+    if (ch >= 0x10000) {
+        char32_t v = ch - 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+    } else {
+        out.push_back(static_cast<char16_t>(ch));
+    }
+}
 
 std::u16string InvalidCharacterMessage(char32_t ch) {
     std::u16string out;

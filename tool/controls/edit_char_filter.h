@@ -15,6 +15,9 @@ struct CharVerdict {
     std::u16string message;
 };
 
+// Appends the code point as UTF-16 (a surrogate pair above U+FFFF).
+void AppendCodePoint(std::u16string& out, char32_t ch);
+
 // "Invalid character '<ch>'".
 std::u16string InvalidCharacterMessage(char32_t ch);
 

@@ -24,24 +24,6 @@ constexpr int kCaretAnchorWidth = 4;
 constexpr COLORREF kFocusedTextColour = 0x000000;
 constexpr COLORREF kEditBackground = 0xFFFFFF;
 
-QString FromU16(const std::u16string& text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string ToU16(const QString& text) {
-    return text.toStdU16String();
-}
-
-void AppendCodePoint(std::u16string& out, char32_t ch) {
-    if (ch >= 0x10000) {
-        char32_t v = ch - 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(ch));
-    }
-}
-
 }  // namespace
 
 // Sees every change of the text before it is kept. Changes made while user input is processed
@@ -65,10 +47,10 @@ public:
             ++suffix;
         QString inserted = input.mid(prefix, input.size() - prefix - suffix);
         if (inserted.isEmpty()) return Acceptable;  // only removed text
-        std::u16string before = ToU16(old.left(prefix) + old.right(suffix));
-        std::u16string checked = ToU16(inserted);
+        std::u16string before = (old.left(prefix) + old.right(suffix)).toStdU16String();
+        std::u16string checked = inserted.toStdU16String();
         if (!m_edit->CheckInsertion(before, static_cast<size_t>(prefix), checked)) return Invalid;
-        QString result = FromU16(checked);
+        QString result = QString::fromStdU16String(checked);
         if (result != inserted) {
             input = old.left(prefix) + result + old.right(suffix);
             pos = static_cast<int>(prefix + result.size());
@@ -223,7 +205,7 @@ void CXEdit::OnWindowMessage(uint32_t msg, uint64_t wParam, int64_t) {
     if (msg != kMsgChar) return;
     std::u16string text;
     AppendCodePoint(text, static_cast<char32_t>(wParam));
-    InsertAsTyped(FromU16(text));
+    InsertAsTyped(QString::fromStdU16String(text));
 }
 
 void CXEdit::InsertAsTyped(const QString& text) {

@@ -2,6 +2,7 @@
 // Chinese face mapped as the program maps it, and where screenshots go. Header-only (Qt).
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QTest>
 #include <QWidget>
 
@@ -9,6 +10,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "controls/balloon_wnd.h"
+#include "platform/dialog_items.h"
 #include "platform/font_substitution.h"
 #include "support/qt_test_app.h"
 
@@ -33,3 +36,46 @@ inline std::filesystem::path ScreenshotFolder() {
     std::filesystem::create_directories(folder);
     return folder;
 }
+
+// A fixture with two edits of type Edit in a shown, active window, the first one focused.
+template <class Edit>
+class TwoEditsTest : public ::testing::Test {
+protected:
+    static constexpr int kEditId = 1201;
+    static constexpr int kOtherId = 1202;
+
+    void SetUp() override {
+        window = ShowActiveWindow();
+        ASSERT_NE(window, nullptr);
+        edit = new Edit(window.get());
+        other = new Edit(window.get());
+        SetControlId(edit, kEditId);
+        SetControlId(other, kOtherId);
+        edit->setGeometry(10, 10, 200, 24);
+        other->setGeometry(10, 50, 200, 24);
+        edit->show();
+        other->show();
+        FocusEdit();
+    }
+    void TearDown() override {
+        window.reset();
+        ProcessPendingEvents();
+    }
+
+    void FocusEdit() {
+        edit->setFocus();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
+    }
+
+    // The edit's live balloon message with that id (any id when -2), or null.
+    const BalloonMessage* Message(int id = -2) const {
+        if (!edit->Balloon()) return nullptr;
+        for (const BalloonMessage* m : edit->Balloon()->Model().LiveMessages())
+            if (id == -2 || m->id == id) return m;
+        return nullptr;
+    }
+
+    std::unique_ptr<QWidget> window;
+    Edit* edit = nullptr;
+    Edit* other = nullptr;
+};

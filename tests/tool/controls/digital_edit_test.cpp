@@ -19,39 +19,9 @@
 
 namespace {
 
-constexpr int kEditId = 1201;
-constexpr int kOtherId = 1202;
-
-// A window with the numeric edit under test and a second edit to move the focus to.
-class DigitalEditTest : public ::testing::Test {
+// A window with the numeric edit under test and a second one to move the focus to.
+class DigitalEditTest : public TwoEditsTest<CDigitalEdit> {
 protected:
-    void SetUp() override {
-        window = ShowActiveWindow();
-        ASSERT_NE(window, nullptr);
-        edit = new CDigitalEdit(window.get());
-        other = new CDigitalEdit(window.get());
-        SetControlId(edit, kEditId);
-        SetControlId(other, kOtherId);
-        edit->setGeometry(10, 10, 200, 24);
-        other->setGeometry(10, 50, 200, 24);
-        edit->show();
-        other->show();
-        edit->setFocus();
-        ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
-    }
-    void TearDown() override {
-        window.reset();
-        ProcessPendingEvents();
-    }
-
-    // The balloon's live message with that id, or null.
-    const BalloonMessage* Message(int id) const {
-        if (!edit->Balloon()) return nullptr;
-        for (const BalloonMessage* m : edit->Balloon()->Model().LiveMessages())
-            if (m->id == id) return m;
-        return nullptr;
-    }
-
     bool PointPending() const {
         const uint64_t point = '.';
         return gDelayPostMsgEngine.HasDelayPostMsg(edit->Handle(), edit->Handle(), kMsgChar, &point,
@@ -60,10 +30,6 @@ protected:
 
     // Leaves the field with Tab, as a user would.
     void Leave() { QTest::keyClick(edit, Qt::Key_Tab); }
-
-    std::unique_ptr<QWidget> window;
-    CDigitalEdit* edit = nullptr;
-    CDigitalEdit* other = nullptr;
 };
 
 TEST_F(DigitalEditTest, HardLimitsRefuseOutOfRangeValuesWithTheirTexts) {
@@ -82,8 +48,7 @@ TEST_F(DigitalEditTest, HardLimitsRefuseOutOfRangeValuesWithTheirTexts) {
         {"15", nullptr, 0, "15"},
     };
     for (const Case& c : cases) {
-        edit->setFocus();
-        ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
+        FocusEdit();
         edit->selectAll();
         changed.clear();
         QTest::keyClicks(edit, c.typed);
@@ -196,8 +161,7 @@ TEST_F(DigitalEditTest, NonNumberTextIsRefusedOnLeavingAndTheLastValidTextComesB
     edit->SetValueType(Int32);
     QTest::keyClicks(edit, "42");
     Leave();
-    edit->setFocus();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
+    FocusEdit();
     edit->selectAll();
     QTest::keyClicks(edit, "-");
     Leave();

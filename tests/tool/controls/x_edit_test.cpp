@@ -18,36 +18,12 @@
 
 namespace {
 
-constexpr int kEditId = 1301;
-
-class XEditTest : public ::testing::Test {
+class XEditTest : public TwoEditsTest<CXEdit> {
 protected:
-    void SetUp() override {
-        window = ShowActiveWindow();
-        ASSERT_NE(window, nullptr);
-        edit = new CXEdit(window.get());
-        other = new CXEdit(window.get());
-        SetControlId(edit, kEditId);
-        edit->setGeometry(10, 10, 200, 24);
-        other->setGeometry(10, 50, 200, 24);
-        edit->show();
-        other->show();
-        edit->setFocus();
-        ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
-    }
-    void TearDown() override {
-        window.reset();
-        ProcessPendingEvents();
-    }
     std::u16string LastMessage() const {
-        if (!edit->Balloon()) return {};
-        auto live = edit->Balloon()->Model().LiveMessages();
-        return live.empty() ? std::u16string() : live[0]->text;
+        const BalloonMessage* m = Message();
+        return m ? m->text : std::u16string();
     }
-
-    std::unique_ptr<QWidget> window;
-    CXEdit* edit = nullptr;
-    CXEdit* other = nullptr;
 };
 
 TEST_F(XEditTest, HintShowsOnlyWhileEmpty) {
@@ -91,14 +67,12 @@ TEST_F(XEditTest, FocusLossIsQuietUnlessAskedAndChangesAreReportedOnce) {
     EXPECT_TRUE(other->hasFocus());
     EXPECT_EQ(left.count(), 0) << "nothing changed: the focus loss is consumed";
     edit->SetQuietFocusLoss(false);
-    edit->setFocus();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
+    FocusEdit();
     QTest::keyClick(edit, Qt::Key_Enter);
     EXPECT_TRUE(other->hasFocus());
     ASSERT_EQ(left.count(), 1);
     EXPECT_EQ(left.at(0).at(0).toInt(), kEditId);
-    edit->setFocus();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
+    FocusEdit();
     QTest::keyClicks(edit, "xyz");
     EXPECT_EQ(changed.count(), 0);
     QTest::keyClick(edit, Qt::Key_Tab);
