@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -131,6 +133,19 @@ TEST_F(DigitalEditTest, PastedDroppedAndInputMethodTextIsCheckedWhole) {
     QApplication::sendEvent(edit, &commit);
     EXPECT_EQ(edit->text(), QStringLiteral("7"));
     EXPECT_EQ(Message(kBalloonIdInputError)->text, u"Invalid character 'x'");
+
+    QMimeData dragged;
+    dragged.setText(QStringLiteral("4z"));
+    // A drag enters, moves to the end and drops its text, as the drag manager delivers it.
+    const QPoint at(150, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &move);
+    QDropEvent drop(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(edit, &drop);
+    EXPECT_EQ(edit->text(), QStringLiteral("7"));
+    EXPECT_EQ(Message(kBalloonIdInputError)->text, u"Invalid character 'z'");
 
     QApplication::clipboard()->setText(QStringLiteral("12"));
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
