@@ -283,7 +283,10 @@ void CBalloonWnd::DrawIcon(QPainter& painter, int icon, const QRect& rect) const
 QRegion CBalloonWnd::BitmapToRegion(const QImage& image) {
     QRegion region;
     if (image.isNull()) return region;
-    QImage pixels = image.convertToFormat(QImage::Format_ARGB32);
+    // 32-bit images are read as they are (converting a large one runs on Qt's worker threads).
+    const bool direct = image.format() == QImage::Format_RGB32 ||
+                        image.format() == QImage::Format_ARGB32;
+    const QImage pixels = direct ? image : image.convertToFormat(QImage::Format_ARGB32);
     std::vector<QRect> runs;
     auto flush = [&] {
         QRegion batch;
