@@ -199,7 +199,9 @@ void CBalloonWnd::LayOutAndRender() {
 void CBalloonWnd::RenderImage() {
     const int w = m_layout.width;
     const int h = m_layout.height;
-    QImage image(w, h, QImage::Format_RGB32);
+    // Opaque drawing in the painter's native format, so nothing is converted (conversions of large
+    // images run on Qt's worker threads).
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     image.fill(kKeyColour);
     {
         QPainter painter(&image);
@@ -234,11 +236,13 @@ void CBalloonWnd::RenderImage() {
     }
     QRegion shape = BitmapToRegion(image);
     if (PlatformHasWindowServices()) setMask(shape);
-    m_image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-    m_image.fill(Qt::transparent);
-    QPainter painter(&m_image);
-    painter.setClipRegion(shape);
-    painter.drawImage(0, 0, image);
+    // Outside the shape the window is transparent.
+    for (int y = 0; y < h; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            if (IsKey(row[x])) row[x] = 0;
+    }
+    m_image = image;
 }
 
 void CBalloonWnd::DrawIcon(QPainter& painter, int icon, const QRect& rect) const {
@@ -283,9 +287,11 @@ void CBalloonWnd::DrawIcon(QPainter& painter, int icon, const QRect& rect) const
 QRegion CBalloonWnd::BitmapToRegion(const QImage& image) {
     QRegion region;
     if (image.isNull()) return region;
-    // 32-bit images are read as they are (converting a large one runs on Qt's worker threads).
+    // 32-bit images are read as they are (converting a large one runs on Qt's worker threads);
+    // the shape is drawn opaque, where premultiplied pixels equal plain ones.
     const bool direct = image.format() == QImage::Format_RGB32 ||
-                        image.format() == QImage::Format_ARGB32;
+                        image.format() == QImage::Format_ARGB32 ||
+                        image.format() == QImage::Format_ARGB32_Premultiplied;
     const QImage pixels = direct ? image : image.convertToFormat(QImage::Format_ARGB32);
     std::vector<QRect> runs;
     auto flush = [&] {
