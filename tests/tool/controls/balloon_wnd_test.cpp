@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
 
@@ -105,6 +107,23 @@ TEST_F(BalloonWndTest, HiddenOwnerHidesTheBalloon) {
     balloon->Show(u"Note", u"text", 1, owner.get(), anchor, -1);
     owner->hide();
     balloon->StepDisplayTimer();
+    EXPECT_FALSE(balloon->isVisible());
+    EXPECT_TRUE(balloon->Model().Messages().empty());
+}
+
+TEST_F(BalloonWndTest, HoverHoldsTheMessageAndTheCloseButtonHides) {
+    balloon->Show(u"Note", u"text", 1, owner.get(), anchor, -1);
+    for (int i = 0; i < 25; ++i) balloon->StepDisplayTimer();
+    const QPointF inside(10, balloon->height() / 2);
+    QEnterEvent enter(inside, inside, balloon->mapToGlobal(inside));
+    QApplication::sendEvent(balloon, &enter);
+    EXPECT_FALSE(balloon->IsDisplayTimerActive()) << "hovering stops expiry";
+    EXPECT_EQ(balloon->Model().Messages()[0].remainingMs, 500);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(balloon, &leave);
+    EXPECT_TRUE(balloon->IsDisplayTimerActive());
+    EXPECT_EQ(balloon->Model().Messages()[0].remainingMs, kBalloonLeaveMs);
+    QTest::mouseClick(balloon, Qt::LeftButton, Qt::NoModifier, balloon->CloseButtonRect().center());
     EXPECT_FALSE(balloon->isVisible());
     EXPECT_TRUE(balloon->Model().Messages().empty());
 }
