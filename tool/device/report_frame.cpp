@@ -25,31 +25,45 @@ constexpr size_t kFirstGateOffset = 6;
 constexpr size_t kGateStride = 4;
 constexpr uint32_t kEnergyNoiseFloor = 100;
 
-}  // namespace
+// Raw energies on the wire are 16-bit: the decibels of each quotient raw / 100 come from a table
+// built once (entries 0 and 1 are 0 dB, so raw <= 100 needs no test).
+constexpr uint32_t kDbTableSize = 0xFFFF / kEnergyNoiseFloor + 1;
 
-double GateEnergyToDb(uint32_t raw) {
-    if (raw <= kEnergyNoiseFloor) return 0.0;
-    // Raw energies on the wire are 16-bit: their decibels come from a table built once.
-    constexpr uint32_t kTableSize = 0xFFFF / kEnergyNoiseFloor + 1;
+const double* DbTable() {
     static const auto table = [] {
-        std::array<double, kTableSize> values{};
-        for (uint32_t q = 1; q < kTableSize; ++q) values[q] = 20.0 * std::log10(double(q));
+        std::array<double, kDbTableSize> values{};
+        for (uint32_t q = 1; q < kDbTableSize; ++q) values[q] = 20.0 * std::log10(double(q));
         return values;
     }();
-    const uint32_t quotient = raw / kEnergyNoiseFloor;
-    return quotient < kTableSize ? table[quotient] : 20.0 * std::log10(double(quotient));
+    return table.data();
 }
 
-std::optional<TargetReport> DecodeTargetReport(const uint8_t* payload, size_t length) {
-    if (payload == nullptr || length < kTargetReportPayloadBytes) return std::nullopt;
-    if (payload[0] != kTargetReportType) return std::nullopt;
-    TargetReport report;
+// Decodes a payload of at least 70 bytes into `report` (every field written); false when the
+// type byte is not a target report's. The table is fetched once per report, not per gate.
+bool DecodeInto(const uint8_t* payload, TargetReport& report) {
+    if (payload[0] != kTargetReportType) return false;
+    const double* table = DbTable();
     report.state = payload[kStateOffset];
     report.distance = ReadLe16(payload + kDistanceOffset);
     for (int gate = 0; gate < kGateCount; ++gate) {
         report.gateEnergy[gate] =
-            GateEnergyToDb(ReadLe16(payload + kFirstGateOffset + kGateStride * gate));
+            table[ReadLe16(payload + kFirstGateOffset + kGateStride * gate) / kEnergyNoiseFloor];
     }
+    return true;
+}
+
+}  // namespace
+
+double GateEnergyToDb(uint32_t raw) {
+    if (raw <= kEnergyNoiseFloor) return 0.0;
+    const uint32_t quotient = raw / kEnergyNoiseFloor;
+    return quotient < kDbTableSize ? DbTable()[quotient] : 20.0 * std::log10(double(quotient));
+}
+
+std::optional<TargetReport> DecodeTargetReport(const uint8_t* payload, size_t length) {
+    if (payload == nullptr || length < kTargetReportPayloadBytes) return std::nullopt;
+    TargetReport report;
+    if (!DecodeInto(payload, report)) return std::nullopt;
     return report;
 }
 
@@ -59,6 +73,7 @@ int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
     size_t pos = 0;
     size_t skipped = 0;
     int reports = 0;
+    TargetReport report;
     while (!consumer.IsStopRequested() && pos + kFrameEnvelopeBytes <= size) {
         if (!IsHeaderAt(bytes + pos)) {
             // Garbage: jump to the next possible first header byte.
@@ -84,8 +99,8 @@ int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
             continue;
         }
         if (length == kTargetReportPayloadBytes) {
-            if (auto report = DecodeTargetReport(bytes + pos + kFramePayloadOffset, length)) {
-                consumer.OnTargetReport(*report);
+            if (DecodeInto(bytes + pos + kFramePayloadOffset, report)) {
+                consumer.OnTargetReport(report);
                 ++reports;
             }
             consumer.OnReportFrameDone();

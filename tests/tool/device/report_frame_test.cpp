@@ -87,6 +87,29 @@ TEST(DecodeTargetReport, DecodesStateDistanceAndGates) {
     EXPECT_EQ(DecodeTargetReport(odd.data(), odd.size())->state, 9);  // passed on unchanged
 }
 
+// Every 16-bit raw energy decodes to 20 * log10(raw / 100) (integer quotient), through
+// DecodeTargetReport and CutFrames to exactly the value of GateEnergyToDb.
+TEST(DecodeTargetReport, EveryRawEnergyDecodesExactlyAsTheRule) {
+    Bytes payload = ReportPayload(2, 100);
+    for (uint32_t raw = 0; raw <= 0xFFFF; ++raw) {
+        const double expected = raw <= 100 ? 0.0 : 20.0 * std::log10(double(raw / 100));
+        ASSERT_NEAR(GateEnergyToDb(raw), expected, 1e-12) << raw;
+        const int gate = static_cast<int>(raw % kGateCount);
+        payload[6 + 4 * gate] = static_cast<uint8_t>(raw);
+        payload[7 + 4 * gate] = static_cast<uint8_t>(raw >> 8);
+        const auto report = DecodeTargetReport(payload.data(), payload.size());
+        ASSERT_TRUE(report.has_value());
+        ASSERT_EQ(report->gateEnergy[gate], GateEnergyToDb(raw)) << raw;
+        if (raw % 4099 == 0) {
+            const Recorder cut = Feed({Frame(payload)});
+            ASSERT_EQ(cut.reports.size(), 1u);
+            for (int g = 0; g < kGateCount; ++g) {
+                ASSERT_EQ(cut.reports[0].gateEnergy[g], report->gateEnergy[g]) << raw;
+            }
+        }
+    }
+}
+
 struct CutCase {
     const char* name;
     std::vector<Bytes> chunks;
