@@ -1,6 +1,7 @@
 #include "device/acquisition_engine.h"
 
-#include <cstring>
+#include <algorithm>
+#include <mutex>
 
 #include "core/base_buffer.h"
 #include "core/dbg_output.h"
@@ -91,7 +92,7 @@ void AcquisitionEngine::StopAcquisition() {
 
     m_running = false;
     {
-        CAutoBaseLock guard(&m_stateLock);
+        std::lock_guard<std::mutex> guard(m_stateLock);
         m_latest.state = 0;
         m_latest.distance = 0;
     }
@@ -100,32 +101,37 @@ void AcquisitionEngine::StopAcquisition() {
 }
 
 TargetReport AcquisitionEngine::GetLatestReport() const {
-    CAutoBaseLock guard(&m_stateLock);
+    std::lock_guard<std::mutex> guard(m_stateLock);
     return m_latest;
 }
 
 StateHistory AcquisitionEngine::GetStateHistory() const {
-    CAutoBaseLock guard(&m_stateLock);
-    return m_history;
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    // The ring's oldest entry is the next one to be overwritten.
+    StateHistory history;
+    std::rotate_copy(m_history.begin(), m_history.begin() + m_historyNext, m_history.end(),
+                     history.begin());
+    return history;
 }
 
 bool AcquisitionEngine::TakeBandChanged() {
-    CAutoBaseLock guard(&m_stateLock);
+    std::lock_guard<std::mutex> guard(m_stateLock);
     const bool changed = m_bandChanged;
     m_bandChanged = false;
     return changed;
 }
 
 AcquisitionTally AcquisitionEngine::GetTally() const {
-    CAutoBaseLock guard(&m_stateLock);
+    std::lock_guard<std::mutex> guard(m_stateLock);
     return m_tally;
 }
 
 void AcquisitionEngine::ResetDisplayState() {
-    CAutoBaseLock guard(&m_stateLock);
+    std::lock_guard<std::mutex> guard(m_stateLock);
     m_latest = TargetReport{};
     m_tally = AcquisitionTally{};
     m_history.fill(kNoStateYet);
+    m_historyNext = 0;
     m_bandChanged = true;
 }
 
@@ -140,10 +146,10 @@ int AcquisitionEngine::ThreadLoop(uint64_t /*param*/) {
 
 void AcquisitionEngine::OnTargetReport(const TargetReport& report) {
     {
-        CAutoBaseLock guard(&m_stateLock);
+        std::lock_guard<std::mutex> guard(m_stateLock);
         m_latest = report;
-        std::memmove(m_history.data(), m_history.data() + 1, m_history.size() - 1);
-        m_history.back() = static_cast<uint8_t>(report.state);
+        m_history[m_historyNext] = static_cast<uint8_t>(report.state);
+        m_historyNext = (m_historyNext + 1) % kStateHistoryLength;
         m_bandChanged = true;
         ++m_tally.reports;
     }
@@ -151,7 +157,7 @@ void AcquisitionEngine::OnTargetReport(const TargetReport& report) {
 }
 
 void AcquisitionEngine::OnBytesSkipped(size_t count) {
-    CAutoBaseLock guard(&m_stateLock);
+    std::lock_guard<std::mutex> guard(m_stateLock);
     m_tally.bytesSkipped += count;
 }
 
@@ -218,11 +224,16 @@ void AcquisitionEngine::RunReplay() {
     }
     DbgOutputA(kDbgLevelInfo, "Replaying %s every %d ms\r\n", m_run.replayFile.c_str(),
                m_run.replayIntervalMs);
+    // Blocks are read straight behind the bytes the last cut left (less than one frame).
     CBaseBuffer reassembly;
-    reassembly.SetBufferSize(kReassemblyReserveBytes);
-    uint8_t block[kReplayBlockBytes];
     while (!m_stopRequested) {
-        const size_t got = reader.Read(block, sizeof block);
+        const uint32_t kept = reassembly.GetAvailSize();
+        if (!reassembly.SetBufferSize(kept + kReplayBlockBytes)) {
+            m_sink.OnRunEnded(AcquisitionEnd::ReplayReadFailed);
+            break;
+        }
+        uint8_t* freeStart = reassembly.GetBuffer() + kept;
+        const size_t got = reader.Read(freeStart, kReplayBlockBytes);
         if (got == 0) {
             // What is left can no longer become a frame.
             if (!reader.Failed()) OnBytesSkipped(reassembly.GetAvailSize());
@@ -230,7 +241,7 @@ void AcquisitionEngine::RunReplay() {
                                               : AcquisitionEnd::ReplayFinished);
             break;
         }
-        reassembly.AppendBuffer(block, static_cast<uint32_t>(got));
+        reassembly.AppendBuffer(freeStart, static_cast<uint32_t>(got));
         CutFrames(reassembly, *this);
     }
 }

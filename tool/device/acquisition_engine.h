@@ -6,7 +6,7 @@
 //   mode), turns stream delivery on, fetches byte blocks (2000 ms limit each), appends each block
 //   unchanged to the recording when one is kept, and cuts the bytes into reports; at the end
 //   delivery goes off, the recording is closed (checked) and the report output is switched off;
-// - replay: reads the file in blocks of 4096 bytes and cuts them the same way, waiting
+// - replay: reads the file in blocks of kReplayBlockBytes and cuts them the same way, waiting
 //   "ReplayInterval" ms after every well-formed report frame (a negative interval counts as 0);
 //   the sensor is not touched. The end of the file, and a file that cannot be opened or read,
 //   end the run by themselves (IAcquisitionSink::OnRunEnded).
@@ -27,10 +27,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "core/base_event.h"
-#include "core/base_lock.h"
 #include "core/base_thread.h"
 #include "device/acquisition_sink.h"
 #include "device/radar_stream_link.h"
@@ -44,8 +44,9 @@ constexpr uint16_t kReportSwitchParamId = 0;
 constexpr const char* kAcquisitionThreadName = "ReadData";
 constexpr int kAcquisitionThreadPriority = 0;
 constexpr int kAcquisitionThreadStackBytes = 0x400000;
-// Bytes read from a replay file per block.
-constexpr uint32_t kReplayBlockBytes = 4096;
+// Bytes read from a replay file per block (large enough that the system calls cost little
+// beside the cutting).
+constexpr uint32_t kReplayBlockBytes = 64 * 1024;
 
 // Target states of the last reports, oldest first; kNoStateYet where no report came yet.
 constexpr int kStateHistoryLength = 240;
@@ -140,10 +141,13 @@ private:
     std::atomic<bool> m_stopRequested{false};
     CBaseEvent m_pacing;  // auto reset: StopAcquisition ends a replay wait with it
 
-    mutable CBaseLock m_stateLock;  // latest report, state history, band changed, tally
+    // Latest report, state history, band changed, tally. A plain mutex: taken once per report,
+    // never while held.
+    mutable std::mutex m_stateLock;
     TargetReport m_latest;
     AcquisitionTally m_tally;
-    StateHistory m_history;
+    StateHistory m_history;  // a ring: m_historyNext is the oldest entry, the next overwritten
+    int m_historyNext = 0;
     bool m_bandChanged = false;
 
     CBaseThread m_thread;  // last: stopped before the members it uses go away
