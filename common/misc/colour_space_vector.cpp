@@ -12,7 +12,9 @@
 #include <immintrin.h>
 #endif
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace colour_space_internal {
 
@@ -51,6 +53,15 @@ bool ZeroTable(const int32_t* table) {
     return true;
 }
 
+// True when every sum of three entries plus 128 lies in [0, 255]: clamping such a chroma sum
+// changes nothing, so the kernel need not clamp.
+bool SumsStayInByteRange(const int32_t* a, const int32_t* b, const int32_t* c) {
+    const auto [aMin, aMax] = std::minmax_element(a, a + 256);
+    const auto [bMin, bMax] = std::minmax_element(b, b + 256);
+    const auto [cMin, cMax] = std::minmax_element(c, c + 256);
+    return *aMin + *bMin + *cMin + 128 >= 0 && *aMax + *bMax + *cMax + 128 <= 255;
+}
+
 bool ProductsMatchTables() {
     const YuvTables& t = YuvLookupTables();
     return Matches(kRToY, t.rToY) && Matches(kGToY, t.gToY) && Matches(kBToY, t.bToY) &&
@@ -58,42 +69,71 @@ bool ProductsMatchTables() {
            Matches(kRToV, t.rToV) && Matches(kGToV, t.gToV) && Matches(kBToV, t.bToV) &&
            Matches(kYToRgb, t.yToR) && Matches(kYToRgb, t.yToG) && Matches(kYToRgb, t.yToB) &&
            ZeroTable(t.uToR) && Matches(kUToG, t.uToG) && Matches(kUToB, t.uToB) &&
-           Matches(kVToR, t.vToR) && Matches(kVToG, t.vToG) && ZeroTable(t.vToB);
+           Matches(kVToR, t.vToR) && Matches(kVToG, t.vToG) && ZeroTable(t.vToB) &&
+           SumsStayInByteRange(t.rToU, t.gToU, t.bToU) &&
+           SumsStayInByteRange(t.rToV, t.gToV, t.bToV);
 }
 
-// Byte shuffles between 16 packed 3-byte pixels (48 bytes in three vectors) and three planes of
-// 16 bytes. -1 (0x80) zeroes a byte.
-using Mask = std::array<int8_t, 16>;
+// Byte shuffles between 16 packed 3-byte pixels (48 bytes) and planes of 16-bit lanes. A 256-bit
+// register holds pixels 0-7 in its low half and pixels 8-15 in its high half, whose 24 bytes are
+// loaded as two overlapping 16-byte parts: part 0 their bytes 0-15, part 1 their bytes 8-23. The
+// same byte pattern serves both halves. -1 (0x80) zeroes a byte.
+using Mask = std::array<int8_t, 32>;
 
-// Gather channel `channel` of the pixels whose bytes lie in input vector `part`.
+constexpr int kPartOffset[2] = {0, 8};
+
+// Channel `channel` of the 8 pixels as zero-extended 16-bit lanes, from part `part` (a byte both
+// parts hold is taken from part 0).
 constexpr Mask SplitMask(int part, int channel) {
     Mask mask{};
-    for (int p = 0; p < 16; ++p) {
-        int at = 3 * p + channel - 16 * part;
-        mask[size_t(p)] = int8_t(at >= 0 && at < 16 ? at : -1);
+    for (int half = 0; half < 2; ++half) {
+        for (int p = 0; p < 8; ++p) {
+            int at = 3 * p + channel;
+            bool here = part == 0 ? at < 16 : at >= 16;
+            mask[size_t(16 * half + 2 * p)] = int8_t(here ? at - kPartOffset[part] : -1);
+            mask[size_t(16 * half + 2 * p + 1)] = -1;
+        }
     }
     return mask;
 }
 
-// Scatter plane `channel` into output vector `part`.
-constexpr Mask MergeMask(int part, int channel) {
+// Part `part` of the 8 pixels' bytes from packed channel bytes: `rg` holds the first channel's 8
+// bytes then G's, `bb` the third channel's 8 bytes (twice). `fromThird` picks which source.
+constexpr Mask MergeMask(int part, bool fromThird) {
     Mask mask{};
-    for (int j = 0; j < 16; ++j) {
-        int at = 16 * part + j;
-        mask[size_t(j)] = int8_t(at % 3 == channel ? at / 3 : -1);
+    for (int half = 0; half < 2; ++half) {
+        for (int j = 0; j < 16; ++j) {
+            int at = j + kPartOffset[part];
+            int p = at / 3, channel = at % 3;
+            int index = fromThird ? (channel == 2 ? p : -1) : (channel == 2 ? -1 : 8 * channel + p);
+            mask[size_t(16 * half + j)] = int8_t(index);
+        }
+    }
+    return mask;
+}
+
+// Chroma samples 0-3 (low half) and 4-7 (high half) of 8 loaded bytes, each as a 16-bit lane
+// repeated for its pixel pair.
+constexpr Mask PairMask() {
+    Mask mask{};
+    for (int half = 0; half < 2; ++half) {
+        for (int j = 0; j < 8; ++j) {
+            mask[size_t(16 * half + 2 * j)] = int8_t(4 * half + j / 2);
+            mask[size_t(16 * half + 2 * j + 1)] = -1;
+        }
     }
     return mask;
 }
 
 template <int kPart, int kChannel>
 constexpr Mask kSplit = SplitMask(kPart, kChannel);
-template <int kPart, int kChannel>
-constexpr Mask kMerge = MergeMask(kPart, kChannel);
-
-// Chroma averages come out as U0..3 V0..3 U4..7 V4..7; this puts the U bytes first.
-constexpr Mask kChromaOrder = {0, 1, 2, 3, 8, 9, 10, 11, 4, 5, 6, 7, 12, 13, 14, 15};
+template <int kPart, bool kFromThird>
+constexpr Mask kMerge = MergeMask(kPart, kFromThird);
+constexpr Mask kPair = PairMask();
 
 constexpr size_t kPairsPerBlock = 8;  // 16 pixels
+// How far ahead of the block the RGB rows are fetched into the cache.
+constexpr size_t kPrefetchBytes = 512;
 
 }  // namespace
 
@@ -103,22 +143,33 @@ constexpr size_t kPairsPerBlock = 8;  // 16 pixels
 
 namespace {
 
-ORBO_AVX2 inline __m128i LoadMask(const Mask& mask) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask.data()));
+ORBO_AVX2 inline __m256i LoadMask(const Mask& mask) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask.data()));
+}
+
+// 16 bytes at `low` into the low half and 16 at `high` into the high half.
+ORBO_AVX2 inline __m256i LoadHalves(const uint8_t* low, const uint8_t* high) {
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// The two 16-byte halves to `low` and `high`.
+ORBO_AVX2 inline void StoreHalves(__m256i x, uint8_t* low, uint8_t* high) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(low), _mm256_castsi256_si128(x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(high), _mm256_extracti128_si256(x, 1));
 }
 
 template <int kChannel>
-ORBO_AVX2 inline __m128i SplitChannel(__m128i a, __m128i b, __m128i c) {
-    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, LoadMask(kSplit<0, kChannel>)),
-                                     _mm_shuffle_epi8(b, LoadMask(kSplit<1, kChannel>))),
-                        _mm_shuffle_epi8(c, LoadMask(kSplit<2, kChannel>)));
+ORBO_AVX2 inline __m256i SplitChannel(__m256i part0, __m256i part1) {
+    return _mm256_or_si256(_mm256_shuffle_epi8(part0, LoadMask(kSplit<0, kChannel>)),
+                           _mm256_shuffle_epi8(part1, LoadMask(kSplit<1, kChannel>)));
 }
 
 template <int kPart>
-ORBO_AVX2 inline __m128i MergePart(__m128i first, __m128i second, __m128i third) {
-    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(first, LoadMask(kMerge<kPart, 0>)),
-                                     _mm_shuffle_epi8(second, LoadMask(kMerge<kPart, 1>))),
-                        _mm_shuffle_epi8(third, LoadMask(kMerge<kPart, 2>)));
+ORBO_AVX2 inline __m256i MergePart(__m256i rg, __m256i bb) {
+    return _mm256_or_si256(_mm256_shuffle_epi8(rg, LoadMask(kMerge<kPart, false>)),
+                           _mm256_shuffle_epi8(bb, LoadMask(kMerge<kPart, true>)));
 }
 
 ORBO_AVX2 inline __m256i Product(__m256i x, const FixedProduct& p) {
@@ -127,22 +178,17 @@ ORBO_AVX2 inline __m256i Product(__m256i x, const FixedProduct& p) {
     return product;
 }
 
-ORBO_AVX2 inline __m256i ClampByte(__m256i x) {
-    return _mm256_min_epi16(_mm256_max_epi16(x, _mm256_setzero_si256()), _mm256_set1_epi16(255));
-}
-
 struct Planes16 {
     __m256i y, u, v;
 };
 
-// 16 pixels of one RGB row: Y, and U and V clamped as the averages need them.
+// 16 pixels of one RGB row: Y, U and V as 16-bit lanes.
 ORBO_AVX2 inline Planes16 RowToYuv(const uint8_t* src, bool bgr) {
-    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16));
-    __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 32));
-    __m256i first = _mm256_cvtepu8_epi16(SplitChannel<0>(a, b, c));
-    __m256i g = _mm256_cvtepu8_epi16(SplitChannel<1>(a, b, c));
-    __m256i third = _mm256_cvtepu8_epi16(SplitChannel<2>(a, b, c));
+    __m256i part0 = LoadHalves(src, src + 24);
+    __m256i part1 = LoadHalves(src + 8, src + 32);
+    __m256i first = SplitChannel<0>(part0, part1);
+    __m256i g = SplitChannel<1>(part0, part1);
+    __m256i third = SplitChannel<2>(part0, part1);
     __m256i r = bgr ? third : first;
     __m256i bl = bgr ? first : third;
     __m256i y = _mm256_add_epi16(_mm256_add_epi16(Product(r, kRToY), Product(g, kGToY)),
@@ -151,40 +197,47 @@ ORBO_AVX2 inline Planes16 RowToYuv(const uint8_t* src, bool bgr) {
                                  _mm256_add_epi16(Product(bl, kBToU), _mm256_set1_epi16(128)));
     __m256i v = _mm256_add_epi16(_mm256_add_epi16(Product(r, kRToV), Product(g, kGToV)),
                                  _mm256_add_epi16(Product(bl, kBToV), _mm256_set1_epi16(128)));
-    return {y, ClampByte(u), ClampByte(v)};  // Y is clamped by the saturating pack
-}
-
-ORBO_AVX2 inline __m128i PackBytes(__m256i x) {
-    return _mm_packus_epi16(_mm256_castsi256_si128(x), _mm256_extracti128_si256(x, 1));
+    // Y is clamped by the saturating pack; U and V never leave [0, 255] (checked with the tables),
+    // so their clamps before the averages change nothing.
+    return {y, u, v};
 }
 
 ORBO_AVX2 size_t RgbRowPairToYuv420Avx2(const uint8_t* row0, const uint8_t* row1, uint8_t* y0,
                                         uint8_t* y1, uint8_t* u, uint8_t* v, size_t pairs,
                                         bool bgr) {
+    const __m256i ones = _mm256_set1_epi16(1);
+    const __m256i chromaOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
     size_t done = 0;
     for (; done + kPairsPerBlock <= pairs; done += kPairsPerBlock) {
         size_t px = 2 * done;
+        _mm_prefetch(reinterpret_cast<const char*>(row0 + 3 * px + kPrefetchBytes), _MM_HINT_T0);
+        _mm_prefetch(reinterpret_cast<const char*>(row1 + 3 * px + kPrefetchBytes), _MM_HINT_T0);
         Planes16 top = RowToYuv(row0 + 3 * px, bgr);
         Planes16 bottom = RowToYuv(row1 + 3 * px, bgr);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(y0 + px), PackBytes(top.y));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(y1 + px), PackBytes(bottom.y));
-        // Sums of the four clamped values of each block, then >> 2.
-        __m256i uSum = _mm256_add_epi16(top.u, bottom.u);
-        __m256i vSum = _mm256_add_epi16(top.v, bottom.v);
-        __m256i blocks = _mm256_srli_epi16(_mm256_hadd_epi16(uSum, vSum), 2);
-        __m128i chroma = _mm_shuffle_epi8(PackBytes(blocks), LoadMask(kChromaOrder));
+        // Both rows' Y in one pack (it saturates: the clamp), then top in the low half.
+        StoreHalves(_mm256_permute4x64_epi64(_mm256_packus_epi16(top.y, bottom.y), 0xD8), y0 + px,
+                    y1 + px);
+        // Sums of the four clamped values of each block, then >> 2: U0-3 V0-3 in the low half,
+        // U4-7 V4-7 in the high half, then the bytes U0-7 V0-7.
+        __m256i uBlocks =
+            _mm256_srli_epi32(_mm256_madd_epi16(_mm256_add_epi16(top.u, bottom.u), ones), 2);
+        __m256i vBlocks =
+            _mm256_srli_epi32(_mm256_madd_epi16(_mm256_add_epi16(top.v, bottom.v), ones), 2);
+        __m256i words = _mm256_packus_epi32(uBlocks, vBlocks);
+        __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), chromaOrder);
+        __m128i chroma = _mm256_castsi256_si128(bytes);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(u + done), chroma);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(v + done), _mm_srli_si128(chroma, 8));
+        _mm_storeh_pd(reinterpret_cast<double*>(v + done), _mm_castsi128_pd(chroma));
     }
     return done;
 }
 
 // 8 chroma samples widened to 16 lanes, each repeated for its pixel pair, minus the offset.
 ORBO_AVX2 inline __m256i PairedChroma(const uint8_t* src, int offset) {
-    __m128i x =
-        _mm_sub_epi16(_mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src))),
-                      _mm_set1_epi16(int16_t(offset)));
-    return _mm256_set_m128i(_mm_unpackhi_epi16(x, x), _mm_unpacklo_epi16(x, x));
+    int64_t samples;
+    std::memcpy(&samples, src, sizeof(samples));
+    return _mm256_sub_epi16(_mm256_shuffle_epi8(_mm256_set1_epi64x(samples), LoadMask(kPair)),
+                            _mm256_set1_epi16(int16_t(offset)));
 }
 
 ORBO_AVX2 inline void StoreRgbRow(const uint8_t* yRow, __m256i cR, __m256i cG, __m256i cB,
@@ -193,15 +246,17 @@ ORBO_AVX2 inline void StoreRgbRow(const uint8_t* yRow, __m256i cR, __m256i cG, _
         _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(yRow))),
         _mm256_set1_epi16(int16_t(kYToRgb.offset)));
     __m256i yy = Product(y, kYToRgb);
+    __m256i r = _mm256_add_epi16(yy, cR);
+    __m256i g = _mm256_add_epi16(yy, cG);
+    __m256i b = _mm256_add_epi16(yy, cB);
+    __m256i first = bgr ? b : r;
+    __m256i third = bgr ? r : b;
     // packus saturates to [0, 255]: the clamp.
-    __m128i r = PackBytes(_mm256_add_epi16(yy, cR));
-    __m128i g = PackBytes(_mm256_add_epi16(yy, cG));
-    __m128i b = PackBytes(_mm256_add_epi16(yy, cB));
-    __m128i first = bgr ? b : r;
-    __m128i third = bgr ? r : b;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), MergePart<0>(first, g, third));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), MergePart<1>(first, g, third));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32), MergePart<2>(first, g, third));
+    __m256i rg = _mm256_packus_epi16(first, g);
+    __m256i bb = _mm256_packus_epi16(third, third);
+    // Part 1 (bytes 8-23 of each half) first: part 0 then rewrites bytes 8-15 with equal values.
+    StoreHalves(MergePart<1>(rg, bb), dst + 8, dst + 32);
+    StoreHalves(MergePart<0>(rg, bb), dst, dst + 24);
 }
 
 ORBO_AVX2 size_t Yuv420ToRgbRowPairAvx2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u,

@@ -345,6 +345,23 @@ TEST(RGB888ToYUV, ImagesEqualPixelByPixelConversionIncludingOddSizesAndStrides) 
     }
 }
 
+// Planes of arbitrary bytes (not only what an RGB image gives) drive every sum past both ends of
+// [0, 255]: the vectorised rows must clamp exactly as pixel-by-pixel conversion does.
+TEST(YUV420ToRGB888, ArbitraryPlanesEqualPixelByPixelConversion) {
+    const int w = 130, h = 6;
+    const int cw = w / 2, ch = h / 2;
+    for (int flags = 0; flags < 4; ++flags) {
+        const bool vFirst = flags & 1, bgr = flags & 2;
+        const size_t stride = 3 * w + 2;
+        const int planeBytes = w * h + 2 * cw * ch;  // a multiple of 3: one "row" of that many
+        std::vector<uint8_t> yuv = MakeRgbImage(planeBytes / 3, 1, planeBytes, 99 + flags);
+        auto expected = ReferenceYuvToImage(yuv, w, h, stride, cw, ch, vFirst, bgr, 0x5A);
+        std::vector<uint8_t> back(stride * h, 0x5A);
+        YUV420ToRGB888(w, h, yuv.data(), vFirst, back.data(), int(stride), bgr);
+        EXPECT_EQ(back, expected) << "flags " << flags;
+    }
+}
+
 TEST(RGB888ToYUV420, FourWhitePixelsGiveWhiteYAndNeutralChroma) {
     const std::vector<uint8_t> white(12, 255);
     std::vector<uint8_t> yuv(6, 0);
