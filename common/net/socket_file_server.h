@@ -16,8 +16,9 @@
 // another's files, and a connection that ends closes its own files and nobody else's. A
 // connection holds at most kMaxSocketFileOpenFiles files at once.
 //
-// Threads: requests are handled one at a time on the server's dispatch thread; the setters may
-// be called from any thread; Create and Close as for CSocketServer.
+// Threads: requests are handled one at a time, under the server's client lock (on its receive or
+// dispatch thread, see socket_server.h); the setters may be called from any thread; Create and
+// Close as for CSocketServer.
 #pragma once
 
 #include <cstdint>

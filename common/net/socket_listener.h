@@ -11,7 +11,7 @@
 #include "core/ptr_list_ctrl.h"
 #include "socket_packet.h"
 
-// One message received from a client and waiting for the server's dispatch thread.
+// One message received from a client and queued for the server's dispatch thread.
 struct tagCLIENTSOCKETBUFFER {
     int64_t destination = 0;  // -3 for raw-mode data
     std::unique_ptr<uint8_t[]> data;

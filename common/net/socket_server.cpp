@@ -22,6 +22,8 @@ namespace {
 
 // Bytes the receive thread takes from one client per round.
 constexpr uint64_t kSocketReceiveRoundBytes = 4u << 20;
+// The largest payload block a client's receive state keeps between packets.
+constexpr uint32_t kKeptPayloadBlockBytes = 4u << 20;
 
 enum ServerThread : uint64_t { kAcceptThread = 0, kRecvThread, kDispatchThread, kCloseThread };
 
@@ -36,6 +38,18 @@ bool IsTransientAcceptError(int error) {
 
 bool IsResourceAcceptError(int error) {
     return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+}
+
+// Back to an empty receive state, keeping a payload block of moderate size for the next packet
+// (a fresh block per packet costs page faults that dominate large transfers).
+void KeepPayloadBlock(PacketRecvState& state) {
+    std::unique_ptr<uint8_t[]> block = std::move(state.payload);
+    const uint32_t capacity = state.payloadCapacity;
+    state.Reset();
+    if (capacity <= kKeptPayloadBlockBytes) {
+        state.payload = std::move(block);
+        state.payloadCapacity = capacity;
+    }
 }
 
 void FreeQueue(tagCLIENTSOCKETINFO* client) {
@@ -364,12 +378,17 @@ bool CSocketServer::ReceiveFromClient(tagCLIENTSOCKETINFO* client) {
         if (state.complete) {
             const int length = static_cast<int>(state.PayloadLength());
             const auto destination = static_cast<int64_t>(state.Destination());
+            if (length > 0) m_recvRate.Add(static_cast<uint64_t>(length));
+            if (length > 0 && IsDispatchedOnReceipt(client, destination)) {
+                // No thread hop, and the payload block serves the next packet too.
+                Dispatch(client, destination, state.payload.get(), length);
+                KeepPayloadBlock(state);
+                if (client->closing) return false;
+                continue;
+            }
             std::unique_ptr<uint8_t[]> payload = std::move(state.payload);
             state.Reset();
-            if (length > 0) {
-                m_recvRate.Add(static_cast<uint64_t>(length));
-                QueueMessage(client, destination, std::move(payload), length);
-            }
+            if (length > 0) QueueMessage(client, destination, std::move(payload), length);
             continue;
         }
         if (state.headerBytes == headerBefore && state.payloadBytes == payloadBefore) break;
@@ -408,7 +427,7 @@ int CSocketServer::DispatchLoop() {
             std::unique_ptr<tagCLIENTSOCKETBUFFER> message(
                 static_cast<tagCLIENTSOCKETBUFFER*>(client->queue.DeleteHead()));
             client->queuedBytes -= static_cast<uint64_t>(message->length);
-            Dispatch(client, message.get());
+            Dispatch(client, message->destination, message->data.get(), message->length);
         }
         closing = closing || client->closing;
     }
@@ -418,10 +437,14 @@ int CSocketServer::DispatchLoop() {
     return 1;
 }
 
-void CSocketServer::Dispatch(tagCLIENTSOCKETINFO* sender, tagCLIENTSOCKETBUFFER* message) {
-    const uint64_t destination = static_cast<uint64_t>(message->destination);
-    const uint8_t* data = message->data.get();
-    const int length = message->length;
+bool CSocketServer::IsDispatchedOnReceipt(tagCLIENTSOCKETINFO* client, int64_t destination) {
+    const auto to = static_cast<uint64_t>(destination);
+    return client->queue.IsEmpty() && (to == kSocketDestServer || to == kSocketDestGreeting);
+}
+
+void CSocketServer::Dispatch(tagCLIENTSOCKETINFO* sender, int64_t to, const uint8_t* data,
+                             int length) {
+    const auto destination = static_cast<uint64_t>(to);
     if (destination == kSocketDestAll) {
         BroadcastData(UINT64_MAX, data, length);
     } else if (destination == kSocketDestOthers) {

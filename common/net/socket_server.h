@@ -9,14 +9,16 @@
 // A packet a server sends to a client carries that client's socket as destination.
 // CTCPSocketServer listens on TCP/IPv4 (socket_bluetooth.h has the Bluetooth variant).
 //
-// Threads, each "<kind>_<name>": "TCPAccept" accepts clients; "TCPRecv" reads from every client
-// and queues complete messages; "TCPDispatch" handles the queues in arrival order; "TCPClose"
-// removes clients whose connection has ended. The client list and every tagCLIENTSOCKETINFO are
-// used only under the client lock (LockClient), which the dispatch thread holds while it calls
-// OnServerReceiveData and the accept thread while it calls OnServerAcceptClient: a listener may
-// call SendData, BroadcastData and CloseClient (the lock is re-entrant) but must not wait for
-// another thread of the server, nor call Create or Close. OnServerCloseClient runs on the close
-// thread, or on the thread that calls Close.
+// Threads, each "<kind>_<name>": "TCPAccept" accepts clients; "TCPRecv" reads from every client,
+// hands a complete message for the listener (or a greeting) on at once and queues the others;
+// "TCPDispatch" handles the queues in arrival order; "TCPClose" removes clients whose connection
+// has ended. A client's messages are handled in the order they came: one that follows queued ones
+// is queued behind them. The client list and every tagCLIENTSOCKETINFO are used only under the
+// client lock (LockClient), which is held while OnServerReceiveData is called (on the receive
+// thread, or on the dispatch thread for a message that was queued) and while the accept thread
+// calls OnServerAcceptClient: a listener may call SendData, BroadcastData and CloseClient (the
+// lock is re-entrant) but must not wait for another thread of the server, nor call Create or
+// Close. OnServerCloseClient runs on the close thread, or on the thread that calls Close.
 //
 // A client that stops reading is not allowed to grow the server's memory: once
 // kMaxSocketQueuedBytes of its messages wait for dispatch, the server stops reading from it until
@@ -111,7 +113,11 @@ private:
     bool ReceiveFromClient(tagCLIENTSOCKETINFO* client);
     void QueueMessage(tagCLIENTSOCKETINFO* client, int64_t destination,
                       std::unique_ptr<uint8_t[]> data, int length);
-    void Dispatch(tagCLIENTSOCKETINFO* sender, tagCLIENTSOCKETBUFFER* message);
+    // True when a complete message goes to Dispatch at once, on the receive thread: one for the
+    // listener or a greeting, with nothing of its sender still queued (order is kept).
+    static bool IsDispatchedOnReceipt(tagCLIENTSOCKETINFO* client, int64_t destination);
+    void Dispatch(tagCLIENTSOCKETINFO* sender, int64_t destination, const uint8_t* data,
+                  int length);
     // Marks a client closing and shuts its connection down. Client lock held.
     void MarkClosing(tagCLIENTSOCKETINFO* client);
     // Removes the clients that are closing and idle (every client with `all`). Client lock held.
