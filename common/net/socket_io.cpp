@@ -25,39 +25,6 @@ namespace {
 // A UDP receive buffer holds the largest datagram there can be.
 constexpr size_t kUdpReceiveBlock = 65536;
 
-// The packet receive source of a socket: FIONREAD for what is available, and a peek to tell "no
-// data yet" from "the peer has closed".
-class SocketPacketSource : public PacketByteSource {
-public:
-    explicit SocketPacketSource(int socket) : m_socket(socket) {}
-
-    int64_t Available() override {
-        int count = 0;
-        if (ioctl(m_socket, FIONREAD, &count) != 0) {
-            m_error = errno;
-            return -1;
-        }
-        if (count > 0) return count;
-        const int state = PeekSocketState(m_socket, &m_error);
-        return state > 0 ? 1 : state;
-    }
-
-    int64_t Read(uint8_t* out, size_t count) override {
-        for (;;) {
-            const ssize_t n = recv(m_socket, out, count, MSG_DONTWAIT);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) m_error = errno;
-            return n;
-        }
-    }
-
-    int LastError() const override { return m_error; }
-
-private:
-    int m_socket;
-    int m_error = 0;
-};
-
 }  // namespace
 
 int SendTCPPacket(int socket, uint64_t destination, const void* data, int length) {
@@ -85,10 +52,39 @@ int SendTCPPacket(int socket, uint64_t destination, const void* data, int length
     return 1;
 }
 
+int64_t SocketPacketSource::Available() {
+    if (m_known > 0) return m_known;
+    int count = 0;
+    if (ioctl(m_socket, FIONREAD, &count) != 0) {
+        m_error = errno;
+        return -1;
+    }
+    if (count > 0) {
+        m_known = count;
+        return count;
+    }
+    const int state = PeekSocketState(m_socket, &m_error);
+    return state > 0 ? 1 : state;
+}
+
+int64_t SocketPacketSource::Read(uint8_t* out, size_t count) {
+    for (;;) {
+        const ssize_t n = recv(m_socket, out, count, MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) m_error = errno;
+        m_known = n > 0 && n < m_known ? m_known - n : 0;
+        return n;
+    }
+}
+
 int RecvTCPPacket(int socket, int matchCheck, PacketRecvState* state) {
-    if (state == nullptr) return 0;
     SocketPacketSource source(socket);
-    return ReceivePacketStep(*state, matchCheck, source, socket);
+    return RecvTCPPacket(source, matchCheck, state);
+}
+
+int RecvTCPPacket(SocketPacketSource& source, int matchCheck, PacketRecvState* state) {
+    if (state == nullptr) return 0;
+    return ReceivePacketStep(*state, matchCheck, source, source.Socket());
 }
 
 int SendTCPRaw(int socket, const void* data, int length) {

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <memory>
 
-struct PacketRecvState;
+#include "socket_packet.h"
 
 // Total time one send may wait for room in the socket.
 constexpr uint32_t kSocketSendTimeLimitMs = 60000;
@@ -32,6 +32,27 @@ int SendTCPPacket(int socket, uint64_t destination, const void* data, int length
 // whenever the socket is readable; a packet may need several calls. 1 = fine (check
 // state->complete), 0 = the connection has ended or sent something it must be dropped for.
 int RecvTCPPacket(int socket, int matchCheck, PacketRecvState* state);
+
+// The packet receive source of a socket: FIONREAD for what is available, and a peek to tell "no
+// data yet" from "the peer has closed". Bytes the system reported stay readable until this source
+// reads them, so while they last it does not ask again: one source serves a run of steps on one
+// thread (a new one for every run, since others may have read meanwhile).
+class SocketPacketSource : public PacketByteSource {
+public:
+    explicit SocketPacketSource(int socket) : m_socket(socket) {}
+    int64_t Available() override;
+    int64_t Read(uint8_t* out, size_t count) override;
+    int LastError() const override { return m_error; }
+    int Socket() const { return m_socket; }
+
+private:
+    int m_socket;
+    int m_error = 0;
+    int64_t m_known = 0;  // bytes the system reported and this source has not read yet
+};
+
+// As above, for a run of steps with one source.
+int RecvTCPPacket(SocketPacketSource& source, int matchCheck, PacketRecvState* state);
 
 // Sends the bytes as they are. 0 for null data or a length of 0 or less; 0 with "send failed,
 // error(%d):%s ----\r\n" when the send fails or times out; 1 when every byte was sent.

@@ -368,11 +368,12 @@ bool CSocketServer::ReceiveFromClient(tagCLIENTSOCKETINFO* client) {
     // One round takes a bounded amount from each client, so the dispatch thread (which needs the
     // client lock) and the other clients get their turn while a fast sender keeps sending.
     uint64_t taken = 0;
+    SocketPacketSource source(socket);
     while (client->queuedBytes < kMaxSocketQueuedBytes && taken < kSocketReceiveRoundBytes &&
            !m_stopping.load()) {
         const int32_t headerBefore = state.headerBytes;
         const int32_t payloadBefore = state.payloadBytes;
-        if (!RecvTCPPacket(socket, m_matchCheck, &state)) return false;
+        if (!RecvTCPPacket(source, m_matchCheck, &state)) return false;
         taken += static_cast<uint64_t>((state.headerBytes - headerBefore) +
                                        (state.payloadBytes - payloadBefore));
         if (state.complete) {
