@@ -68,51 +68,29 @@ private:
     ProgressBar m_bar;
 };
 
-// The boot loader link of a radar device, noting whether a port open failed and whether the
-// sensor answered anything, so that the exit status can tell "no sensor" from "refused".
-class WatchedBootLoaderLink : public IBootLoaderLink {
-public:
-    explicit WatchedBootLoaderLink(IRadarDevice* device) : m_link(device) {}
-
-    int OpenByPortNum(int portNumber, uint32_t baudRate, uint8_t byteSize, uint8_t parity,
-                      uint8_t stopBits, int protocolVersion, int readSerialNumber, int readVersion,
-                      int keepCmdMode, uint32_t ackTimeoutMs, uint32_t settleMs) override {
-        const int opened = m_link.OpenByPortNum(portNumber, baudRate, byteSize, parity, stopBits,
-                                                protocolVersion, readSerialNumber, readVersion,
-                                                keepCmdMode, ackTimeoutMs, settleMs);
-        if (!opened) m_openFailed = true;
-        return opened;
+// The exit status of a failed procedure. Once the sensor answered the information query it is
+// there: only a port that does not open again means "no sensor" for the download.
+int FailureExit(FirmwareResult result, bool sensorAnsweredBefore) {
+    switch (result) {
+        case FirmwareResult::OpenFailed:
+            return kExitNoDevice;
+        case FirmwareResult::NoPort:
+        case FirmwareResult::NoSensor:
+            return sensorAnsweredBefore ? kExitFailed : kExitNoDevice;
+        case FirmwareResult::Succeeded:
+        case FirmwareResult::Failed:
+        case FirmwareResult::NoPartition:
+        case FirmwareResult::BadImage:
+            break;
     }
-    void Close() override { m_link.Close(); }
-    int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) override {
-        const int started = m_link.StartCmdMode(protocolVersion, ackTimeoutMs, settleMs);
-        if (started) m_answered = true;
-        return started;
-    }
-    int StopCmdMode(uint32_t timeoutMs) override { return m_link.StopCmdMode(timeoutMs); }
-    uint16_t SendCommand(uint16_t code, const uint8_t* payload, uint32_t length, uint32_t* answer,
-                         uint32_t timeoutMs) override {
-        const uint16_t result = m_link.SendCommand(code, payload, length, answer, timeoutMs);
-        if (result != kRadarAckMissing) m_answered = true;
-        return result;
-    }
-    void SendCommandNoCheckAck(uint16_t code) override { m_link.SendCommandNoCheckAck(code); }
-    void Sleep(uint32_t milliseconds) override { m_link.Sleep(milliseconds); }
+    return kExitFailed;
+}
 
-    // The exit status of a failed procedure.
-    int FailureExit() const { return m_openFailed || !m_answered ? kExitNoDevice : kExitFailed; }
-
-private:
-    RadarDeviceBootLoaderLink m_link;
-    bool m_openFailed = false;
-    bool m_answered = false;
-};
-
-// What both commands share: a device of their own, the watched link, the sink and the
+// What both commands share: a device of their own, its boot loader link, the sink and the
 // downloader set up with the resolved port and line settings.
 struct FirmwareSetup {
     RadarDevicePtr device{Orbo_Interface_RadarDevice_Serial_Create()};
-    WatchedBootLoaderLink link{device.get()};
+    RadarDeviceBootLoaderLink link{device.get()};
     CliFirmwareSink sink;
     FirmwareDownloader downloader{link, sink};
     std::string portName;
@@ -134,9 +112,10 @@ struct FirmwareSetup {
 
     // GetFirmwareInfo with the exit status of its result.
     int QueryInfo() {
-        if (downloader.GetFirmwareInfo()) return kExitSuccess;
+        const FirmwareResult result = downloader.GetFirmwareInfo();
+        if (result == FirmwareResult::Succeeded) return kExitSuccess;
         PrintError("the firmware information of the sensor on " + portName + " is incomplete");
-        return link.FailureExit();
+        return FailureExit(result, false);
     }
 };
 
@@ -221,9 +200,11 @@ int RunFlash(CliContext& context, const CommandLine& line) {
         return kExitFailed;
     }
     setup.downloader.SetSelectedPartition(static_cast<int>(*partition));
-    if (!setup.downloader.DownloadFirmware(static_cast<int>(*partition), path.c_str())) {
+    const FirmwareResult downloaded =
+        setup.downloader.DownloadFirmware(static_cast<int>(*partition), path.c_str());
+    if (downloaded != FirmwareResult::Succeeded) {
         PrintError("the download into partition " + std::to_string(*partition) + " failed");
-        return setup.link.FailureExit();
+        return FailureExit(downloaded, true);
     }
     return kExitSuccess;
 }

@@ -12,6 +12,7 @@
 #include "core/size_limits.h"
 #include "core/unique_fd.h"
 #include "core/utf_convert.h"
+#include "dataprocess/radar_device_interface.h"
 #include "firmware/boot_loader_link.h"
 #include "firmware/firmware_protocol.h"
 #include "firmware/firmware_sink.h"
@@ -33,6 +34,32 @@ bool ToBytePath(const WCHAR* path, std::string& out) {
     return true;
 }
 
+// Closes a procedure's port on every exit. Given the in-boot-loader flag, it leaves command mode
+// first unless the flag is set by then: the boot loader stays in command mode for a download.
+class PortGuard {
+public:
+    explicit PortGuard(IBootLoaderLink& link, const bool* inBootLoader = nullptr)
+        : m_link(link), m_inBootLoader(inBootLoader) {}
+    ~PortGuard() { Close(); }
+    PortGuard(const PortGuard&) = delete;
+    PortGuard& operator=(const PortGuard&) = delete;
+
+    // Closes now (once).
+    void Close() {
+        if (m_closed) return;
+        m_closed = true;
+        if (m_inBootLoader != nullptr && !*m_inBootLoader) {
+            m_link.StopCmdMode(kFirmwareStopCmdModeTimeoutMs);
+        }
+        m_link.Close();
+    }
+
+private:
+    IBootLoaderLink& m_link;
+    const bool* m_inBootLoader;
+    bool m_closed = false;
+};
+
 }  // namespace
 
 bool ReadFirmwareImage(const WCHAR* path, std::vector<uint8_t>& image) {
@@ -40,8 +67,7 @@ bool ReadFirmwareImage(const WCHAR* path, std::vector<uint8_t>& image) {
     std::string bytePath;
     if (!ToBytePath(path, bytePath)) {
         DbgOutputA(kDbgLevelWarning,
-                   "Firmware image path is empty, too long or not valid "
-                   "UTF-16\r\n");
+                   "Firmware image path is empty, too long or not valid UTF-16\r\n");
         return false;
     }
     UniqueFd fd(open(bytePath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -59,8 +85,7 @@ bool ReadFirmwareImage(const WCHAR* path, std::vector<uint8_t>& image) {
     const auto size = static_cast<uint64_t>(info.st_size);
     if (size > kMaxFirmwareImageBytes) {
         DbgOutputA(kDbgLevelWarning,
-                   "Firmware image %s has %llu bytes, more than the %llu an "
-                   "image may have\r\n",
+                   "Firmware image %s has %llu bytes, more than the %llu an image may have\r\n",
                    bytePath.c_str(), static_cast<unsigned long long>(size),
                    static_cast<unsigned long long>(kMaxFirmwareImageBytes));
         return false;
@@ -104,9 +129,27 @@ void FirmwareDownloader::ShowNote(int textId) {
                           FirmwareMessageIcon::Information);
 }
 
+bool FirmwareDownloader::StartCmdMode() {
+    const bool started = m_link.StartCmdMode(kFirmwareProtocolVersion, kFirmwareAckTimeoutMs,
+                                             kFirmwareSettleMs) != 0;
+    m_answered = m_answered || started;
+    return started;
+}
+
+uint16_t FirmwareDownloader::SendCommand(uint16_t code, const uint8_t* payload, uint32_t length,
+                                         uint32_t* answer, uint32_t timeoutMs) {
+    const uint16_t result = m_link.SendCommand(code, payload, length, answer, timeoutMs);
+    m_answered = m_answered || result != kRadarAckMissing;
+    return result;
+}
+
+FirmwareResult FirmwareDownloader::StepFailure() const {
+    return m_answered ? FirmwareResult::Failed : FirmwareResult::NoSensor;
+}
+
 bool FirmwareDownloader::QueryRunningMode(uint32_t& answer) {
     const uint16_t code =
-        m_link.SendCommand(kCmdGetRunningMode, nullptr, 0, &answer, kBootLoaderQueryTimeoutMs);
+        SendCommand(kCmdGetRunningMode, nullptr, 0, &answer, kBootLoaderQueryTimeoutMs);
     if (code != 0) {
         DbgOutputA(kDbgLevelWarning, "Firmware: running mode question failed, code 0x%04x\r\n",
                    code);
@@ -117,122 +160,122 @@ bool FirmwareDownloader::QueryRunningMode(uint32_t& answer) {
     return true;
 }
 
-bool FirmwareDownloader::GetFirmwareInfo() {
+FirmwareResult FirmwareDownloader::GetFirmwareInfo() {
+    m_answered = false;
     if (m_settings.portNumber == -1) {
         ShowNote(kStrPortEmpty);
-        return false;
+        return FirmwareResult::NoPort;
     }
     if (OpenPort() == 0) {
         ShowNote(kStrOpenPortFailed);
-        return false;
+        return FirmwareResult::OpenFailed;
     }
+    const PortGuard port(m_link, &m_inBootLoader);
     m_sink.AppendInfoText(FirmwareText(kStrObtainingFwInfo));
-    if (m_link.StartCmdMode(kFirmwareProtocolVersion, kFirmwareAckTimeoutMs, kFirmwareSettleMs) ==
-        0) {
+    if (!StartCmdMode()) {
         DbgOutputA(kDbgLevelWarning, "Firmware: command mode could not be entered\r\n");
         m_sink.AppendInfoText(FirmwareText(kStrEnableProgramFailed));
     }
 
-    bool result = false;
     uint32_t answer = 0;
     if (!QueryRunningMode(answer)) {
         m_sink.AppendInfoText(FirmwareText(kStrRunningModeFailed));
         m_sink.SetLabelText(FirmwareLabel::RunningMode, CurrentFirmwareText(std::nullopt));
-    } else {
-        m_inBootLoader = answer == kRunningModeBootLoader;
-        m_sink.SetLabelText(FirmwareLabel::RunningMode, CurrentFirmwareText(answer));
-        uint16_t code =
-            m_link.SendCommand(kCmdGetDeviceId, nullptr, 0, &answer, kBootLoaderQueryTimeoutMs);
-        if (code != 0) {
-            DbgOutputA(kDbgLevelWarning,
-                       "Firmware: device identifier question failed, code "
-                       "0x%04x\r\n",
-                       code);
-            m_sink.AppendInfoText(FirmwareText(kStrDeviceIdFailed));
-            m_sink.SetLabelText(FirmwareLabel::DeviceId, FirmwareText(kStrDeviceIdUnknown));
-        } else {
-            const std::string idText = DeviceIdText(answer);
-            m_sink.AppendInfoText(idText);
-            m_sink.SetLabelText(FirmwareLabel::DeviceId, idText);
-            code = m_link.SendCommand(kCmdGetPartitionInfo, nullptr, 0, &answer,
-                                      kBootLoaderQueryTimeoutMs);
-            if (code != 0) {
-                DbgOutputA(kDbgLevelWarning,
-                           "Firmware: partition question failed, code "
-                           "0x%04x\r\n",
-                           code);
-                m_sink.AppendInfoText(FirmwareText(kStrPartitionInfoFailed));
-            } else {
-                std::vector<FirmwarePartitionItem> items;
-                for (int i = 0; i < kMaxFirmwarePartitions; ++i) {
-                    if ((answer >> i) & 1u) items.push_back({PartitionItemText(i), i});
-                }
-                m_selectedPartition = items.empty() ? -1 : items.front().tag;
-                m_sink.SetPartitionItems(items, items.empty() ? -1 : 0);
-                DbgOutputA(kDbgLevelInfo, "Firmware: partitions 0x%08x\r\n", answer);
-                result = true;
-            }
-        }
+        return StepFailure();
     }
+    m_inBootLoader = answer == kRunningModeBootLoader;
+    m_sink.SetLabelText(FirmwareLabel::RunningMode, CurrentFirmwareText(answer));
 
-    if (!m_inBootLoader) m_link.StopCmdMode(kFirmwareStopCmdModeTimeoutMs);
-    m_link.Close();
-    return result;
+    uint16_t code = SendCommand(kCmdGetDeviceId, nullptr, 0, &answer, kBootLoaderQueryTimeoutMs);
+    if (code != 0) {
+        DbgOutputA(kDbgLevelWarning, "Firmware: device identifier question failed, code 0x%04x\r\n",
+                   code);
+        m_sink.AppendInfoText(FirmwareText(kStrDeviceIdFailed));
+        m_sink.SetLabelText(FirmwareLabel::DeviceId, FirmwareText(kStrDeviceIdUnknown));
+        return StepFailure();
+    }
+    const std::string idText = DeviceIdText(answer);
+    m_sink.AppendInfoText(idText);
+    m_sink.SetLabelText(FirmwareLabel::DeviceId, idText);
+
+    code = SendCommand(kCmdGetPartitionInfo, nullptr, 0, &answer, kBootLoaderQueryTimeoutMs);
+    if (code != 0) {
+        DbgOutputA(kDbgLevelWarning, "Firmware: partition question failed, code 0x%04x\r\n", code);
+        m_sink.AppendInfoText(FirmwareText(kStrPartitionInfoFailed));
+        return StepFailure();
+    }
+    std::vector<FirmwarePartitionItem> items;
+    for (int i = 0; i < kMaxFirmwarePartitions; ++i) {
+        if ((answer >> i) & 1u) items.push_back({PartitionItemText(i), i});
+    }
+    m_selectedPartition = items.empty() ? -1 : items.front().tag;
+    m_sink.SetPartitionItems(items, items.empty() ? -1 : 0);
+    DbgOutputA(kDbgLevelInfo, "Firmware: partitions 0x%08x\r\n", answer);
+    return FirmwareResult::Succeeded;
 }
 
-bool FirmwareDownloader::SwitchToBootLoader() {
+FirmwareResult FirmwareDownloader::SwitchToBootLoader() {
     DbgOutputA(kDbgLevelInfo, "Firmware: software reset into the boot loader\r\n");
-    m_link.StartCmdMode(kFirmwareProtocolVersion, kFirmwareAckTimeoutMs, kFirmwareSettleMs);
+    StartCmdMode();
     m_link.SendCommandNoCheckAck(kCmdSoftwareReset);
     m_link.Sleep(kSoftwareResetWaitMs);
     // Opened again without closing: the library closes and reopens an open link.
-    return OpenPort() != 0;
+    if (OpenPort() == 0) return FirmwareResult::OpenFailed;
+    uint32_t answer = 0;
+    if (!QueryRunningMode(answer)) return StepFailure();
+    if (answer != kRunningModeBootLoader) return FirmwareResult::Failed;
+    return FirmwareResult::Succeeded;
 }
 
-bool FirmwareDownloader::DownloadFirmware(int partition, const WCHAR* path) {
+FirmwareResult FirmwareDownloader::DownloadFirmware(int partition, const WCHAR* path) {
+    m_answered = false;
     if (m_settings.portNumber <= 0) {
         ShowNote(kStrPortEmpty);
-        return false;
+        return FirmwareResult::NoPort;
     }
     if (OpenPort() == 0) {
         ShowNote(kStrOpenPortFailed);
-        return false;
+        return FirmwareResult::OpenFailed;
     }
-    bool result = false;
+    PortGuard port(m_link);
+    FirmwareResult result = FirmwareResult::Succeeded;
     std::vector<uint8_t> image;
     if (partition < 0 || partition >= kMaxFirmwarePartitions) {
         // Anything outside 0 to 31 would shift the partition mask out of its 32 bits.
         DbgOutputA(kDbgLevelWarning, "Firmware: no download partition (%d)\r\n", partition);
         ShowNote(kStrNoPartition);
+        result = FirmwareResult::NoPartition;
     } else if (!ReadFirmwareImage(path, image)) {
         ShowNote(kStrBinFileError);
+        result = FirmwareResult::BadImage;
     } else {
         result = SendImage(partition, image);
     }
     m_sink.ScrollInfoToEnd();
-    m_link.Close();
+    port.Close();
     m_sink.SetDownloadingInfoVisible(false);
-    DbgOutputA(result ? kDbgLevelInfo : kDbgLevelWarning,
-               "Firmware: download into partition %d "
-               "%s\r\n",
-               partition, result ? "succeeded" : "failed");
+    const bool succeeded = result == FirmwareResult::Succeeded;
+    DbgOutputA(succeeded ? kDbgLevelInfo : kDbgLevelWarning,
+               "Firmware: download into partition %d %s\r\n", partition,
+               succeeded ? "succeeded" : "failed");
     return result;
 }
 
-bool FirmwareDownloader::SendImage(int partition, const std::vector<uint8_t>& image) {
+FirmwareResult FirmwareDownloader::SendImage(int partition, const std::vector<uint8_t>& image) {
     // The answer keeps the value of the previous command when an acknowledgement is not 6 bytes
     // long: that is the error code the failure lines show.
     uint32_t answer = 0;
     if (!m_inBootLoader) {
-        const bool reopened = SwitchToBootLoader();
-        if (!reopened || !QueryRunningMode(answer) || answer != kRunningModeBootLoader) {
+        const FirmwareResult switched = SwitchToBootLoader();
+        if (switched != FirmwareResult::Succeeded) {
             DbgOutputA(kDbgLevelWarning,
-                       "Firmware: the sensor did not restart into its boot "
-                       "loader (%s)\r\n",
-                       reopened ? "running mode" : "port did not open again");
+                       "Firmware: the sensor did not restart into its boot loader (%s)\r\n",
+                       switched == FirmwareResult::OpenFailed ? "port did not open again"
+                                                              : "running mode");
             m_sink.AppendInfoText(FirmwareText(kStrSoftResetFailed));
-            return false;
+            return switched;
         }
+        answer = kRunningModeBootLoader;  // what the running mode question left in it
     }
 
     const auto size = static_cast<uint32_t>(image.size());  // bounded by kMaxFirmwareImageBytes
@@ -247,22 +290,21 @@ bool FirmwareDownloader::SendImage(int partition, const std::vector<uint8_t>& im
     const auto info = BuildBinFileInfo(partition, size, checksum);
     DbgOutputA(kDbgLevelInfo, "Firmware: image of %u bytes, checksum 0x%08x, for partition %d\r\n",
                size, checksum, partition);
-    uint16_t code = m_link.SendCommand(kCmdSendBinFileInfo, info.data(), info.size(), &answer,
-                                       kBinFileInfoTimeoutMs);
+    uint16_t code =
+        SendCommand(kCmdSendBinFileInfo, info.data(), info.size(), &answer, kBinFileInfoTimeoutMs);
     if (code != 0) {
         DbgOutputA(kDbgLevelWarning,
-                   "Firmware: bin file information refused, code 0x%04x, "
-                   "answer %u\r\n",
-                   code, answer);
+                   "Firmware: bin file information refused, code 0x%04x, answer %u\r\n", code,
+                   answer);
         m_sink.AppendInfoText(SendBinInfoFailedText(answer));
-        return false;
+        return StepFailure();
     }
     uint32_t packetSize = answer & 0xFFFFu;
     if (packetSize <= kPacketOverheadBytes) {
         DbgOutputA(kDbgLevelWarning, "Firmware: packet size %u leaves no room for data\r\n",
                    packetSize);
         m_sink.AppendInfoText(FirmwareText(kStrPacketTooSmall));
-        return false;
+        return FirmwareResult::Failed;
     }
     if (packetSize > kMaxPacketSize) {
         // No command frame can carry more; smaller packets are always accepted.
@@ -280,15 +322,13 @@ bool FirmwareDownloader::SendImage(int partition, const std::vector<uint8_t>& im
     for (;;) {
         const PacketSlice slice = NextPacketSlice(sent, image.size(), dataPerPacket);
         BuildPacket(sequence, image.data() + slice.offset, slice.count, slice.padding, packet);
-        code = m_link.SendCommand(kCmdSendPacket, packet.data(),
-                                  static_cast<uint32_t>(packet.size()), &answer, kPacketTimeoutMs);
+        code = SendCommand(kCmdSendPacket, packet.data(), static_cast<uint32_t>(packet.size()),
+                           &answer, kPacketTimeoutMs);
         if (code != 0) {
-            DbgOutputA(kDbgLevelWarning,
-                       "Firmware: packet %u refused, code 0x%04x, answer "
-                       "%u\r\n",
+            DbgOutputA(kDbgLevelWarning, "Firmware: packet %u refused, code 0x%04x, answer %u\r\n",
                        sequence, code, answer);
             m_sink.AppendInfoText(PacketFailedText(sequence, answer));
-            return false;
+            return StepFailure();
         }
         ++sequence;
         sent += slice.count;
@@ -297,7 +337,7 @@ bool FirmwareDownloader::SendImage(int partition, const std::vector<uint8_t>& im
         m_sink.SetProgressValue(static_cast<uint32_t>(sent));
         if (slice.last) {
             m_sink.AppendInfoText(FirmwareText(kStrDownloadSucceeded));
-            return true;
+            return FirmwareResult::Succeeded;
         }
     }
 }

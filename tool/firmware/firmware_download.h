@@ -28,6 +28,18 @@ struct FirmwareSerialSettings {
     uint8_t stopBits = 0;
 };
 
+// How a firmware procedure ended. Every failure was shown through the sink before it returns.
+enum class FirmwareResult {
+    Succeeded,
+    NoPort,       // no port number (message box)
+    OpenFailed,   // the port did not open, at the start or again after the restart into the boot
+                  // loader (message box, or the information box's reset line)
+    NoSensor,     // the port opened but nothing answered: no command mode, no acknowledgement
+    Failed,       // the sensor answered but a step failed (a line in the information box)
+    NoPartition,  // DownloadFirmware: a partition outside 0 to 31 (message box)
+    BadImage,     // DownloadFirmware: the image file is unusable (message box)
+};
+
 class FirmwareDownloader {
 public:
     // Both must outlive the downloader.
@@ -42,35 +54,45 @@ public:
     int SelectedPartition() const { return m_selectedPartition; }
     void SetSelectedPartition(int partition) { m_selectedPartition = partition; }
 
-    // Port number -1: message box, false. Otherwise opens the port (message box on failure,
-    // false), enters command mode, asks the running mode, the device identifier and the
+    // Port number -1: message box, NoPort. Otherwise opens the port (message box on failure,
+    // OpenFailed), enters command mode, asks the running mode, the device identifier and the
     // partitions, filling "RunningMode", "DeviceId" and the partition list (the first partition
     // selected, or none); leaves command mode unless the boot loader runs and closes the port.
-    // True when all three answers arrived; a failed question is a line in the information box.
-    bool GetFirmwareInfo();
+    // Succeeded when all three answers arrived; the first failed question is a line in the
+    // information box and ends the query (Failed, or NoSensor when nothing answered).
+    FirmwareResult GetFirmwareInfo();
 
     // Writes the file at `path` (UTF-16, '\\' accepted as a separator) into `partition`:
     // switches the sensor into its boot loader first unless GetFirmwareInfo found it there,
     // announces the image, then sends it in packets of the size the sensor answers, showing the
-    // progress. True only when the last packet was acknowledged. A port number <= 0, a port
-    // that does not open, a partition outside 0 to 31 and a file that is missing, unreadable,
-    // empty or larger than kMaxFirmwareImageBytes are message boxes; later failures are lines in
-    // the information box. The port is closed on every exit; the sensor is neither reset nor
-    // taken out of command mode after the last packet.
-    bool DownloadFirmware(int partition, const WCHAR* path);
+    // progress. Succeeded only when the last packet was acknowledged. A port number <= 0
+    // (NoPort), a port that does not open (OpenFailed), a partition outside 0 to 31
+    // (NoPartition) and a file that is missing, unreadable, empty or larger than
+    // kMaxFirmwareImageBytes (BadImage) are message boxes; later failures are lines in the
+    // information box. The port is closed on every exit; the sensor is neither reset nor taken
+    // out of command mode after the last packet.
+    FirmwareResult DownloadFirmware(int partition, const WCHAR* path);
 
 private:
     int OpenPort();
     void ShowNote(int textId);
+    // The link's calls that count whether the sensor answered anything in this procedure.
+    bool StartCmdMode();
+    uint16_t SendCommand(uint16_t code, const uint8_t* payload, uint32_t length, uint32_t* answer,
+                         uint32_t timeoutMs);
+    // The result of a failed step: Failed once the sensor answered anything in this procedure,
+    // NoSensor before.
+    FirmwareResult StepFailure() const;
     bool QueryRunningMode(uint32_t& answer);
-    bool SwitchToBootLoader();
-    bool SendImage(int partition, const std::vector<uint8_t>& image);
+    FirmwareResult SwitchToBootLoader();
+    FirmwareResult SendImage(int partition, const std::vector<uint8_t>& image);
 
     IBootLoaderLink& m_link;
     IFirmwareSink& m_sink;
     FirmwareSerialSettings m_settings;
     bool m_inBootLoader = false;
     int m_selectedPartition = -1;
+    bool m_answered = false;  // in the running procedure
 };
 
 // Reads the firmware image at `path` into `image`. False (logged) when the path does not convert

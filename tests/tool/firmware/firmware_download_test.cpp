@@ -70,7 +70,7 @@ TEST_F(FirmwareProcedureTest, InfoWithoutPortShowsNoteAndOpensNothing) {
     FirmwareSerialSettings settings;
     settings.portNumber = -1;
     downloader.SetSerialSettings(settings);
-    EXPECT_FALSE(downloader.GetFirmwareInfo());
+    EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::NoPort);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Port No. cannot be NULL!"});
     EXPECT_TRUE(link.calls.empty());
 }
@@ -80,7 +80,7 @@ TEST_F(FirmwareProcedureTest, InfoTriesPortZeroAndReportsAFailedOpen) {
     settings.portNumber = 0;
     downloader.SetSerialSettings(settings);
     link.openResults = {0};
-    EXPECT_FALSE(downloader.GetFirmwareInfo());
+    EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::OpenFailed);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Failed to open the port device!"});
     EXPECT_EQ(link.calls, Calls{"open"});
     EXPECT_TRUE(sink.infoLines.empty());
@@ -97,7 +97,7 @@ TEST_F(FirmwareProcedureTest, InfoOffersExistingPartitionsAndSelectsTheFirst) {
     link.partitionMask = 0x00000005;
     link.deviceId = 0x5A560001;
 
-    EXPECT_TRUE(downloader.GetFirmwareInfo());
+    EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Succeeded);
 
     ASSERT_EQ(sink.items.size(), 2u);
     EXPECT_EQ(sink.items[0].text, "App0");
@@ -139,7 +139,7 @@ TEST_F(FirmwareProcedureTest, InfoNamesRunningModesAndKeepsCommandModeInTheBootL
         SCOPED_TRACE(c.mode);
         link.calls.clear();
         link.runningModeAnswer = c.mode;
-        EXPECT_TRUE(downloader.GetFirmwareInfo());
+        EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Succeeded);
         EXPECT_EQ(sink.Label(FirmwareLabel::RunningMode), c.label);
         EXPECT_EQ(downloader.InBootLoader(), c.bootLoader);
         const bool stopped =
@@ -177,7 +177,7 @@ TEST_F(FirmwareProcedureTest, InfoReportsEachFailedQuestionAndClosesThePort) {
         FirmwareDownloader procedures(scripted, recorded);
         procedures.SetSerialSettings(downloader.SerialSettings());
         procedures.SetSelectedPartition(1);
-        EXPECT_FALSE(procedures.GetFirmwareInfo());
+        EXPECT_EQ(procedures.GetFirmwareInfo(), FirmwareResult::Failed);
         EXPECT_EQ(recorded.InfoText(), c.info);
         EXPECT_EQ(recorded.Label(FirmwareLabel::RunningMode), c.runningMode);
         EXPECT_EQ(recorded.Label(FirmwareLabel::DeviceId), c.deviceId);
@@ -191,23 +191,47 @@ TEST_F(FirmwareProcedureTest, InfoReportsEachFailedQuestionAndClosesThePort) {
 
 TEST_F(FirmwareProcedureTest, FailedRunningModeQuestionKeepsTheBootLoaderFlag) {
     link.runningModeAnswer = 1;
-    ASSERT_TRUE(downloader.GetFirmwareInfo());
+    ASSERT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Succeeded);
     ASSERT_TRUE(downloader.InBootLoader());
     link.faults[kCmdGetRunningMode] = Fault::NoAck;
-    EXPECT_FALSE(downloader.GetFirmwareInfo());
+    EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Failed);
     EXPECT_TRUE(downloader.InBootLoader());
+}
+
+TEST_F(FirmwareProcedureTest, InfoWithoutAnyAnswerIsNoSensor) {
+    struct Case {
+        int startCmdMode;
+        Fault runningMode;
+        FirmwareResult result;
+    };
+    for (const Case c : {Case{0, Fault::NoAck, FirmwareResult::NoSensor},
+                         Case{1, Fault::NoAck, FirmwareResult::Failed},
+                         Case{0, Fault::Refuse, FirmwareResult::Failed},
+                         Case{0, Fault::ShortAck, FirmwareResult::Failed}}) {
+        SCOPED_TRACE(testing::Message()
+                     << c.startCmdMode << " " << static_cast<int>(c.runningMode));
+        ScriptedBootLoaderLink scripted;
+        scripted.startCmdModeResult = c.startCmdMode;
+        scripted.faults[kCmdGetRunningMode] = c.runningMode;
+        RecordingFirmwareSink recorded;
+        FirmwareDownloader procedures(scripted, recorded);
+        procedures.SetSerialSettings(downloader.SerialSettings());
+        EXPECT_EQ(procedures.GetFirmwareInfo(), c.result);
+        EXPECT_EQ(recorded.infoLines.back(), "Failed to obtain operation mode!\r\n");
+        EXPECT_EQ(scripted.calls.back(), "close");
+    }
 }
 
 TEST_F(FirmwareProcedureTest, InfoGoesOnWhenCommandModeIsRefused) {
     link.startCmdModeResult = 0;
-    EXPECT_TRUE(downloader.GetFirmwareInfo());
+    EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Succeeded);
     EXPECT_EQ(sink.infoLines.at(1), "Failed to enable program!\r\n");
 }
 
 TEST_F(FirmwareProcedureTest, InfoWithoutPartitionsSelectsNone) {
     link.partitionMask = 0;
     downloader.SetSelectedPartition(1);
-    EXPECT_TRUE(downloader.GetFirmwareInfo());
+    EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Succeeded);
     EXPECT_TRUE(sink.items.empty());
     EXPECT_EQ(sink.selectedIndex, -1);
     EXPECT_EQ(downloader.SelectedPartition(), -1);
@@ -215,7 +239,7 @@ TEST_F(FirmwareProcedureTest, InfoWithoutPartitionsSelectsNone) {
 
 TEST_F(FirmwareProcedureTest, InfoListsAll32Partitions) {
     link.partitionMask = 0xFFFFFFFFu;
-    EXPECT_TRUE(downloader.GetFirmwareInfo());
+    EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Succeeded);
     ASSERT_EQ(sink.items.size(), 32u);
     EXPECT_EQ(sink.items[31].text, "App31");
     EXPECT_EQ(sink.items[31].tag, 31);
@@ -250,11 +274,12 @@ TEST_F(FirmwareProcedureTest, DownloadSendsTheImageInPacketsOfTheAnsweredSize) {
         RecordingFirmwareSink recorded;
         FirmwareDownloader procedures(scripted, recorded);
         procedures.SetSerialSettings(downloader.SerialSettings());
-        ASSERT_TRUE(procedures.GetFirmwareInfo());
+        ASSERT_EQ(procedures.GetFirmwareInfo(), FirmwareResult::Succeeded);
         scripted.calls.clear();
         const std::vector<uint8_t> image = Image(t.imageSize);
 
-        EXPECT_TRUE(procedures.DownloadFirmware(2, WriteImage(image).c_str()));
+        EXPECT_EQ(procedures.DownloadFirmware(2, WriteImage(image).c_str()),
+                  FirmwareResult::Succeeded);
 
         ASSERT_EQ(scripted.binInfo.size(), 12u);
         const uint32_t checksum = ImageChecksum(image.data(), image.size());
@@ -292,9 +317,10 @@ TEST_F(FirmwareProcedureTest, DownloadSendsTheImageInPacketsOfTheAnsweredSize) {
 TEST_F(FirmwareProcedureTest, DownloadShowsSizeChecksumAndProgress) {
     link.bootLoader = true;
     link.runningModeAnswer = 1;
-    ASSERT_TRUE(downloader.GetFirmwareInfo());
+    ASSERT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Succeeded);
     sink = RecordingFirmwareSink();
-    EXPECT_TRUE(downloader.DownloadFirmware(0, WriteImage({0x01, 0x02, 0x03}).c_str()));
+    EXPECT_EQ(downloader.DownloadFirmware(0, WriteImage({0x01, 0x02, 0x03}).c_str()),
+              FirmwareResult::Succeeded);
     EXPECT_EQ(sink.Label(FirmwareLabel::FileSize), "Size of bin file: 3 byte\r\n");
     EXPECT_EQ(sink.Label(FirmwareLabel::FileVerifyNum), "Checksum: 0x00000105\r\n");
     EXPECT_EQ(sink.progressTexts, (std::vector<std::string>{"Download Progress: 0.00%\r\n",
@@ -310,16 +336,18 @@ TEST_F(FirmwareProcedureTest, DownloadShowsSizeChecksumAndProgress) {
 TEST_F(FirmwareProcedureTest, DownloadProgressCountsImageBytesOnly) {
     link.bootLoader = true;
     link.runningModeAnswer = 1;
-    ASSERT_TRUE(downloader.GetFirmwareInfo());
+    ASSERT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Succeeded);
     sink = RecordingFirmwareSink();
-    EXPECT_TRUE(downloader.DownloadFirmware(0, WriteImage(Image(2050)).c_str()));
+    EXPECT_EQ(downloader.DownloadFirmware(0, WriteImage(Image(2050)).c_str()),
+              FirmwareResult::Succeeded);
     EXPECT_EQ(sink.progressValues, (std::vector<uint32_t>{0, 1024, 2048, 2050}));
     EXPECT_EQ(sink.progressTexts.at(1), "Download Progress: 49.95%\r\n");
 }
 
 TEST_F(FirmwareProcedureTest, DownloadResetsIntoTheBootLoaderWhenTheApplicationRuns) {
     link.partitionMask = 0x3;
-    EXPECT_TRUE(downloader.DownloadFirmware(1, WriteImage(Image(100)).c_str()));
+    EXPECT_EQ(downloader.DownloadFirmware(1, WriteImage(Image(100)).c_str()),
+              FirmwareResult::Succeeded);
     EXPECT_EQ(link.calls, (Calls{"open", "start", "noack reset", "sleep 2000", "open", "mode",
                                  "bininfo", "packet", "close"}));
     EXPECT_EQ(link.opens.at(1).portNumber, link.opens.at(0).portNumber);
@@ -331,16 +359,27 @@ TEST_F(FirmwareProcedureTest, FailedResetStopsBeforeTheImageIsAnnounced) {
     struct Case {
         std::function<void(ScriptedBootLoaderLink&)> setup;
         Calls calls;
+        FirmwareResult result;
     };
     const Case cases[] = {
         {[](ScriptedBootLoaderLink& l) { l.resetWorks = false; },
-         {"open", "start", "noack reset", "sleep 2000", "open", "mode", "close"}},
+         {"open", "start", "noack reset", "sleep 2000", "open", "mode", "close"},
+         FirmwareResult::Failed},
         {[](ScriptedBootLoaderLink& l) {
              l.openResults = {1, 0};
          },
-         {"open", "start", "noack reset", "sleep 2000", "open", "close"}},
+         {"open", "start", "noack reset", "sleep 2000", "open", "close"},
+         FirmwareResult::OpenFailed},
         {[](ScriptedBootLoaderLink& l) { l.faults[kCmdGetRunningMode] = Fault::NoAck; },
-         {"open", "start", "noack reset", "sleep 2000", "open", "mode", "close"}},
+         {"open", "start", "noack reset", "sleep 2000", "open", "mode", "close"},
+         FirmwareResult::Failed},
+        // Neither command mode nor the running mode answered: no sensor.
+        {[](ScriptedBootLoaderLink& l) {
+             l.startCmdModeResult = 0;
+             l.faults[kCmdGetRunningMode] = Fault::NoAck;
+         },
+         {"open", "start", "noack reset", "sleep 2000", "open", "mode", "close"},
+         FirmwareResult::NoSensor},
     };
     for (const Case& c : cases) {
         ScriptedBootLoaderLink scripted;
@@ -348,7 +387,7 @@ TEST_F(FirmwareProcedureTest, FailedResetStopsBeforeTheImageIsAnnounced) {
         RecordingFirmwareSink recorded;
         FirmwareDownloader procedures(scripted, recorded);
         procedures.SetSerialSettings(downloader.SerialSettings());
-        EXPECT_FALSE(procedures.DownloadFirmware(0, WriteImage(Image(10)).c_str()));
+        EXPECT_EQ(procedures.DownloadFirmware(0, WriteImage(Image(10)).c_str()), c.result);
         EXPECT_EQ(scripted.calls, c.calls);
         EXPECT_EQ(recorded.InfoText(), "Software-Reset Failed!\r\n");
         EXPECT_TRUE(recorded.boxes.empty());
@@ -385,7 +424,8 @@ TEST_F(FirmwareProcedureTest, DownloadRefusalsAreReportedWithTheirCodes) {
         RecordingFirmwareSink recorded;
         FirmwareDownloader procedures(scripted, recorded);
         procedures.SetSerialSettings(downloader.SerialSettings());
-        EXPECT_FALSE(procedures.DownloadFirmware(0, WriteImage(Image(2050)).c_str()));
+        EXPECT_EQ(procedures.DownloadFirmware(0, WriteImage(Image(2050)).c_str()),
+                  FirmwareResult::Failed);
         ASSERT_FALSE(recorded.infoLines.empty());
         EXPECT_EQ(recorded.infoLines.back(), c.lastLine);
         EXPECT_EQ(scripted.packets.size(), c.packets);
@@ -417,17 +457,31 @@ TEST_F(FirmwareProcedureTest, DownloadInputErrorsAreMessageBoxes) {
         int openResult;
         std::string box;
         Calls calls;
+        FirmwareResult result;
     };
+    using R = FirmwareResult;
     const Case cases[] = {
-        {0, 0, &good, 1, "Port No. cannot be NULL!", {}},
-        {-1, 0, &good, 1, "Port No. cannot be NULL!", {}},
-        {3, 0, &good, 0, "Failed to open the port device!", {"open"}},
-        {3, -1, &good, 1, "Please choose the download partition!", {"open", "close"}},
-        {3, 32, &good, 1, "Please choose the download partition!", {"open", "close"}},
-        {3, 0, &missing, 1, "Bin file error!", {"open", "close"}},
-        {3, 0, &empty, 1, "Bin file error!", {"open", "close"}},
-        {3, 0, &folder, 1, "Bin file error!", {"open", "close"}},
-        {3, 0, &huge, 1, "Bin file error!", {"open", "close"}},
+        {0, 0, &good, 1, "Port No. cannot be NULL!", {}, R::NoPort},
+        {-1, 0, &good, 1, "Port No. cannot be NULL!", {}, R::NoPort},
+        {3, 0, &good, 0, "Failed to open the port device!", {"open"}, R::OpenFailed},
+        {3,
+         -1,
+         &good,
+         1,
+         "Please choose the download partition!",
+         {"open", "close"},
+         R::NoPartition},
+        {3,
+         32,
+         &good,
+         1,
+         "Please choose the download partition!",
+         {"open", "close"},
+         R::NoPartition},
+        {3, 0, &missing, 1, "Bin file error!", {"open", "close"}, R::BadImage},
+        {3, 0, &empty, 1, "Bin file error!", {"open", "close"}, R::BadImage},
+        {3, 0, &folder, 1, "Bin file error!", {"open", "close"}, R::BadImage},
+        {3, 0, &huge, 1, "Bin file error!", {"open", "close"}, R::BadImage},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -439,7 +493,7 @@ TEST_F(FirmwareProcedureTest, DownloadInputErrorsAreMessageBoxes) {
         FirmwareSerialSettings settings;
         settings.portNumber = c.port;
         procedures.SetSerialSettings(settings);
-        EXPECT_FALSE(procedures.DownloadFirmware(c.partition, c.path->c_str()));
+        EXPECT_EQ(procedures.DownloadFirmware(c.partition, c.path->c_str()), c.result);
         ASSERT_EQ(recorded.boxes.size(), 1u);
         EXPECT_EQ(recorded.boxes[0].title, "Note");
         EXPECT_EQ(recorded.boxes[0].text, c.box);
@@ -469,7 +523,7 @@ TEST(FirmwareImageFile, ReadsWholeFilesAndAcceptsBackslashSeparators) {
 TEST_F(FirmwareProcedureTest, TextsFollowTheSelectedLanguage) {
     SetSelectedLanguage(UiLanguage::Chinese);
     link.faults[kCmdGetDeviceId] = Fault::NoAck;
-    EXPECT_FALSE(downloader.GetFirmwareInfo());
+    EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::Failed);
     SetSelectedLanguage(UiLanguage::English);
     EXPECT_EQ(sink.InfoText(), "开始获取固件信息\r\n获取设备ID失败\r\n");
     EXPECT_EQ(sink.Label(FirmwareLabel::RunningMode), "当前运行固件: App0");

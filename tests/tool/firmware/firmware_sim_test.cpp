@@ -109,7 +109,7 @@ protected:
 
 TEST_F(FirmwareSimTest, InfoOffersThePartitionsTheSensorHas) {
     StartSim({"--partitions", "0x5", "--device-id", "0x12AB"});
-    EXPECT_TRUE(downloader->GetFirmwareInfo());
+    EXPECT_EQ(downloader->GetFirmwareInfo(), FirmwareResult::Succeeded);
     ASSERT_EQ(sink.items.size(), 2u);
     EXPECT_EQ(sink.items[0].text, "App0");
     EXPECT_EQ(sink.items[0].tag, 0);
@@ -143,7 +143,8 @@ TEST_F(FirmwareSimTest, DownloadLeavesTheImageInTheSensor) {
         StartSim(args);
         const std::vector<uint8_t> image = Image(c.size, static_cast<uint8_t>(c.size));
 
-        EXPECT_TRUE(downloader->DownloadFirmware(1, WriteImage(image).c_str()));
+        EXPECT_EQ(downloader->DownloadFirmware(1, WriteImage(image).c_str()),
+                  FirmwareResult::Succeeded);
 
         EXPECT_EQ(link->Count(kCmdSoftwareReset), 1u);
         EXPECT_EQ(link->Count(kCmdSendPacket), c.packets);
@@ -158,13 +159,14 @@ TEST_F(FirmwareSimTest, DownloadLeavesTheImageInTheSensor) {
 
 TEST_F(FirmwareSimTest, NoResetWhenTheBootLoaderAlreadyRuns) {
     StartSim({"--start-in-bootloader", "--partitions", "0x5"});
-    ASSERT_TRUE(downloader->GetFirmwareInfo());
+    ASSERT_EQ(downloader->GetFirmwareInfo(), FirmwareResult::Succeeded);
     EXPECT_EQ(sink.Label(FirmwareLabel::RunningMode), "Current Firmware: BootLoader");
     ASSERT_TRUE(downloader->InBootLoader());
     link->codes.clear();
     const std::vector<uint8_t> image = Image(2050, 9);
 
-    EXPECT_TRUE(downloader->DownloadFirmware(2, WriteImage(image).c_str()));
+    EXPECT_EQ(downloader->DownloadFirmware(2, WriteImage(image).c_str()),
+              FirmwareResult::Succeeded);
 
     EXPECT_EQ(link->Count(kCmdSoftwareReset), 0u);
     EXPECT_EQ(link->Count(kCmdGetRunningMode), 0u);
@@ -180,22 +182,30 @@ TEST_F(FirmwareSimTest, FailuresGiveTheirMessageAndCloseThePort) {
         bool missingFile;
         std::string box;
         std::string lastLine;
+        FirmwareResult result;
     };
     const Case cases[] = {
         {{"--refuse-packet", "1"},
          0,
          false,
          "",
-         "Failed to download, serial no.: 1, error code: 40962\r\n"},
-        {{"--packet-size", "20"}, 0, false, "", "Each pack must be more than 20 byte\r\n"},
-        {{}, 0, true, "Bin file error!", ""},
-        {{}, -1, false, "Please choose the download partition!", ""},
+         "Failed to download, serial no.: 1, error code: 40962\r\n",
+         FirmwareResult::Failed},
+        {{"--packet-size", "20"},
+         0,
+         false,
+         "",
+         "Each pack must be more than 20 byte\r\n",
+         FirmwareResult::Failed},
+        {{}, 0, true, "Bin file error!", "", FirmwareResult::BadImage},
+        {{}, -1, false, "Please choose the download partition!", "", FirmwareResult::NoPartition},
         // A partition the sensor does not have: it refuses the bin file information.
         {{"--partitions", "0x3"},
          5,
          false,
          "",
-         "Failed to send bin file information, error code: 40963\r\n"},
+         "Failed to send bin file information, error code: 40963\r\n",
+         FirmwareResult::Failed},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(i);
@@ -203,12 +213,12 @@ TEST_F(FirmwareSimTest, FailuresGiveTheirMessageAndCloseThePort) {
         std::vector<std::string> args = c.args;
         args.push_back("--start-in-bootloader");
         StartSim(args);
-        ASSERT_TRUE(downloader->GetFirmwareInfo());
+        ASSERT_EQ(downloader->GetFirmwareInfo(), FirmwareResult::Succeeded);
         sink = RecordingFirmwareSink();
         const std::u16string path =
             c.missingFile ? Utf8ToUtf16Lossy(dir.File("none.bin")) : WriteImage(Image(2050, 1));
 
-        EXPECT_FALSE(downloader->DownloadFirmware(c.partition, path.c_str()));
+        EXPECT_EQ(downloader->DownloadFirmware(c.partition, path.c_str()), c.result);
 
         if (c.box.empty()) {
             EXPECT_TRUE(sink.boxes.empty());
@@ -230,8 +240,9 @@ TEST_F(FirmwareSimTest, UnopenablePortIsAMessage) {
     FirmwareSerialSettings settings = downloader->SerialSettings();
     settings.portNumber = SerialPortNumberOf(dir.File("no-such-port"));
     downloader->SetSerialSettings(settings);
-    EXPECT_FALSE(downloader->GetFirmwareInfo());
-    EXPECT_FALSE(downloader->DownloadFirmware(0, WriteImage(Image(4, 0)).c_str()));
+    EXPECT_EQ(downloader->GetFirmwareInfo(), FirmwareResult::OpenFailed);
+    EXPECT_EQ(downloader->DownloadFirmware(0, WriteImage(Image(4, 0)).c_str()),
+              FirmwareResult::OpenFailed);
     ASSERT_EQ(sink.boxes.size(), 2u);
     EXPECT_EQ(sink.boxes[0].text, "Failed to open the port device!");
     EXPECT_EQ(sink.boxes[1].text, "Failed to open the port device!");
