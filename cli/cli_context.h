@@ -14,13 +14,7 @@
 
 #include "app/xml_parser.h"
 #include "command_line.h"
-
-struct SerialLineSettings {
-    uint32_t baudRate = 115200;
-    uint8_t byteSize = 8;
-    uint8_t parity = 0;
-    uint8_t stopBits = 0;
-};
+#include "serial/serial_port_open.h"
 
 class CliContext {
 public:

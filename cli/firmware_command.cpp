@@ -104,9 +104,8 @@ struct FirmwareSetup {
             PrintError("the radar device cannot be created");
             return kExitFailed;
         }
-        const SerialLineSettings& line = context.Serial();
-        downloader.SetSerialSettings(
-            {number, line.baudRate, line.byteSize, line.parity, line.stopBits});
+        downloader.SetPortNumber(number);
+        downloader.SetLineSettings(context.Serial());
         return kExitSuccess;
     }
 

@@ -112,14 +112,13 @@ FirmwareDownloader::FirmwareDownloader(IBootLoaderLink& link, IFirmwareSink& sin
     : m_link(link), m_sink(sink) {}
 
 int FirmwareDownloader::OpenPort() {
-    const int ok =
-        m_link.OpenByPortNum(m_settings.portNumber, m_settings.baudRate, m_settings.byteSize,
-                             m_settings.parity, m_settings.stopBits, kFirmwareProtocolVersion,
-                             kFirmwareOpenReadSerialNumber, kFirmwareOpenReadVersion,
-                             kFirmwareOpenKeepCmdMode, kFirmwareAckTimeoutMs, kFirmwareSettleMs);
+    const int ok = m_link.OpenByPortNum(
+        m_portNumber, m_line.baudRate, m_line.byteSize, m_line.parity, m_line.stopBits,
+        kFirmwareProtocolVersion, kFirmwareOpenReadSerialNumber, kFirmwareOpenReadVersion,
+        kFirmwareOpenKeepCmdMode, kFirmwareAckTimeoutMs, kFirmwareSettleMs);
     if (ok == 0) {
         DbgOutputA(kDbgLevelWarning, "Firmware: opening port number %d at %u baud failed\r\n",
-                   m_settings.portNumber, m_settings.baudRate);
+                   m_portNumber, m_line.baudRate);
     }
     return ok;
 }
@@ -162,7 +161,7 @@ bool FirmwareDownloader::QueryRunningMode(uint32_t& answer) {
 
 FirmwareResult FirmwareDownloader::GetFirmwareInfo() {
     m_answered = false;
-    if (m_settings.portNumber == -1) {
+    if (m_portNumber == -1) {
         ShowNote(kStrPortEmpty);
         return FirmwareResult::NoPort;
     }
@@ -229,7 +228,7 @@ FirmwareResult FirmwareDownloader::SwitchToBootLoader() {
 
 FirmwareResult FirmwareDownloader::DownloadFirmware(int partition, const WCHAR* path) {
     m_answered = false;
-    if (m_settings.portNumber <= 0) {
+    if (m_portNumber <= 0) {
         ShowNote(kStrPortEmpty);
         return FirmwareResult::NoPort;
     }

@@ -16,17 +16,13 @@
 #include <vector>
 
 #include "core/platform_types.h"
+#include "serial/serial_port_open.h"
 
 class IBootLoaderLink;
 class IFirmwareSink;
 
-struct FirmwareSerialSettings {
-    int portNumber = 0;  // -1: no port
-    uint32_t baudRate = 256000;
-    uint8_t byteSize = 8;
-    uint8_t parity = 0;
-    uint8_t stopBits = 0;
-};
+// The line rate the firmware window starts with.
+constexpr uint32_t kFirmwareDefaultBaudRate = 256000;
 
 // How a firmware procedure ended. Every failure was shown through the sink before it returns.
 enum class FirmwareResult {
@@ -45,8 +41,11 @@ public:
     // Both must outlive the downloader.
     FirmwareDownloader(IBootLoaderLink& link, IFirmwareSink& sink);
 
-    const FirmwareSerialSettings& SerialSettings() const { return m_settings; }
-    void SetSerialSettings(const FirmwareSerialSettings& settings) { m_settings = settings; }
+    // The port by its number in the port table (-1: no port) and its line settings.
+    int PortNumber() const { return m_portNumber; }
+    void SetPortNumber(int portNumber) { m_portNumber = portNumber; }
+    const SerialLineSettings& LineSettings() const { return m_line; }
+    void SetLineSettings(const SerialLineSettings& line) { m_line = line; }
 
     // True when the last running-mode answer of GetFirmwareInfo was the boot loader.
     bool InBootLoader() const { return m_inBootLoader; }
@@ -89,7 +88,8 @@ private:
 
     IBootLoaderLink& m_link;
     IFirmwareSink& m_sink;
-    FirmwareSerialSettings m_settings;
+    int m_portNumber = 0;
+    SerialLineSettings m_line{.baudRate = kFirmwareDefaultBaudRate};
     bool m_inBootLoader = false;
     int m_selectedPartition = -1;
     bool m_answered = false;  // in the running procedure

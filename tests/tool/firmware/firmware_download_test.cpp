@@ -34,9 +34,7 @@ class FirmwareProcedureTest : public testing::Test {
 protected:
     FirmwareProcedureTest() : downloader(link, sink) {
         SetSelectedLanguage(UiLanguage::English);
-        FirmwareSerialSettings settings;
-        settings.portNumber = 3;
-        downloader.SetSerialSettings(settings);
+        downloader.SetPortNumber(3);
     }
 
     std::u16string WriteImage(const std::vector<uint8_t>& bytes,
@@ -67,33 +65,35 @@ protected:
 // ---- GetFirmwareInfo ----
 
 TEST_F(FirmwareProcedureTest, InfoWithoutPortShowsNoteAndOpensNothing) {
-    FirmwareSerialSettings settings;
-    settings.portNumber = -1;
-    downloader.SetSerialSettings(settings);
+    downloader.SetPortNumber(-1);
     EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::NoPort);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Port No. cannot be NULL!"});
     EXPECT_TRUE(link.calls.empty());
 }
 
 TEST_F(FirmwareProcedureTest, InfoTriesPortZeroAndReportsAFailedOpen) {
-    FirmwareSerialSettings settings;
-    settings.portNumber = 0;
-    downloader.SetSerialSettings(settings);
+    downloader.SetPortNumber(0);
     link.openResults = {0};
     EXPECT_EQ(downloader.GetFirmwareInfo(), FirmwareResult::OpenFailed);
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Failed to open the port device!"});
     EXPECT_EQ(link.calls, Calls{"open"});
     EXPECT_TRUE(sink.infoLines.empty());
+    // The window's line settings until others are set.
+    ASSERT_EQ(link.opens.size(), 1u);
+    EXPECT_EQ(link.opens[0].baudRate, 256000u);
+    EXPECT_EQ(link.opens[0].byteSize, 8);
+    EXPECT_EQ(link.opens[0].parity, 0);
+    EXPECT_EQ(link.opens[0].stopBits, 0);
 }
 
 TEST_F(FirmwareProcedureTest, InfoOffersExistingPartitionsAndSelectsTheFirst) {
-    FirmwareSerialSettings settings;
-    settings.portNumber = 7;
-    settings.baudRate = 115200;
-    settings.byteSize = 7;
-    settings.parity = 2;
-    settings.stopBits = 2;
-    downloader.SetSerialSettings(settings);
+    downloader.SetPortNumber(7);
+    SerialLineSettings line;
+    line.baudRate = 115200;
+    line.byteSize = 7;
+    line.parity = 2;
+    line.stopBits = 2;
+    downloader.SetLineSettings(line);
     link.partitionMask = 0x00000005;
     link.deviceId = 0x5A560001;
 
@@ -175,7 +175,7 @@ TEST_F(FirmwareProcedureTest, InfoReportsEachFailedQuestionAndClosesThePort) {
         scripted.faults[c.failing] = c.fault;
         RecordingFirmwareSink recorded;
         FirmwareDownloader procedures(scripted, recorded);
-        procedures.SetSerialSettings(downloader.SerialSettings());
+        procedures.SetPortNumber(downloader.PortNumber());
         procedures.SetSelectedPartition(1);
         EXPECT_EQ(procedures.GetFirmwareInfo(), FirmwareResult::Failed);
         EXPECT_EQ(recorded.InfoText(), c.info);
@@ -215,7 +215,7 @@ TEST_F(FirmwareProcedureTest, InfoWithoutAnyAnswerIsNoSensor) {
         scripted.faults[kCmdGetRunningMode] = c.runningMode;
         RecordingFirmwareSink recorded;
         FirmwareDownloader procedures(scripted, recorded);
-        procedures.SetSerialSettings(downloader.SerialSettings());
+        procedures.SetPortNumber(downloader.PortNumber());
         EXPECT_EQ(procedures.GetFirmwareInfo(), c.result);
         EXPECT_EQ(recorded.infoLines.back(), "Failed to obtain operation mode!\r\n");
         EXPECT_EQ(scripted.calls.back(), "close");
@@ -273,7 +273,7 @@ TEST_F(FirmwareProcedureTest, DownloadSendsTheImageInPacketsOfTheAnsweredSize) {
         scripted.partitionMask = 0x5;
         RecordingFirmwareSink recorded;
         FirmwareDownloader procedures(scripted, recorded);
-        procedures.SetSerialSettings(downloader.SerialSettings());
+        procedures.SetPortNumber(downloader.PortNumber());
         ASSERT_EQ(procedures.GetFirmwareInfo(), FirmwareResult::Succeeded);
         scripted.calls.clear();
         const std::vector<uint8_t> image = Image(t.imageSize);
@@ -386,7 +386,7 @@ TEST_F(FirmwareProcedureTest, FailedResetStopsBeforeTheImageIsAnnounced) {
         c.setup(scripted);
         RecordingFirmwareSink recorded;
         FirmwareDownloader procedures(scripted, recorded);
-        procedures.SetSerialSettings(downloader.SerialSettings());
+        procedures.SetPortNumber(downloader.PortNumber());
         EXPECT_EQ(procedures.DownloadFirmware(0, WriteImage(Image(10)).c_str()), c.result);
         EXPECT_EQ(scripted.calls, c.calls);
         EXPECT_EQ(recorded.InfoText(), "Software-Reset Failed!\r\n");
@@ -423,7 +423,7 @@ TEST_F(FirmwareProcedureTest, DownloadRefusalsAreReportedWithTheirCodes) {
         c.setup(scripted);
         RecordingFirmwareSink recorded;
         FirmwareDownloader procedures(scripted, recorded);
-        procedures.SetSerialSettings(downloader.SerialSettings());
+        procedures.SetPortNumber(downloader.PortNumber());
         EXPECT_EQ(procedures.DownloadFirmware(0, WriteImage(Image(2050)).c_str()),
                   FirmwareResult::Failed);
         ASSERT_FALSE(recorded.infoLines.empty());
@@ -490,9 +490,7 @@ TEST_F(FirmwareProcedureTest, DownloadInputErrorsAreMessageBoxes) {
         scripted.openResults = {c.openResult};
         RecordingFirmwareSink recorded;
         FirmwareDownloader procedures(scripted, recorded);
-        FirmwareSerialSettings settings;
-        settings.portNumber = c.port;
-        procedures.SetSerialSettings(settings);
+        procedures.SetPortNumber(c.port);
         EXPECT_EQ(procedures.DownloadFirmware(c.partition, c.path->c_str()), c.result);
         ASSERT_EQ(recorded.boxes.size(), 1u);
         EXPECT_EQ(recorded.boxes[0].title, "Note");

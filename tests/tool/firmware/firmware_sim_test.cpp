@@ -67,9 +67,7 @@ protected:
         ASSERT_NE(device, nullptr);
         link = std::make_unique<CountingLink>(device.get());
         downloader = std::make_unique<FirmwareDownloader>(*link, sink);
-        FirmwareSerialSettings settings;
-        settings.portNumber = SerialPortNumberOf(sim->PortPath());
-        downloader->SetSerialSettings(settings);
+        downloader->SetPortNumber(SerialPortNumberOf(sim->PortPath()));
     }
 
     std::u16string WriteImage(const std::vector<uint8_t>& bytes) {
@@ -88,10 +86,9 @@ protected:
     void ExpectPortReleased() {
         EXPECT_EQ(Orbo_Interface_RadarDevice_IsConnected(device.get()), 0);
         RadarDeviceHandle other(Orbo_Interface_RadarDevice_Serial_Create());
-        const auto settings = downloader->SerialSettings();
         EXPECT_NE(Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
-                      other.get(), settings.portNumber, settings.baudRate, 8, 0, 0,
-                      eRADAR_PROTOCOL_VERSION_2, 0, 0, 0, 500, 50),
+                      other.get(), downloader->PortNumber(), downloader->LineSettings().baudRate, 8,
+                      0, 0, eRADAR_PROTOCOL_VERSION_2, 0, 0, 0, 500, 50),
                   0);
         Orbo_Interface_RadarDevice_Serial_Close(other.get());
     }
@@ -237,9 +234,7 @@ TEST_F(FirmwareSimTest, FailuresGiveTheirMessageAndCloseThePort) {
 
 TEST_F(FirmwareSimTest, UnopenablePortIsAMessage) {
     StartSim({});
-    FirmwareSerialSettings settings = downloader->SerialSettings();
-    settings.portNumber = SerialPortNumberOf(dir.File("no-such-port"));
-    downloader->SetSerialSettings(settings);
+    downloader->SetPortNumber(SerialPortNumberOf(dir.File("no-such-port")));
     EXPECT_EQ(downloader->GetFirmwareInfo(), FirmwareResult::OpenFailed);
     EXPECT_EQ(downloader->DownloadFirmware(0, WriteImage(Image(4, 0)).c_str()),
               FirmwareResult::OpenFailed);
