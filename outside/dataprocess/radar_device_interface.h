@@ -22,15 +22,11 @@
 #include <cstdint>
 
 #include "core/base_string.h"
+#include "dataprocess/radar_command_mode.h"
 #include "serial/serial_open_failure.h"
 
 // The device handle.
 class IRadarDevice;
-
-// The protocol version of the command mode (sent with command 0x00FF).
-enum eRADAR_PROTOCOL_VERSION : uint16_t {
-    eRADAR_PROTOCOL_VERSION_2 = 2,
-};
 
 // A block of received stream bytes lent by FetchDataBuffer until CommitDataBuffer: bytes cut
 // anywhere (frames may straddle blocks).
@@ -44,10 +40,6 @@ struct RadarDataBlock {
 // Protocol_SendCommand returns (0 = success).
 using AckCheckFunc = uint16_t (*)(eRADAR_PROTOCOL_VERSION version, const uint8_t* ack, int length,
                                   uint64_t userValue);
-
-// Protocol_SendCommand's result when no acknowledgement came in time (the checker is not called),
-// and CheckCmdAckData_RetCode's for a payload too short to hold a status.
-constexpr uint16_t kRadarAckMissing = 0xFFFF;
 
 // The library's own checker: the acknowledgement's status (u16 little-endian at offset 0);
 // kRadarAckMissing when the payload is null or shorter than 2 bytes.

@@ -106,7 +106,7 @@ protected:
             Orbo_Interface_RadarDevice_Protocol_GetParameter(
                 device, kCmdReadHoldThreshold, 16, kGateIds, params.hold.data(), kCommandTimeoutMs),
             0);
-        Orbo_Interface_RadarDevice_StopCmdMode(device, kCmdModeAckTimeoutMs);
+        Orbo_Interface_RadarDevice_StopCmdMode(device, kStopCmdModeTimeoutMs);
         Orbo_Interface_RadarDevice_Serial_Destroy(device);
         return params;
     }

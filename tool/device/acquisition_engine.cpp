@@ -170,10 +170,9 @@ void AcquisitionEngine::OnReportFrameDone() {
 void AcquisitionEngine::SetReportOutput(uint32_t on) {
     // Not checked: a sensor that misses the switch keeps its output as it was.
     const uint16_t id = kReportSwitchParamId;
-    m_link->StartCmdMode(kStreamCmdModeProtocolVersion, kStreamCmdModeAckTimeoutMs,
-                         kStreamCmdModeSettleMs);
+    m_link->StartCmdMode(kCmdModeProtocolVersion, kCmdModeAckTimeoutMs, kCmdModeSettleMs);
     m_link->SetParameter(kCmdReportSwitch, 1, &id, &on, kStreamCommandTimeoutMs);
-    m_link->StopCmdMode(kStreamStopCmdModeTimeoutMs);
+    m_link->StopCmdMode(kStopCmdModeTimeoutMs);
 }
 
 void AcquisitionEngine::RunLive() {

@@ -2,18 +2,13 @@
 // the library's call of the same name on the device handed in. Built only when the library is.
 #pragma once
 
+#include "device/radar_device_link.h"
 #include "device/radar_stream_link.h"
 
-class IRadarDevice;
-
-class RadarDeviceStreamLink : public IRadarStreamLink {
+class RadarDeviceStreamLink : public RadarDeviceLink, public IRadarStreamLink {
 public:
     // The device is not owned and must outlive the link.
-    explicit RadarDeviceStreamLink(IRadarDevice* device) : m_device(device) {}
-
-    int IsConnected() override;
-    int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) override;
-    int StopCmdMode(uint32_t timeoutMs) override;
+    explicit RadarDeviceStreamLink(IRadarDevice* device) : RadarDeviceLink(device) {}
     int SetParameter(uint16_t command, int count, const uint16_t* ids, const uint32_t* values,
                      uint32_t timeoutMs) override;
     // Checked with the library's own CheckCmdAckData_RetCode.
@@ -24,7 +19,4 @@ public:
     int FetchDataBuffer(StreamBlock& block, uint32_t timeoutMs) override;
     int CommitDataBuffer(StreamBlock& block) override;
     int CancelRead() override;
-
-private:
-    IRadarDevice* m_device;
 };

@@ -3,23 +3,18 @@
 // it to a device of the radar device library; tests put a scripted sensor behind it.
 //
 // Results are those of the radar device library: nonzero for connected / success, and the
-// acknowledgement's 16-bit status from SendCommand (0 = accepted, kStreamAckMissing when none
+// acknowledgement's 16-bit status from SendCommand (0 = accepted, kRadarAckMissing when none
 // came). Every call may come from any thread; CancelRead in particular is called by the window
 // thread while a worker waits in FetchDataBuffer.
 #pragma once
 
 #include <cstdint>
 
-// Command mode as the workers enter and leave it around their commands.
-constexpr int kStreamCmdModeProtocolVersion = 2;
-constexpr uint32_t kStreamCmdModeAckTimeoutMs = 500;
-constexpr uint32_t kStreamCmdModeSettleMs = 150;
-constexpr uint32_t kStreamStopCmdModeTimeoutMs = 500;
+#include "device/radar_link.h"
+
 // Limit of one command exchange and of one wait for stream bytes.
 constexpr uint32_t kStreamCommandTimeoutMs = 2000;
 constexpr uint32_t kStreamFetchTimeoutMs = 2000;
-// SendCommand's result when no acknowledgement came in time.
-constexpr uint16_t kStreamAckMissing = 0xFFFF;
 
 // Received stream bytes lent by FetchDataBuffer until CommitDataBuffer.
 struct StreamBlock {
@@ -27,17 +22,13 @@ struct StreamBlock {
     int32_t length = 0;
 };
 
-class IRadarStreamLink {
+// Command mode and the connection question come from IRadarLink.
+class IRadarStreamLink : public virtual IRadarLink {
 public:
-    virtual ~IRadarStreamLink() = default;
-
-    virtual int IsConnected() = 0;
-    virtual int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) = 0;
-    virtual int StopCmdMode(uint32_t timeoutMs) = 0;
     // One set command with `count` (id, value) pairs.
     virtual int SetParameter(uint16_t command, int count, const uint16_t* ids,
                              const uint32_t* values, uint32_t timeoutMs) = 0;
-    // One command; the acknowledgement's status (0 = accepted) or kStreamAckMissing.
+    // One command; the acknowledgement's status (0 = accepted) or kRadarAckMissing.
     virtual uint16_t SendCommand(uint16_t command, const uint8_t* payload, int length,
                                  uint32_t timeoutMs) = 0;
 

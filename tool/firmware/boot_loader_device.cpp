@@ -13,41 +13,29 @@ int RadarDeviceBootLoaderLink::OpenByPortNum(int portNumber, uint32_t baudRate, 
                                              uint8_t parity, uint8_t stopBits, int protocolVersion,
                                              int readSerialNumber, int readVersion, int keepCmdMode,
                                              uint32_t ackTimeoutMs, uint32_t settleMs) {
-    if (m_device == nullptr) return 0;
+    if (Device() == nullptr) return 0;
     return Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
-        m_device, portNumber, baudRate, byteSize, parity, stopBits,
+        Device(), portNumber, baudRate, byteSize, parity, stopBits,
         static_cast<eRADAR_PROTOCOL_VERSION>(protocolVersion), readSerialNumber, readVersion,
         keepCmdMode, ackTimeoutMs, settleMs);
 }
 
 void RadarDeviceBootLoaderLink::Close() {
-    if (m_device != nullptr) Orbo_Interface_RadarDevice_Serial_Close(m_device);
-}
-
-int RadarDeviceBootLoaderLink::StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs,
-                                            uint32_t settleMs) {
-    if (m_device == nullptr) return 0;
-    return Orbo_Interface_RadarDevice_StartCmdMode(
-        m_device, static_cast<eRADAR_PROTOCOL_VERSION>(protocolVersion), ackTimeoutMs, settleMs);
-}
-
-int RadarDeviceBootLoaderLink::StopCmdMode(uint32_t timeoutMs) {
-    if (m_device == nullptr) return 0;
-    return Orbo_Interface_RadarDevice_StopCmdMode(m_device, timeoutMs);
+    if (Device() != nullptr) Orbo_Interface_RadarDevice_Serial_Close(Device());
 }
 
 uint16_t RadarDeviceBootLoaderLink::SendCommand(uint16_t code, const uint8_t* payload,
                                                 uint32_t length, uint32_t* answer,
                                                 uint32_t timeoutMs) {
-    if (m_device == nullptr) return kRadarAckMissing;
+    if (Device() == nullptr) return kRadarAckMissing;
     return Orbo_Interface_RadarDevice_Protocol_SendCommand(
-        m_device, code, payload, static_cast<int>(length), ReadAckValue,
+        Device(), code, payload, static_cast<int>(length), ReadAckValue,
         reinterpret_cast<uint64_t>(answer), timeoutMs);
 }
 
 void RadarDeviceBootLoaderLink::SendCommandNoCheckAck(uint16_t code) {
-    if (m_device != nullptr) {
-        Orbo_Interface_RadarDevice_Protocol_SendCommand_NoCheckAck(m_device, code, nullptr, 0);
+    if (Device() != nullptr) {
+        Orbo_Interface_RadarDevice_Protocol_SendCommand_NoCheckAck(Device(), code, nullptr, 0);
     }
 }
 

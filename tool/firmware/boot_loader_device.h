@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "dataprocess/radar_device_interface.h"
+#include "device/radar_device_link.h"
 #include "firmware/boot_loader_link.h"
 
 // The boot loader commands' acknowledgement checker (an AckCheckFunc): `userValue` is the
@@ -16,22 +17,17 @@ uint16_t ReadAckValue(eRADAR_PROTOCOL_VERSION version, const uint8_t* ack, int l
 
 // Forwards each call to the library's function of the same name for one device (not owned;
 // created by the firmware window or zorvan-cli). A null device fails every call.
-class RadarDeviceBootLoaderLink : public IBootLoaderLink {
+class RadarDeviceBootLoaderLink : public RadarDeviceLink, public IBootLoaderLink {
 public:
-    explicit RadarDeviceBootLoaderLink(IRadarDevice* device) : m_device(device) {}
+    explicit RadarDeviceBootLoaderLink(IRadarDevice* device) : RadarDeviceLink(device) {}
 
     int OpenByPortNum(int portNumber, uint32_t baudRate, uint8_t byteSize, uint8_t parity,
                       uint8_t stopBits, int protocolVersion, int readSerialNumber, int readVersion,
                       int keepCmdMode, uint32_t ackTimeoutMs, uint32_t settleMs) override;
     void Close() override;
-    int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) override;
-    int StopCmdMode(uint32_t timeoutMs) override;
     // Sent with ReadAckValue and the answer's address as the user value.
     uint16_t SendCommand(uint16_t code, const uint8_t* payload, uint32_t length, uint32_t* answer,
                          uint32_t timeoutMs) override;
     void SendCommandNoCheckAck(uint16_t code) override;
     void Sleep(uint32_t milliseconds) override;
-
-private:
-    IRadarDevice* m_device;
 };

@@ -8,10 +8,11 @@
 
 #include <cstdint>
 
-class IBootLoaderLink {
-public:
-    virtual ~IBootLoaderLink() = default;
+#include "device/radar_link.h"
 
+// Command mode comes from IRadarLink; the procedures open and close the port themselves.
+class IBootLoaderLink : public virtual IRadarLink {
+public:
     // Opens the port by its number with the given settings (a second open of an open link
     // closes and reopens it).
     virtual int OpenByPortNum(int portNumber, uint32_t baudRate, uint8_t byteSize, uint8_t parity,
@@ -20,8 +21,6 @@ public:
                               uint32_t settleMs) = 0;
     // Closes the port (also when it is not open).
     virtual void Close() = 0;
-    virtual int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) = 0;
-    virtual int StopCmdMode(uint32_t timeoutMs) = 0;
     // One boot loader command whose acknowledgement is read with ReadAckValue into *answer: the
     // acknowledgement's return code, 0xA005 for an acknowledgement that is not 6 bytes long
     // (*answer untouched), the library's failure code when none arrived in time.

@@ -49,7 +49,7 @@ public:
         if (m_closed) return;
         m_closed = true;
         if (m_inBootLoader != nullptr && !*m_inBootLoader) {
-            m_link.StopCmdMode(kFirmwareStopCmdModeTimeoutMs);
+            m_link.StopCmdMode(kStopCmdModeTimeoutMs);
         }
         m_link.Close();
     }
@@ -114,8 +114,8 @@ FirmwareDownloader::FirmwareDownloader(IBootLoaderLink& link, IFirmwareSink& sin
 int FirmwareDownloader::OpenPort() {
     const int ok = m_link.OpenByPortNum(
         m_portNumber, m_line.baudRate, m_line.byteSize, m_line.parity, m_line.stopBits,
-        kFirmwareProtocolVersion, kFirmwareOpenReadSerialNumber, kFirmwareOpenReadVersion,
-        kFirmwareOpenKeepCmdMode, kFirmwareAckTimeoutMs, kFirmwareSettleMs);
+        kCmdModeProtocolVersion, kFirmwareOpenReadSerialNumber, kFirmwareOpenReadVersion,
+        kFirmwareOpenKeepCmdMode, kCmdModeAckTimeoutMs, kFirmwareSettleMs);
     if (ok == 0) {
         DbgOutputA(kDbgLevelWarning, "Firmware: opening port number %d at %u baud failed\r\n",
                    m_portNumber, m_line.baudRate);
@@ -129,8 +129,8 @@ void FirmwareDownloader::ShowNote(int textId) {
 }
 
 bool FirmwareDownloader::StartCmdMode() {
-    const bool started = m_link.StartCmdMode(kFirmwareProtocolVersion, kFirmwareAckTimeoutMs,
-                                             kFirmwareSettleMs) != 0;
+    const bool started =
+        m_link.StartCmdMode(kCmdModeProtocolVersion, kCmdModeAckTimeoutMs, kFirmwareSettleMs) != 0;
     m_answered = m_answered || started;
     return started;
 }

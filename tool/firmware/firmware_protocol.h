@@ -24,16 +24,13 @@ constexpr uint32_t kBootLoaderQueryTimeoutMs = 3500;  // 0x60, 0x61, 0x65
 constexpr uint32_t kBinFileInfoTimeoutMs = 10000;     // 0x62: the sensor erases first
 constexpr uint32_t kPacketTimeoutMs = 3500;           // 0x63
 
-// The arguments the firmware procedures open the port and enter command mode with: protocol
-// version 2, no serial number, no version, command mode not kept, acknowledgement time-out
-// 500 ms, settle time 50 ms.
-constexpr int kFirmwareProtocolVersion = 2;
+// What the firmware procedures open the port and enter command mode with beside the protocol's
+// command mode values (dataprocess/radar_command_mode.h): no serial number, no version, command
+// mode not kept, and a settle time of 50 ms.
 constexpr int kFirmwareOpenReadSerialNumber = 0;
 constexpr int kFirmwareOpenReadVersion = 0;
 constexpr int kFirmwareOpenKeepCmdMode = 0;
-constexpr uint32_t kFirmwareAckTimeoutMs = 500;
 constexpr uint32_t kFirmwareSettleMs = 50;
-constexpr uint32_t kFirmwareStopCmdModeTimeoutMs = 500;
 // How long the sensor is given to restart into its boot loader after a software reset.
 constexpr uint32_t kSoftwareResetWaitMs = 2000;
 

@@ -22,9 +22,6 @@
 
 namespace {
 
-constexpr uint32_t kAckTimeoutMs = 500;
-constexpr uint32_t kSettleMs = 150;
-
 struct DeviceDeleter {
     void operator()(IRadarDevice* device) const {
         Orbo_Interface_RadarDevice_Serial_Destroy(device);
@@ -38,7 +35,7 @@ SerialOpenFailure OpenAndTakeFailure(const std::string& path, bool& opened) {
     DevicePtr device(Orbo_Interface_RadarDevice_Serial_Create());
     opened = Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
                  device.get(), SerialPortNumberOf(path), 115200, 8, 0, 0, eRADAR_PROTOCOL_VERSION_2,
-                 1, 1, 0, kAckTimeoutMs, kSettleMs) == 1;
+                 1, 1, 0, kCmdModeAckTimeoutMs, kCmdModeSettleMs) == 1;
     SerialOpenFailure failure;
     const int told = Orbo_Interface_RadarDevice_GetOpenFailure(device.get(), failure);
     EXPECT_EQ(told, opened ? 0 : 1);
@@ -131,17 +128,17 @@ TEST(RadarDeviceOpenFailure, ASuccessfulOpenClearsTheLastFailure) {
     ASSERT_TRUE(pty.Valid());
     DevicePtr device(Orbo_Interface_RadarDevice_Serial_Create());
     const int number = SerialPortNumberOf(pty.SlavePath());
-    ASSERT_EQ(Orbo_Interface_RadarDevice_Serial_OpenByPortNum(device.get(), number, 115200, 8, 0, 0,
-                                                              eRADAR_PROTOCOL_VERSION_2, 1, 0, 0,
-                                                              kAckTimeoutMs, kSettleMs),
+    ASSERT_EQ(Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
+                  device.get(), number, 115200, 8, 0, 0, eRADAR_PROTOCOL_VERSION_2, 1, 0, 0,
+                  kCmdModeAckTimeoutMs, kCmdModeSettleMs),
               0);
     SerialOpenFailure failure;
     EXPECT_EQ(Orbo_Interface_RadarDevice_GetOpenFailure(device.get(), failure), 1);
     EXPECT_EQ(failure.cause, SerialOpenCause::NoAnswer);
     // Without flags nothing is sent, so the same port opens.
-    ASSERT_EQ(Orbo_Interface_RadarDevice_Serial_OpenByPortNum(device.get(), number, 115200, 8, 0, 0,
-                                                              eRADAR_PROTOCOL_VERSION_2, 0, 0, 0,
-                                                              kAckTimeoutMs, kSettleMs),
+    ASSERT_EQ(Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
+                  device.get(), number, 115200, 8, 0, 0, eRADAR_PROTOCOL_VERSION_2, 0, 0, 0,
+                  kCmdModeAckTimeoutMs, kCmdModeSettleMs),
               1);
     EXPECT_EQ(Orbo_Interface_RadarDevice_GetOpenFailure(device.get(), failure), 0);
     EXPECT_EQ(failure.cause, SerialOpenCause::None);

@@ -25,8 +25,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 constexpr auto kV2 = eRADAR_PROTOCOL_VERSION_2;
-constexpr uint32_t kAckTimeoutMs = 500;
-constexpr uint32_t kSettleMs = 150;
 constexpr uint32_t kCommandMs = 2000;
 constexpr uint32_t kBaud = 115200;
 // Report output switch: command 0x007A, id 0.
@@ -110,10 +108,10 @@ protected:
     }
 
     int Open(int readSn, int readVersion, int keep, uint32_t baud = kBaud,
-             uint32_t settleMs = kSettleMs) {
+             uint32_t settleMs = kCmdModeSettleMs) {
         return Orbo_Interface_RadarDevice_Serial_OpenByPortNum(m_device, m_port, baud, 8, 0, 0, kV2,
                                                                readSn, readVersion, keep,
-                                                               kAckTimeoutMs, settleMs);
+                                                               kCmdModeAckTimeoutMs, settleMs);
     }
 
     bool ReadDetect(uint32_t values[6], uint32_t timeoutMs = kCommandMs) {
@@ -124,10 +122,11 @@ protected:
     // Switches the report output on or off in a short command-mode exchange.
     bool SetReportSwitch(uint32_t on) {
         const uint16_t id = 0;
-        return Orbo_Interface_RadarDevice_StartCmdMode(m_device, kV2, kAckTimeoutMs, kSettleMs) &&
+        return Orbo_Interface_RadarDevice_StartCmdMode(m_device, kV2, kCmdModeAckTimeoutMs,
+                                                       kCmdModeSettleMs) &&
                Orbo_Interface_RadarDevice_Protocol_SetParameter(m_device, kSetReportSwitch, 1, &id,
                                                                 &on, kCommandMs) &&
-               Orbo_Interface_RadarDevice_StopCmdMode(m_device, kAckTimeoutMs);
+               Orbo_Interface_RadarDevice_StopCmdMode(m_device, kStopCmdModeTimeoutMs);
     }
 
     // Fetches until `wanted` report frames arrived or the deadline passed.
@@ -173,7 +172,7 @@ TEST_F(RadarDeviceSim, OpenWithAllFlagsReadsTextsAndKeepsCommandModeUntilStopCmd
     const uint32_t factory[6] = {0, 9, 20, 10, 10, 20};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(values[i], factory[i]) << "id index " << i;
 
-    EXPECT_EQ(Orbo_Interface_RadarDevice_StopCmdMode(m_device, kAckTimeoutMs), 1);
+    EXPECT_EQ(Orbo_Interface_RadarDevice_StopCmdMode(m_device, kStopCmdModeTimeoutMs), 1);
     uint32_t after[6] = {7, 7, 7, 7, 7, 7};
     EXPECT_FALSE(ReadDetect(after, 300));  // needs command mode now
     EXPECT_EQ(after[0], 7u);               // untouched on failure
@@ -203,7 +202,7 @@ TEST_F(RadarDeviceSim, OpenFlagsChooseWhatIsReadAndWhetherCommandModeStays) {
         EXPECT_EQ(std::string(serial.GetString()), c.serialRead ? "ZV2403150001" : "");
         uint32_t values[6] = {};
         EXPECT_EQ(ReadDetect(values, 300), c.parametersReadable);
-        Orbo_Interface_RadarDevice_StopCmdMode(m_device, kAckTimeoutMs);
+        Orbo_Interface_RadarDevice_StopCmdMode(m_device, kStopCmdModeTimeoutMs);
     }
 }
 
@@ -407,7 +406,7 @@ TEST_F(RadarDeviceSim, ASensorStreamingFromPowerOnDoesNotConfuseTheHandshake) {
         EXPECT_STREQ(serial.GetString(), "ZV2403150001");
         uint32_t values[6] = {};
         EXPECT_TRUE(ReadDetect(values));
-        EXPECT_EQ(Orbo_Interface_RadarDevice_StopCmdMode(m_device, kAckTimeoutMs), 1);
+        EXPECT_EQ(Orbo_Interface_RadarDevice_StopCmdMode(m_device, kStopCmdModeTimeoutMs), 1);
         // Streaming again before the next round's open.
         ASSERT_EQ(Orbo_Interface_RadarDevice_Start(m_device), 1);
         EXPECT_GE(CutStreamFrames(FetchUntilReports(2, std::chrono::seconds(10))).payloads.size(),

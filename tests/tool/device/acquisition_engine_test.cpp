@@ -188,7 +188,7 @@ TEST_F(AcquisitionEngineTest, LiveRunSwitchesReportsOnAroundTheStreamAndOffAfter
     }
     EXPECT_EQ(calls[1].values, std::vector<uint32_t>{1});
     EXPECT_EQ(calls[7].values, std::vector<uint32_t>{0});
-    EXPECT_EQ(calls[0].command, kStreamCmdModeProtocolVersion);
+    EXPECT_EQ(calls[0].command, kCmdModeProtocolVersion);
     EXPECT_EQ(link.LentBlocks(), 0u);
 }
 

@@ -220,10 +220,10 @@ TEST_F(AcquisitionSimTest, StopWhileSwitchingTheOutputOnLeavesTheNextFetchItsWai
     const uint16_t id = kReportSwitchParamId;
     const uint32_t on = 1;
     const uint32_t off = 0;
-    ASSERT_TRUE(link->StartCmdMode(kStreamCmdModeProtocolVersion, kStreamCmdModeAckTimeoutMs,
-                                   kStreamCmdModeSettleMs));
+    ASSERT_TRUE(
+        link->StartCmdMode(kCmdModeProtocolVersion, kCmdModeAckTimeoutMs, kCmdModeSettleMs));
     ASSERT_TRUE(link->SetParameter(kCmdReportSwitch, 1, &id, &on, kStreamCommandTimeoutMs));
-    link->StopCmdMode(kStreamStopCmdModeTimeoutMs);
+    link->StopCmdMode(kStopCmdModeTimeoutMs);
     ASSERT_TRUE(link->Start());
     StreamBlock block;
     const int fetched = link->FetchDataBuffer(block, kFirstBytesWaitMs);
@@ -231,10 +231,9 @@ TEST_F(AcquisitionSimTest, StopWhileSwitchingTheOutputOnLeavesTheNextFetchItsWai
     EXPECT_GT(block.length, 0);
     if (fetched) link->CommitDataBuffer(block);
     link->Stop();
-    link->StartCmdMode(kStreamCmdModeProtocolVersion, kStreamCmdModeAckTimeoutMs,
-                       kStreamCmdModeSettleMs);
+    link->StartCmdMode(kCmdModeProtocolVersion, kCmdModeAckTimeoutMs, kCmdModeSettleMs);
     link->SetParameter(kCmdReportSwitch, 1, &id, &off, kStreamCommandTimeoutMs);
-    link->StopCmdMode(kStreamStopCmdModeTimeoutMs);
+    link->StopCmdMode(kStopCmdModeTimeoutMs);
 }
 
 }  // namespace

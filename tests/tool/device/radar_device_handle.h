@@ -29,7 +29,7 @@ inline RadarDeviceHandle OpenStreamDevice(const std::string& portPath) {
     }
     const int opened = Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
         device.get(), SerialPortNumberOf(portPath), 115200, 8, 0, 0, eRADAR_PROTOCOL_VERSION_2, 0,
-        0, 0, kStreamCmdModeAckTimeoutMs, kStreamCmdModeSettleMs);
+        0, 0, kCmdModeAckTimeoutMs, kCmdModeSettleMs);
     if (opened != 1) {
         ADD_FAILURE() << "cannot open " << portPath << ": " << opened;
         return nullptr;

@@ -26,6 +26,7 @@
 #include "core/dbg_output.h"
 #include "device/radar_stream_link.h"
 #include "device/report_frame.h"
+#include "tool/device/fake_radar_link.h"
 
 namespace stream_test {
 
@@ -106,7 +107,7 @@ inline Bytes ReadAll(const std::string& path) {
 // A device that delivers the blocks the test pushes and records the commands it is given.
 // Fetches wait for their real time limit unless a block or a cancel comes; a cancel stays
 // pending for the next fetch when none waits, as the library's does.
-class ScriptedStreamLink : public IRadarStreamLink {
+class ScriptedStreamLink : public FakeRadarLink, public IRadarStreamLink {
 public:
     struct Call {
         std::string name;
@@ -118,7 +119,6 @@ public:
 
     // Answer of SendCommand (0 = accepted).
     uint16_t commandAnswer = 0;
-    bool connected = true;
 
     void PushBlock(const Bytes& block) {
         std::lock_guard lock(m_mutex);
@@ -133,15 +133,6 @@ public:
         }
     }
 
-    int IsConnected() override { return connected ? 1 : 0; }
-    int StartCmdMode(int protocolVersion, uint32_t, uint32_t) override {
-        Record({"StartCmdMode", static_cast<uint16_t>(protocolVersion), {}, {}, {}});
-        return 1;
-    }
-    int StopCmdMode(uint32_t) override {
-        Record({"StopCmdMode", 0, {}, {}, {}});
-        return 1;
-    }
     int SetParameter(uint16_t command, int count, const uint16_t* ids, const uint32_t* values,
                      uint32_t) override {
         Record({"SetParameter", command, {ids, ids + count}, {values, values + count}, {}});
@@ -242,6 +233,12 @@ public:
         std::lock_guard lock(m_mutex);
         return m_lent.size();
     }
+
+protected:
+    void NoteStartCmdMode(int protocolVersion, uint32_t, uint32_t) override {
+        Record({"StartCmdMode", static_cast<uint16_t>(protocolVersion), {}, {}, {}});
+    }
+    void NoteStopCmdMode(uint32_t) override { Record({"StopCmdMode", 0, {}, {}, {}}); }
 
 private:
     void Record(Call call) {

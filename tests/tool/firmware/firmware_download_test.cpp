@@ -124,7 +124,7 @@ TEST_F(FirmwareProcedureTest, InfoOffersExistingPartitionsAndSelectsTheFirst) {
     EXPECT_EQ(open.readSerialNumber + open.readVersion + open.keepCmdMode, 0);
     EXPECT_EQ(open.ackTimeoutMs, 500u);
     EXPECT_EQ(open.settleMs, 50u);
-    EXPECT_FALSE(link.open);
+    EXPECT_FALSE(link.connected);
 }
 
 TEST_F(FirmwareProcedureTest, InfoNamesRunningModesAndKeepsCommandModeInTheBootLoader) {
@@ -185,7 +185,7 @@ TEST_F(FirmwareProcedureTest, InfoReportsEachFailedQuestionAndClosesThePort) {
         EXPECT_EQ(procedures.SelectedPartition(), 1);
         EXPECT_TRUE(recorded.boxes.empty());
         EXPECT_EQ(scripted.calls.back(), "close");
-        EXPECT_FALSE(scripted.open);
+        EXPECT_FALSE(scripted.connected);
     }
 }
 
@@ -391,7 +391,7 @@ TEST_F(FirmwareProcedureTest, FailedResetStopsBeforeTheImageIsAnnounced) {
         EXPECT_EQ(scripted.calls, c.calls);
         EXPECT_EQ(recorded.InfoText(), "Software-Reset Failed!\r\n");
         EXPECT_TRUE(recorded.boxes.empty());
-        EXPECT_FALSE(scripted.open);
+        EXPECT_FALSE(scripted.connected);
     }
 }
 
@@ -497,7 +497,7 @@ TEST_F(FirmwareProcedureTest, DownloadInputErrorsAreMessageBoxes) {
         EXPECT_EQ(recorded.boxes[0].text, c.box);
         EXPECT_EQ(scripted.calls, c.calls);
         EXPECT_TRUE(recorded.infoLines.empty());
-        EXPECT_FALSE(scripted.open);
+        EXPECT_FALSE(scripted.connected);
     }
 }
 

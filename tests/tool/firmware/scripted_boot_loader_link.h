@@ -12,8 +12,10 @@
 #include "core/byte_order.h"
 #include "firmware/boot_loader_link.h"
 #include "firmware/firmware_protocol.h"
+#include "tool/device/fake_radar_link.h"
 
-class ScriptedBootLoaderLink : public IBootLoaderLink {
+// Connected (the base's flag) while the port is open: closed until the first open.
+class ScriptedBootLoaderLink : public FakeRadarLink, public IBootLoaderLink {
 public:
     enum class Fault {
         NoAck,     // no acknowledgement in time
@@ -41,15 +43,15 @@ public:
     uint16_t refuseStatus = 0xA002;
     std::map<uint32_t, uint16_t> refusedPackets;
     std::vector<int> openResults;  // taken front first; 1 when empty
-    int startCmdModeResult = 1;
 
     // What happened.
     std::vector<std::string> calls;
     std::vector<OpenCall> opens;
-    bool open = false;
     std::vector<uint8_t> binInfo;
     std::vector<std::vector<uint8_t>> packets;
     std::vector<uint32_t> timeouts;
+
+    ScriptedBootLoaderLink() { connected = false; }
 
     int OpenByPortNum(int portNumber, uint32_t baudRate, uint8_t byteSize, uint8_t parity,
                       uint8_t stopBits, int protocolVersion, int readSerialNumber, int readVersion,
@@ -62,26 +64,18 @@ public:
             result = openResults.front();
             openResults.erase(openResults.begin());
         }
-        open = result != 0;
+        connected = result != 0;
         return result;
     }
     void Close() override {
         calls.push_back("close");
-        open = false;
-    }
-    int StartCmdMode(int, uint32_t, uint32_t) override {
-        calls.push_back("start");
-        return open ? startCmdModeResult : 0;
-    }
-    int StopCmdMode(uint32_t) override {
-        calls.push_back("stop");
-        return open ? 1 : 0;
+        connected = false;
     }
     uint16_t SendCommand(uint16_t code, const uint8_t* payload, uint32_t length, uint32_t* answer,
                          uint32_t timeoutMs) override {
         calls.push_back(CommandName(code));
         timeouts.push_back(timeoutMs);
-        if (!open) return kMissing;
+        if (!connected) return kMissing;
         const std::vector<uint8_t> bytes(payload, payload + length);
         if (const auto fault = faults.find(code); fault != faults.end()) {
             switch (fault->second) {
@@ -122,7 +116,7 @@ public:
     }
     void SendCommandNoCheckAck(uint16_t code) override {
         calls.push_back("noack " + CommandName(code));
-        if (code == kCmdSoftwareReset && open && resetWorks) bootLoader = true;
+        if (code == kCmdSoftwareReset && connected && resetWorks) bootLoader = true;
     }
     void Sleep(uint32_t milliseconds) override {
         calls.push_back("sleep " + std::to_string(milliseconds));
@@ -161,6 +155,10 @@ public:
     }
 
     static constexpr uint16_t kMissing = 0xFFFF;
+
+protected:
+    void NoteStartCmdMode(int, uint32_t, uint32_t) override { calls.push_back("start"); }
+    void NoteStopCmdMode(uint32_t) override { calls.push_back("stop"); }
 
 private:
     // What the device library does with an acknowledgement: hands it to the checker.

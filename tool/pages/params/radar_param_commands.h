@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "device/radar_link.h"
 #include "pages/params/radar_param_setting.h"
 
 // Command words.
@@ -41,26 +42,18 @@ constexpr int kParamResultSuccess = 0;
 constexpr int kParamResultNotConnected = 1;
 constexpr int kParamResultFailed = 2;
 
-// Times handed to the device calls.
+// Limit of one parameter command (command mode uses the values of radar_command_mode.h).
 constexpr uint32_t kParamCommandTimeoutMs = 2000;
-constexpr int kCmdModeProtocolVersion = 2;
-constexpr uint32_t kCmdModeAckTimeoutMs = 500;
-constexpr uint32_t kCmdModeSettleMs = 150;
-constexpr uint32_t kStopCmdModeTimeoutMs = 500;
 
-// The device calls the operations make. Results as the radar device library gives them:
-// nonzero for connected / success.
-class IRadarParamLink {
+// The device calls the operations make beside the connection question and command mode of
+// IRadarLink. Results as the radar device library gives them: nonzero for success.
+class IRadarParamLink : public virtual IRadarLink {
 public:
-    virtual ~IRadarParamLink() = default;
-    virtual int IsConnected() = 0;
     // values receives `count` values in id order on success.
     virtual int GetParameter(uint16_t command, int count, const uint16_t* ids, uint32_t* values,
                              uint32_t timeoutMs) = 0;
     virtual int SetParameter(uint16_t command, int count, const uint16_t* ids,
                              const uint32_t* values, uint32_t timeoutMs) = 0;
-    virtual int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) = 0;
-    virtual int StopCmdMode(uint32_t timeoutMs) = 0;
 };
 
 // The six exchanges (the sensor must be in command mode).

@@ -2,34 +2,18 @@
 
 #include "dataprocess/radar_device_interface.h"
 
-int RadarDeviceParamLink::IsConnected() {
-    return m_device != nullptr && Orbo_Interface_RadarDevice_IsConnected(m_device) != 0;
-}
-
 int RadarDeviceParamLink::GetParameter(uint16_t command, int count, const uint16_t* ids,
                                        uint32_t* values, uint32_t timeoutMs) {
-    if (m_device == nullptr) return 0;
-    return Orbo_Interface_RadarDevice_Protocol_GetParameter(m_device, command, count, ids, values,
+    if (Device() == nullptr) return 0;
+    return Orbo_Interface_RadarDevice_Protocol_GetParameter(Device(), command, count, ids, values,
                                                             timeoutMs);
 }
 
 int RadarDeviceParamLink::SetParameter(uint16_t command, int count, const uint16_t* ids,
                                        const uint32_t* values, uint32_t timeoutMs) {
-    if (m_device == nullptr) return 0;
-    return Orbo_Interface_RadarDevice_Protocol_SetParameter(m_device, command, count, ids, values,
+    if (Device() == nullptr) return 0;
+    return Orbo_Interface_RadarDevice_Protocol_SetParameter(Device(), command, count, ids, values,
                                                             timeoutMs);
-}
-
-int RadarDeviceParamLink::StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs,
-                                       uint32_t settleMs) {
-    if (m_device == nullptr) return 0;
-    return Orbo_Interface_RadarDevice_StartCmdMode(
-        m_device, static_cast<eRADAR_PROTOCOL_VERSION>(protocolVersion), ackTimeoutMs, settleMs);
-}
-
-int RadarDeviceParamLink::StopCmdMode(uint32_t timeoutMs) {
-    if (m_device == nullptr) return 0;
-    return Orbo_Interface_RadarDevice_StopCmdMode(m_device, timeoutMs);
 }
 
 int RadarOperatorConfig_ReadDetectSetting(IRadarDevice* device, RadarParamSetting& record) {

@@ -6,25 +6,18 @@
 // connected (result 1, nothing sent).
 #pragma once
 
+#include "device/radar_device_link.h"
 #include "pages/params/radar_param_commands.h"
 
-class IRadarDevice;
-
 // Forwards each call to the library's function of the same name for one device (not owned).
-class RadarDeviceParamLink : public IRadarParamLink {
+class RadarDeviceParamLink : public RadarDeviceLink, public IRadarParamLink {
 public:
-    explicit RadarDeviceParamLink(IRadarDevice* device) : m_device(device) {}
+    explicit RadarDeviceParamLink(IRadarDevice* device) : RadarDeviceLink(device) {}
 
-    int IsConnected() override;
     int GetParameter(uint16_t command, int count, const uint16_t* ids, uint32_t* values,
                      uint32_t timeoutMs) override;
     int SetParameter(uint16_t command, int count, const uint16_t* ids, const uint32_t* values,
                      uint32_t timeoutMs) override;
-    int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) override;
-    int StopCmdMode(uint32_t timeoutMs) override;
-
-private:
-    IRadarDevice* m_device;
 };
 
 int RadarOperatorConfig_ReadDetectSetting(IRadarDevice* device, RadarParamSetting& record);

@@ -108,17 +108,15 @@ void ThresholdGenerator::OnProgressFrame(int percent) {
 
 int ThresholdGenerator::ThreadLoop(uint64_t /*param*/) {
     const auto payload = BuildThresholdGenerationPayload(m_request);
-    m_link.StartCmdMode(kStreamCmdModeProtocolVersion, kStreamCmdModeAckTimeoutMs,
-                        kStreamCmdModeSettleMs);
+    m_link.StartCmdMode(kCmdModeProtocolVersion, kCmdModeAckTimeoutMs, kCmdModeSettleMs);
     const uint16_t answer = m_link.SendCommand(kCmdGenerateThresholds, payload.data(),
                                                kGenerationPayloadBytes, kStreamCommandTimeoutMs);
-    m_link.StopCmdMode(kStreamStopCmdModeTimeoutMs);
+    m_link.StopCmdMode(kStopCmdModeTimeoutMs);
     if (answer != 0) {
         DbgOutputA(kDbgLevelError,
                    "Threshold generation (trigger %d dB, hold %d dB, %d s) refused: 0x%04X%s\r\n",
                    m_request.triggerCoefficientDb, m_request.holdCoefficientDb,
-                   m_request.scanSeconds, answer,
-                   answer == kStreamAckMissing ? " (no answer)" : "");
+                   m_request.scanSeconds, answer, answer == kRadarAckMissing ? " (no answer)" : "");
         Finish(0);
         return 0;
     }

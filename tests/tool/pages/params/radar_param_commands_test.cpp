@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/dbg_output.h"
+#include "tool/device/fake_radar_link.h"
 
 namespace {
 
@@ -61,18 +62,12 @@ struct Call {
 };
 
 // A sensor behind a link: parameters by (group command, id), refusals by command word.
-class FakeLink : public IRadarParamLink {
+class FakeLink : public FakeRadarLink, public IRadarParamLink {
 public:
-    bool connected = true;
     std::set<uint16_t> refused;
     std::map<uint16_t, std::map<uint16_t, uint32_t>> state;  // read command -> id -> value
     std::vector<Call> calls;
-    int connectionQuestions = 0;
 
-    int IsConnected() override {
-        ++connectionQuestions;
-        return connected ? 1 : 0;
-    }
     int GetParameter(uint16_t command, int count, const uint16_t* ids, uint32_t* values,
                      uint32_t timeoutMs) override {
         calls.push_back({"get", command, {ids, ids + count}, {}, timeoutMs});
@@ -88,13 +83,11 @@ public:
         for (int i = 0; i < count; ++i) state[command + 1][ids[i]] = values[i];
         return 1;
     }
-    int StartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) override {
+    void NoteStartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) override {
         calls.push_back({"start", 0, {}, {uint32_t(protocolVersion), ackTimeoutMs, settleMs}, 0});
-        return connected ? 1 : 0;
     }
-    int StopCmdMode(uint32_t timeoutMs) override {
+    void NoteStopCmdMode(uint32_t timeoutMs) override {
         calls.push_back({"stop", 0, {}, {timeoutMs}, 0});
-        return connected ? 1 : 0;
     }
 
     void SetDetect(const std::vector<uint32_t>& values) {

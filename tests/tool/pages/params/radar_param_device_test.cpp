@@ -16,8 +16,6 @@
 namespace {
 
 constexpr uint32_t kBaud = 115200;
-constexpr uint32_t kAckTimeoutMs = 500;
-constexpr uint32_t kSettleMs = 150;
 constexpr uint32_t kCommandTimeoutMs = 2000;
 
 // The sensor's parameters in its own units, as the library reads them back.
@@ -42,7 +40,8 @@ protected:
     bool Open(int keepCmdMode = 0) {
         return Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
                    Device(), SerialPortNumberOf(m_sim->PortPath()), kBaud, 8, 0, 0,
-                   eRADAR_PROTOCOL_VERSION_2, 1, 1, keepCmdMode, kAckTimeoutMs, kSettleMs) != 0;
+                   eRADAR_PROTOCOL_VERSION_2, 1, 1, keepCmdMode, kCmdModeAckTimeoutMs,
+                   kCmdModeSettleMs) != 0;
     }
 
     IRadarDevice* Device() { return m_device.get(); }
@@ -51,7 +50,7 @@ protected:
     SensorState ReadSensor() {
         SensorState state;
         EXPECT_NE(Orbo_Interface_RadarDevice_StartCmdMode(Device(), eRADAR_PROTOCOL_VERSION_2,
-                                                          kAckTimeoutMs, kSettleMs),
+                                                          kCmdModeAckTimeoutMs, kCmdModeSettleMs),
                   0);
         EXPECT_NE(Orbo_Interface_RadarDevice_Protocol_GetParameter(
                       Device(), kCmdReadDetectSetting, kDetectSettingCount, kDetectSettingIds,
@@ -65,14 +64,14 @@ protected:
                       Device(), kCmdReadHoldThreshold, kGateCount, kGateIds, state.hold.data(),
                       kCommandTimeoutMs),
                   0);
-        Orbo_Interface_RadarDevice_StopCmdMode(Device(), kAckTimeoutMs);
+        Orbo_Interface_RadarDevice_StopCmdMode(Device(), kStopCmdModeTimeoutMs);
         return state;
     }
 
     // Puts values into the sensor with the library's own calls.
     void WriteSensor(const SensorState& state) {
         ASSERT_NE(Orbo_Interface_RadarDevice_StartCmdMode(Device(), eRADAR_PROTOCOL_VERSION_2,
-                                                          kAckTimeoutMs, kSettleMs),
+                                                          kCmdModeAckTimeoutMs, kCmdModeSettleMs),
                   0);
         ASSERT_NE(Orbo_Interface_RadarDevice_Protocol_SetParameter(
                       Device(), kCmdWriteDetectSetting, kDetectSettingCount, kDetectSettingIds,
@@ -86,7 +85,7 @@ protected:
                       Device(), kCmdWriteHoldThreshold, kGateCount, kGateIds, state.hold.data(),
                       kCommandTimeoutMs),
                   0);
-        Orbo_Interface_RadarDevice_StopCmdMode(Device(), kAckTimeoutMs);
+        Orbo_Interface_RadarDevice_StopCmdMode(Device(), kStopCmdModeTimeoutMs);
     }
 
     std::unique_ptr<SimProcess> m_sim;
@@ -196,7 +195,7 @@ TEST_F(RadarParamDeviceTest, ConnectPathReadsInTheCommandModeTheOpenLeft) {
     ASSERT_TRUE(Open(1));
     RadarParamSetting record;
     ASSERT_EQ(ReadAllParametersInCmdMode(Device(), record), kParamResultSuccess);
-    Orbo_Interface_RadarDevice_StopCmdMode(Device(), kAckTimeoutMs);
+    Orbo_Interface_RadarDevice_StopCmdMode(Device(), kStopCmdModeTimeoutMs);
     ExpectRecordHolds(record, Changed());
 }
 

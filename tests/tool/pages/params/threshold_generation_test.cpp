@@ -188,7 +188,7 @@ TEST_F(ThresholdGeneratorTest, SendsTheCommandAndFollowsProgressTo100) {
 }
 
 TEST_F(ThresholdGeneratorTest, RefusedCommandFinishesWith0WithoutStreaming) {
-    for (uint16_t answer : {uint16_t{0x0004}, kStreamAckMissing}) {
+    for (uint16_t answer : {uint16_t{0x0004}, kRadarAckMissing}) {
         SCOPED_TRACE(answer);
         ScriptedStreamLink refusing;
         refusing.commandAnswer = answer;
