@@ -3,33 +3,21 @@
 #include "cli_context.h"
 #include "cli_output.h"
 #include "exit_codes.h"
-#include "pages/params/radar_param_commands.h"
 #include "resources/string_table.h"
 #include "stop_signal.h"
-
-void RadarDeviceDeleter::operator()(IRadarDevice* device) const {
-    Orbo_Interface_RadarDevice_Serial_Destroy(device);
-}
 
 int DeviceSession::Open(const CliContext& context) {
     int number = 0;
     const int resolved = context.ResolvePort(number, m_portName);
     if (resolved != kExitSuccess) return resolved;
-    m_device.reset(Orbo_Interface_RadarDevice_Serial_Create());
-    if (!m_device) {
+    const DeviceConnectResult connected = m_connection.Connect(number, context.Serial());
+    if (connected == DeviceConnectResult::NoDevice) {
         PrintError("the radar device cannot be created");
         return kExitFailed;
     }
-    const SerialLineSettings& line = context.Serial();
-    const int opened = Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
-        m_device.get(), number, line.baudRate, line.byteSize, line.parity, line.stopBits,
-        static_cast<eRADAR_PROTOCOL_VERSION>(kCmdModeProtocolVersion), 1, 1, 0,
-        kCmdModeAckTimeoutMs, kCmdModeSettleMs);
-    if (!opened) {
-        SerialOpenFailure failure;
-        Orbo_Interface_RadarDevice_GetOpenFailure(m_device.get(), failure);
+    if (connected != DeviceConnectResult::Connected) {
         PrintError(std::string(LoadStringText(kStrOpenDeviceFailed)) + ": " + m_portName + ": " +
-                   SerialOpenFailureText(failure));
+                   SerialOpenFailureText(m_connection.OpenFailure()));
         return kExitNoDevice;
     }
     return kExitSuccess;

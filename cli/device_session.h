@@ -1,24 +1,20 @@
-// The sensor link of one command: a device of the radar device library, opened on the resolved
-// port with the common line settings and closed and destroyed with the session.
+// The sensor link of one command: the tool's device connection (device/device_connection.h),
+// connected on the resolved port with the common line settings and closed and destroyed with the
+// session.
 //
-// Opening reads the sensor's version and serial number inside command mode and leaves command
-// mode again, as the main window does on connect: a sensor that does not answer fails the open,
-// so every command learns at once whether it talks to a sensor. Main thread only.
+// Connecting reads the sensor's version and serial number inside command mode and leaves command
+// mode again: a sensor that does not answer fails the open, so every command learns at once
+// whether it talks to a sensor. Main thread only.
 #pragma once
 
 #include <atomic>
-#include <memory>
 #include <string>
 
 #include "dataprocess/radar_device_interface.h"
+#include "device/device_connection.h"
 
 class CliContext;
 class StopSignal;
-
-struct RadarDeviceDeleter {
-    void operator()(IRadarDevice* device) const;
-};
-using RadarDevicePtr = std::unique_ptr<IRadarDevice, RadarDeviceDeleter>;
 
 class DeviceSession {
 public:
@@ -32,11 +28,11 @@ public:
     // port", "...: in use by another program: NAME (pid N)", ...).
     int Open(const CliContext& context);
 
-    IRadarDevice* Device() const { return m_device.get(); }
+    IRadarDevice* Device() const { return m_connection.Device(); }
     const std::string& PortName() const { return m_portName; }
 
 private:
-    RadarDevicePtr m_device;
+    DeviceConnection m_connection;
     std::string m_portName;
 };
 

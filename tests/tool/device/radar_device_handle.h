@@ -8,15 +8,11 @@
 #include <string>
 
 #include "dataprocess/radar_device_interface.h"
+#include "device/device_connection.h"
 #include "device/radar_stream_link.h"
 #include "serial/serial_port_table.h"
 
-struct RadarDeviceDeleter {
-    void operator()(IRadarDevice* device) const {
-        Orbo_Interface_RadarDevice_Serial_Destroy(device);
-    }
-};
-using RadarDeviceHandle = std::unique_ptr<IRadarDevice, RadarDeviceDeleter>;
+using RadarDeviceHandle = RadarDevicePtr;
 
 // A device opened on the port at 115200 8N1 with protocol version 2, nothing read at the open
 // and command mode left, as the stream pages open it. Null, with a test failure, when it does
