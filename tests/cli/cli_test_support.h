@@ -23,18 +23,10 @@
 #include "support/process_runner.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 inline std::string CliProgramPath() {
     return BuiltProgramPath("zorvan-cli");
-}
-
-inline std::string ReadWholeFile(const std::string& path) {
-    return ReadTextFile(path);
-}
-
-inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
 }
 
 // The sensor's detection parameters in its own units, read with the radar device library.

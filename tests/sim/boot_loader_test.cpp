@@ -10,6 +10,7 @@
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
+#include "support/whole_file.h"
 
 using namespace simtest;
 
@@ -74,11 +75,6 @@ Bytes TestImage(size_t size, uint8_t seed) {
     Bytes image(size);
     for (size_t i = 0; i < size; ++i) image[i] = static_cast<uint8_t>(i * 31 + seed + (i >> 8));
     return image;
-}
-
-Bytes ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), {});
 }
 
 // A boot loader answer: status, and the u32 after it.
@@ -175,7 +171,7 @@ TEST_F(SimBootLoader, FlashedImagesEndUpByteIdenticalAndTheirApplicationStarts) 
         const Bytes image = TestImage(c.size, static_cast<uint8_t>(c.size));
         ASSERT_EQ(Flash(c.partition, image), 0);
         const std::string file = m_sim->FlashDir() + "/APP" + std::to_string(c.partition) + ".bin";
-        EXPECT_EQ(ReadFile(file), image);
+        EXPECT_EQ(ReadWholeFileBytes(file), image);
         EXPECT_TRUE(WaitRunningMode(c.runningMode));
         // The application streams again once command mode ends.
         EXPECT_EQ(m_client.Command(0x00FE)->Status(), 0);
@@ -194,7 +190,7 @@ TEST_F(SimBootLoader, ThreeByteImageHasTheChecksumOfItsPadding) {
     const auto packet = Ask(kPacket, PacketPayload(0, {0x01, 0x02, 0x03, 0xFF}));
     ASSERT_TRUE(packet.has_value());
     EXPECT_EQ(packet->status, 0);
-    EXPECT_EQ(ReadFile(m_sim->FlashDir() + "/APP0.bin"), image);
+    EXPECT_EQ(ReadWholeFileBytes(m_sim->FlashDir() + "/APP0.bin"), image);
 }
 
 TEST_F(SimBootLoader, BadPacketChecksumIsRefusedAndThePacketMaySimplyBeSentAgain) {
@@ -210,7 +206,7 @@ TEST_F(SimBootLoader, BadPacketChecksumIsRefusedAndThePacketMaySimplyBeSentAgain
     for (uint32_t s = 0; s < packets.size(); ++s) {
         EXPECT_EQ(Ask(kPacket, PacketPayload(s, packets[s]))->status, 0) << s;
     }
-    EXPECT_EQ(ReadFile(m_sim->FlashDir() + "/APP1.bin"), image);
+    EXPECT_EQ(ReadWholeFileBytes(m_sim->FlashDir() + "/APP1.bin"), image);
 }
 
 TEST_F(SimBootLoader, PacketsOutOfSequenceAreRefused) {
@@ -234,12 +230,12 @@ TEST_F(SimBootLoader, ImageWhosePaddingWasCountedButNotSentFailsItsChecksum) {
     ASSERT_EQ(info->status, 0);
     ASSERT_EQ(info->value & 0xFFFF, 1045u);
     EXPECT_EQ(Ask(kPacket, PacketPayload(0, image))->status, 0xA002);
-    EXPECT_TRUE(ReadFile(m_sim->FlashDir() + "/APP0.bin").empty());
+    EXPECT_TRUE(ReadWholeFileBytes(m_sim->FlashDir() + "/APP0.bin").empty());
     // With its padding the same packet is accepted.
     Bytes padded = image;
     padded.insert(padded.end(), 3, 0xFF);
     EXPECT_EQ(Ask(kPacket, PacketPayload(0, padded))->status, 0);
-    EXPECT_EQ(ReadFile(m_sim->FlashDir() + "/APP0.bin"), image);
+    EXPECT_EQ(ReadWholeFileBytes(m_sim->FlashDir() + "/APP0.bin"), image);
 }
 
 TEST_F(SimBootLoader, BadTransfersAreRefusedWithTheirStatus) {
@@ -307,5 +303,5 @@ TEST_F(SimBootLoader, ApplicationResetFlashAndRestartKeepTheImage) {
     const auto mode = Ask(kRunningMode);
     ASSERT_TRUE(mode.has_value());
     EXPECT_EQ(mode->value, 4u);
-    EXPECT_EQ(ReadFile(flash.File("APP1.bin")), TestImage(5000, 11));
+    EXPECT_EQ(ReadWholeFileBytes(flash.File("APP1.bin")), TestImage(5000, 11));
 }

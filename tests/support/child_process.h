@@ -95,6 +95,3 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& logFile 
 // A program of this build: <ORBO_TEST_BIN_DIR>/<name> (CTest sets the variable for every test),
 // else <name> beside the test program.
 std::string BuiltProgramPath(const std::string& name);
-
-// A whole text file, or an empty text.
-std::string ReadTextFile(const std::string& path);

@@ -1,50 +1,81 @@
-// Collects the debug output's lines during a test (from any thread), so tests can check that a
-// failure left its trace.
+// Collects the debug output's lines during a test, so tests can check that a failure left its
+// trace. One capture serves every test: it takes the lines of every thread or of the
+// constructing thread only, of every level or of one, and matches texts exactly or by part.
+// Any number of captures may live at once, on any threads; each sees every line written while
+// it lives (registration ends in the destructor).
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/dbg_output.h"
 
+// Bounds waiting for a line that only a fault would keep away.
+constexpr std::chrono::milliseconds kLogLineDeadline{10000};
+
+enum class LogThreads {
+    All,  // lines of every thread (the library's own threads log too)
+    Own,  // lines of the thread that constructed the capture
+};
+
+enum class LogMatch {
+    Contains,  // the message contains the text
+    Exact,     // the message is the text
+};
+
+struct LogCaptureOptions {
+    LogThreads threads = LogThreads::All;
+    std::optional<uint32_t> level = std::nullopt;  // only lines of this level; all when empty
+};
+
+struct CapturedLine {
+    uint32_t level = 0;
+    std::string line;     // the whole line as written, prefix included
+    std::string message;  // the part after "]=> " (the whole line when there is no prefix)
+};
+
 class LogCapture {
 public:
-    LogCapture() { DbgOutputAddCallback(&LogCapture::OnLine, reinterpret_cast<uintptr_t>(this)); }
-    ~LogCapture() { DbgOutputDelCallback(&LogCapture::OnLine); }
+    explicit LogCapture(LogCaptureOptions options = {});
+    ~LogCapture();
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    // True when a line (its message part) contains the text.
-    bool Has(const std::string& text) const { return Count(text) > 0; }
-    // How many lines contain the text.
-    int Count(const std::string& text) const {
-        std::lock_guard<std::mutex> hold(m_guard);
-        int count = 0;
-        for (const std::string& line : m_lines) {
-            if (line.find(text) != std::string::npos) ++count;
-        }
-        return count;
-    }
-    std::string All() const {
-        std::lock_guard<std::mutex> hold(m_guard);
-        std::string all;
-        for (const std::string& line : m_lines) all += line;
-        return all;
-    }
+    std::vector<CapturedLine> Lines() const;
+    std::vector<std::string> Messages() const;
+    // The whole lines, prefixes included.
+    std::vector<std::string> Texts() const;
+    // Every message, one after the other (for failure output).
+    std::string All() const;
+
+    // How many messages match the text.
+    int Count(const std::string& text, LogMatch match = LogMatch::Contains) const;
+    bool Has(const std::string& text, LogMatch match = LogMatch::Contains) const;
+    // True when a line of that level matches the text.
+    bool Has(uint32_t level, const std::string& text, LogMatch match = LogMatch::Contains) const;
+    bool HasLevel(uint32_t level) const;
+    // Position of the first matching message, or -1.
+    int Find(const std::string& text, LogMatch match = LogMatch::Contains) const;
+    // Waits until a message matches (true) or the deadline passes (false).
+    bool WaitFor(const std::string& text, LogMatch match = LogMatch::Contains,
+                 std::chrono::milliseconds deadline = kLogLineDeadline) const;
+
+    void Clear();
 
 private:
-    static int OnLine(uintptr_t userData, uint32_t, const char* line, int length) {
-        auto* self = reinterpret_cast<LogCapture*>(userData);
-        std::string text(line, static_cast<size_t>(length));
-        const size_t marker = text.find("]=> ");
-        if (marker != std::string::npos) text.erase(0, marker + 4);
-        std::lock_guard<std::mutex> hold(self->m_guard);
-        self->m_lines.push_back(text);
-        return 1;
-    }
+    friend class LogCaptureRegistry;
+    void Take(uint32_t level, const char* line, int length);
+    int FindLocked(const std::string& text, LogMatch match) const;
 
-    mutable std::mutex m_guard;
-    std::vector<std::string> m_lines;
+    const LogCaptureOptions m_options;
+    const std::thread::id m_thread;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_added;
+    std::vector<CapturedLine> m_lines;
 };

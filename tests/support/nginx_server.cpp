@@ -7,19 +7,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
+#include "support/whole_file.h"
 
 namespace {
-
-bool WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return static_cast<bool>(out);
-}
 
 std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at)) {
@@ -65,10 +58,10 @@ bool LoopbackPortAccepts(uint16_t port) {
 bool WriteHtpasswd(const std::string& path, const std::string& user, const std::string& password) {
     const std::string hashFile = path + ".hash";
     if (RunProgram({"openssl", "passwd", "-apr1", password}, hashFile) != 0) return false;
-    std::string hash = ReadTextFile(hashFile);
+    std::string hash = ReadWholeFile(hashFile);
     std::filesystem::remove(hashFile);
     while (!hash.empty() && (hash.back() == '\n' || hash.back() == '\r')) hash.pop_back();
-    return !hash.empty() && WriteText(path, user + ":" + hash + "\n");
+    return !hash.empty() && WriteWholeFile(path, user + ":" + hash + "\n");
 }
 
 NginxServer::NginxServer(Options options)
@@ -99,17 +92,16 @@ std::string NginxServer::Url(const std::string& path) const {
 
 bool NginxServer::WriteDocument(const std::string& relativePath, const std::string& bytes) {
     const std::filesystem::path path = std::filesystem::path(DocRoot()) / relativePath;
-    std::filesystem::create_directories(path.parent_path());
-    return WriteText(path.string(), bytes);
+    return WriteWholeFile(path, bytes);
 }
 
 bool NginxServer::MakeCertificates() {
     const std::string dir = Folder();
     const std::string log = dir + "/openssl.log";
     const std::string serverExt = dir + "/server.ext";
-    WriteText(serverExt,
-              "basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
-              "extendedKeyUsage=serverAuth\nsubjectAltName=IP:127.0.0.1\n");
+    WriteWholeFile(serverExt,
+                   "basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+                   "extendedKeyUsage=serverAuth\nsubjectAltName=IP:127.0.0.1\n");
     const bool ok =
         RunProgram({"openssl",
                     "req",
@@ -140,7 +132,7 @@ bool NginxServer::MakeCertificates() {
                     "-CAkey", dir + "/ca.key", "-CAcreateserial", "-out", dir + "/server.crt",
                     "-days", "2", "-extfile", serverExt},
                    log) == 0;
-    if (!ok) m_error = "openssl failed: " + ReadTextFile(log);
+    if (!ok) m_error = "openssl failed: " + ReadWholeFile(log);
     return ok;
 }
 
@@ -189,7 +181,7 @@ bool NginxServer::WriteConfig() {
         "\n"
         "    }\n"
         "}\n";
-    return WriteText(dir + "/nginx.conf", config);
+    return WriteWholeFile(dir + "/nginx.conf", config);
 }
 
 bool NginxServer::StartOnPort() {
@@ -214,7 +206,8 @@ bool NginxServer::StartOnPort() {
         },
         kStartDeadline);
     if (up && !m_process.HasExited()) return true;
-    m_error = "nginx did not start on port " + std::to_string(m_port) + ": " + ReadTextFile(errors);
+    m_error =
+        "nginx did not start on port " + std::to_string(m_port) + ": " + ReadWholeFile(errors);
     m_process.Stop(SIGKILL);
     return false;
 }

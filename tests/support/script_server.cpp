@@ -2,32 +2,28 @@
 
 #include <signal.h>
 
-#include <fstream>
-
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
+#include "support/whole_file.h"
 
 ScriptServer::ScriptServer(const std::string& pythonSource) : m_dir(std::make_unique<TempDir>()) {
     const std::string script = m_dir->File("server.py");
     m_outputFile = m_dir->File("server.out");
     const std::string& output = m_outputFile;
     const std::string errors = m_dir->File("server.err");
-    {
-        std::ofstream out(script, std::ios::binary);
-        out << pythonSource;
-    }
+    WriteWholeFile(script, pythonSource);
     if (!m_process.Spawn({"python3", "-u", script}, output, errors)) {
         m_error = m_process.Error();
         return;
     }
     const bool ready = WaitUntil(
         [&] {
-            return m_process.HasExited() || ReadTextFile(output).find('\n') != std::string::npos;
+            return m_process.HasExited() || ReadWholeFile(output).find('\n') != std::string::npos;
         },
         kStartDeadline);
-    const std::string first = ReadTextFile(output);
+    const std::string first = ReadWholeFile(output);
     if (!ready || m_process.HasExited() || first.rfind("PORT ", 0) != 0) {
-        m_error = "the script server did not start: " + first + ReadTextFile(errors);
+        m_error = "the script server did not start: " + first + ReadWholeFile(errors);
         m_process.Stop(SIGKILL);
         return;
     }
@@ -43,5 +39,5 @@ std::string ScriptServer::Url(const std::string& path) const {
 }
 
 std::string ScriptServer::Output() const {
-    return ReadTextFile(m_outputFile);
+    return ReadWholeFile(m_outputFile);
 }

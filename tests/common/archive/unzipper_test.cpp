@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 using ziptest::BuildStoredZip;
 using ziptest::RawEntry;
 using ziptest::Snapshot;
-using ziptest::WriteBytes;
 
 namespace {
 
@@ -28,11 +27,11 @@ constexpr uint32_t kUnixFile = 0100644u << 16;
 
 // The tree other tools archive in these tests.
 void MakeSourceTree(const fs::path& root) {
-    WriteBytes(root / "readme.txt", ziptest::SampleText(10000, 1));
-    WriteBytes(root / "fw" / "APP0.bin", ziptest::SampleNoise(100000, 2));
-    WriteBytes(root / "fw" / "APP1.bin", ziptest::SampleText(300000, 3));
-    WriteBytes(root / "fw" / "deep" / "er" / "empty.dat", "");
-    WriteBytes(root / "notes" / "a b.txt", "spaces in the name\n");
+    WriteWholeFile(root / "readme.txt", ziptest::SampleText(10000, 1));
+    WriteWholeFile(root / "fw" / "APP0.bin", ziptest::SampleNoise(100000, 2));
+    WriteWholeFile(root / "fw" / "APP1.bin", ziptest::SampleText(300000, 3));
+    WriteWholeFile(root / "fw" / "deep" / "er" / "empty.dat", "");
+    WriteWholeFile(root / "notes" / "a b.txt", "spaces in the name\n");
 }
 
 const char* const kPythonArchives = R"(
@@ -72,7 +71,7 @@ protected:
 
     // Writes a crafted archive and returns its path.
     std::string Crafted(const std::string& name, const std::vector<RawEntry>& entries) {
-        WriteBytes(Path(name), BuildStoredZip(entries));
+        WriteWholeFile(Path(name), BuildStoredZip(entries));
         return Text(name);
     }
 
@@ -92,14 +91,14 @@ protected:
 
 // Flips one byte in the middle of the data of the archive's first entry.
 void DamageFirstEntryData(const fs::path& archive) {
-    std::string bytes = ziptest::ReadBytes(archive);
+    std::string bytes = ReadWholeFile(archive);
     ASSERT_GE(bytes.size(), 30u);
     const size_t nameLength = ReadLe16(&bytes[26]);
     const size_t extraLength = ReadLe16(&bytes[28]);
     const uint32_t compressed = ReadLe32(&bytes[18]);
     ASSERT_GT(compressed, 16u);
     bytes[30 + nameLength + extraLength + compressed / 2] ^= 0x5A;
-    WriteBytes(archive, bytes);
+    WriteWholeFile(archive, bytes);
 }
 
 }  // namespace
@@ -193,7 +192,7 @@ TEST_F(UnzipperTest, CorruptEntriesAreRefusedAndLeaveNothingBehind) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        WriteBytes(Path("out/bad.txt"), "old content");
+        WriteWholeFile(Path("out/bad.txt"), "old content");
         const std::string archive =
             Crafted("bad.zip", {{.name = "first.txt", .data = "first"}, c.entry});
         EXPECT_FALSE(CUnzipper::Unzip(archive.c_str(), Text("out").c_str(), false));
@@ -210,8 +209,8 @@ TEST_F(UnzipperTest, CorruptEntriesAreRefusedAndLeaveNothingBehind) {
 }
 
 TEST_F(UnzipperTest, DamagedDataOfOtherToolsIsRefused) {
-    WriteBytes(Path("src/data.txt"), ziptest::SampleText(200000, 4));
-    WriteBytes(Path("src/noise.bin"), ziptest::SampleNoise(50000, 5));
+    WriteWholeFile(Path("src/data.txt"), ziptest::SampleText(200000, 4));
+    WriteWholeFile(Path("src/noise.bin"), ziptest::SampleNoise(50000, 5));
     const std::string src = ziptest::Quote(Text("src"));
     ASSERT_EQ(ziptest::Run("cd " + src + " && zip -q -r ../deflate.zip data.txt noise.bin"), 0);
     ASSERT_EQ(ziptest::Run("cd " + src + " && zip -q -0 -r ../stored.zip data.txt noise.bin"), 0);
@@ -225,7 +224,7 @@ TEST_F(UnzipperTest, DamagedDataOfOtherToolsIsRefused) {
 }
 
 TEST_F(UnzipperTest, AFailedRunKeepsTheFilesThatWereThere) {
-    WriteBytes(Path("out/keep.txt"), "old");
+    WriteWholeFile(Path("out/keep.txt"), "old");
     const std::string archive = Crafted("bad.zip", {{.name = "keep.txt", .data = "new"},
                                                     {.name = "sub/new.txt", .data = "new"},
                                                     {.name = "bad.txt", .data = "abc", .crc = 0}});
@@ -241,7 +240,7 @@ TEST_F(UnzipperTest, NamesThatDoNotFitOrHoldZeroBytesAreRefused) {
     ASSERT_EQ(fits.size(), 259u);
     const std::string archive = Crafted("long.zip", {{.name = fits, .data = "ok"}});
     ASSERT_TRUE(CUnzipper::Unzip(archive.c_str(), Text("out").c_str(), false));
-    EXPECT_EQ(ziptest::ReadBytes(Path("out") / fits), "ok");
+    EXPECT_EQ(ReadWholeFile(Path("out") / fits), "ok");
     fs::remove_all(Path("out"));
 
     const std::string refused[] = {fits + "x", std::string(300, 'n'), std::string("a\0b.txt", 7)};
@@ -258,7 +257,7 @@ TEST_F(UnzipperTest, NamesThatDoNotFitOrHoldZeroBytesAreRefused) {
 }
 
 TEST_F(UnzipperTest, LinkEntriesBecomeFilesAndNoLinkIsFollowed) {
-    WriteBytes(Path("victim.txt"), "victim");
+    WriteWholeFile(Path("victim.txt"), "victim");
     fs::create_directory(Path("elsewhere"));
 
     // A link entry is a file holding the link's text; a later entry through it fails.
@@ -289,8 +288,8 @@ TEST_F(UnzipperTest, LinkEntriesBecomeFilesAndNoLinkIsFollowed) {
         "replaced.zip", {{.name = "file.txt", .data = "archive", .externalAttributes = kUnixFile}});
     EXPECT_TRUE(CUnzipper::Unzip(replaced.c_str(), Text("out3").c_str(), false));
     EXPECT_FALSE(fs::is_symlink(Path("out3/file.txt")));
-    EXPECT_EQ(ziptest::ReadBytes(Path("out3/file.txt")), "archive");
-    EXPECT_EQ(ziptest::ReadBytes(Path("victim.txt")), "victim");
+    EXPECT_EQ(ReadWholeFile(Path("out3/file.txt")), "archive");
+    EXPECT_EQ(ReadWholeFile(Path("victim.txt")), "victim");
     EXPECT_TRUE(fs::is_empty(Path("elsewhere")));
 
     // The same with a link stored by the zip program.
@@ -405,7 +404,7 @@ TEST_F(UnzipperTest, MovesThroughEntriesByIndexNameAndExtension) {
 
 TEST_F(UnzipperTest, OpeningAndTheOutputFolder) {
     const std::string archive = Crafted("pack.zip", {{.name = "a.txt", .data = "a"}});
-    WriteBytes(Path("not-a-zip.zip"), "this is not an archive at all, only text");
+    WriteWholeFile(Path("not-a-zip.zip"), "this is not an archive at all, only text");
     CUnzipper unzipper;
     EXPECT_FALSE(unzipper.OpenZip(nullptr));
     EXPECT_FALSE(unzipper.OpenZip(""));
@@ -422,9 +421,9 @@ TEST_F(UnzipperTest, OpeningAndTheOutputFolder) {
     ASSERT_TRUE(unzipper.SetOutputFolder((Text("x") + "\\y\\z").c_str()));
     EXPECT_TRUE(fs::is_directory(Path("x/y/z")));
     ASSERT_TRUE(unzipper.Unzip(false));
-    EXPECT_EQ(ziptest::ReadBytes(Path("x/y/z/a.txt")), "a");
+    EXPECT_EQ(ReadWholeFile(Path("x/y/z/a.txt")), "a");
 
     ASSERT_TRUE(unzipper.OpenZip(archive.c_str()));
     ASSERT_TRUE(unzipper.Unzip(false));
-    EXPECT_EQ(ziptest::ReadBytes(Path("pack/a.txt")), "a");
+    EXPECT_EQ(ReadWholeFile(Path("pack/a.txt")), "a");
 }

@@ -39,7 +39,7 @@ TEST(CZipFile, WritesGzipThatOtherToolsReadAndReadsItBack) {
     ASSERT_EQ(ziptest::Run("gzip -dc " + ziptest::Quote(temp.File("log.gz")) + " > " +
                            ziptest::Quote(temp.File("log.txt"))),
               0);
-    EXPECT_EQ(ziptest::ReadBytes(temp.File("log.txt")), data);
+    EXPECT_EQ(ReadWholeFile(temp.File("log.txt")), data);
 
     ASSERT_NE(file.Open(temp.File("log.gz").c_str(), "rb"), 0);
     EXPECT_EQ(ReadToEnd(file), data);
@@ -54,7 +54,7 @@ TEST(CZipFile, SeeksInTheUncompressedStream) {
                            "import gzip, sys\n"
                            "gzip.open(sys.argv[2], 'wb').write(open(sys.argv[1], 'rb').read())\n",
                            {[&] {
-                                ziptest::WriteBytes(temp.File("plain"), data);
+                                WriteWholeFile(temp.File("plain"), data);
                                 return temp.File("plain");
                             }(),
                             temp.File("py.gz")}),
@@ -77,10 +77,10 @@ TEST(CZipFile, ADamagedFileEndsTheStreamInsteadOfSpinning) {
     ASSERT_NE(file.Open(temp.File("n.gz").c_str(), "wb"), 0);
     ASSERT_EQ(file.Write(data.data(), static_cast<int>(data.size())), 100000);
     ASSERT_TRUE(file.Close());
-    std::string bytes = ziptest::ReadBytes(temp.File("n.gz"));
-    ziptest::WriteBytes(temp.File("cut.gz"), bytes.substr(0, bytes.size() / 2));
+    std::string bytes = ReadWholeFile(temp.File("n.gz"));
+    WriteWholeFile(temp.File("cut.gz"), bytes.substr(0, bytes.size() / 2));
     bytes[bytes.size() / 2] ^= 0x55;
-    ziptest::WriteBytes(temp.File("flipped.gz"), bytes);
+    WriteWholeFile(temp.File("flipped.gz"), bytes);
     for (const char* name : {"cut.gz", "flipped.gz"}) {
         SCOPED_TRACE(name);
         ASSERT_NE(file.Open(temp.File(name).c_str(), "rb"), 0);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/byte_order.h"
+#include "support/whole_file.h"
 
 namespace ziptest {
 
@@ -96,16 +97,6 @@ inline std::string BuildStoredZip(const std::vector<RawEntry>& entries) {
     return out;
 }
 
-inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Text that compresses, but not to nothing: words chosen by a fixed generator.
 inline std::string SampleText(size_t size, uint32_t seed) {
     static const char* const kWords[] = {"radar ", "gate ",     "energy ", "threshold ", "motion ",
@@ -145,7 +136,7 @@ inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& 
         } else if (item.is_directory()) {
             out[relative] = "<dir>";
         } else {
-            out[relative] = ReadBytes(item.path());
+            out[relative] = ReadWholeFile(item.path());
         }
     }
     return out;
@@ -173,7 +164,7 @@ inline int Run(const std::string& command) {
 inline int RunPython(const std::filesystem::path& folder, const std::string& script,
                      const std::vector<std::string>& arguments) {
     const std::filesystem::path file = folder / "script.py";
-    WriteBytes(file, script);
+    WriteWholeFile(file, script);
     std::string command = "python3 " + Quote(file.string());
     for (const std::string& a : arguments) command += " " + Quote(a);
     return Run(command);

@@ -17,7 +17,6 @@
 
 namespace fs = std::filesystem;
 using ziptest::Snapshot;
-using ziptest::WriteBytes;
 
 namespace {
 
@@ -54,7 +53,7 @@ protected:
         if (ziptest::RunPython(m_temp.Path(), kListEntries, {archive, Text("list.txt")}) != 0) {
             return out;
         }
-        std::istringstream lines(ziptest::ReadBytes(Path("list.txt")));
+        std::istringstream lines(ReadWholeFile(Path("list.txt")));
         std::string line;
         while (std::getline(lines, line)) {
             std::istringstream fields(line);
@@ -112,15 +111,15 @@ protected:
 }  // namespace
 
 TEST_F(ZipperTest, FoldersWeArchivePassOtherToolsAndExtractLikeTheSource) {
-    WriteBytes(Path("data/readme.txt"), ziptest::SampleText(20000, 1));
-    WriteBytes(Path("data/fw/APP0.bin"), ziptest::SampleNoise(300000, 2));
-    WriteBytes(Path("data/fw/APP1.bin"), ziptest::SampleText(3000000, 3));
-    WriteBytes(Path("data/fw/deep/er/empty.dat"), "");
-    WriteBytes(Path("data/donn\xC3\xA9"
-                    "es/\xC3\xBC"
-                    "ber.txt"),
-               "utf-8 names\n");
-    WriteBytes(Path("data/.hidden"), "left out");
+    WriteWholeFile(Path("data/readme.txt"), ziptest::SampleText(20000, 1));
+    WriteWholeFile(Path("data/fw/APP0.bin"), ziptest::SampleNoise(300000, 2));
+    WriteWholeFile(Path("data/fw/APP1.bin"), ziptest::SampleText(3000000, 3));
+    WriteWholeFile(Path("data/fw/deep/er/empty.dat"), "");
+    WriteWholeFile(Path("data/donn\xC3\xA9"
+                        "es/\xC3\xBC"
+                        "ber.txt"),
+                   "utf-8 names\n");
+    WriteWholeFile(Path("data/.hidden"), "left out");
     fs::create_directories(Path("data/empty folder"));
 
     ASSERT_TRUE(CZipper::ZipFolder(Text("data").c_str(), false));
@@ -151,7 +150,7 @@ TEST_F(ZipperTest, FoldersWeArchivePassOtherToolsAndExtractLikeTheSource) {
 }
 
 TEST_F(ZipperTest, EntriesKeepTheFileTimeAndMode) {
-    WriteBytes(Path("tool.sh"), "#!/bin/sh\necho hi\n");
+    WriteWholeFile(Path("tool.sh"), "#!/bin/sh\necho hi\n");
     ASSERT_EQ(chmod(Text("tool.sh").c_str(), 0750), 0);
     std::tm local{};
     local.tm_year = 2021 - 1900;
@@ -180,9 +179,9 @@ TEST_F(ZipperTest, EntriesKeepTheFileTimeAndMode) {
 }
 
 TEST_F(ZipperTest, EntryNamesFollowThePathRules) {
-    WriteBytes(Path("root/a.txt"), "a");
-    WriteBytes(Path("root/sub/b.txt"), "b");
-    WriteBytes(Path("outside.txt"), "o");
+    WriteWholeFile(Path("root/a.txt"), "a");
+    WriteWholeFile(Path("root/sub/b.txt"), "b");
+    WriteWholeFile(Path("outside.txt"), "o");
     struct Case {
         const char* path;  // below the root unless absolute (marked by a leading '@')
         bool ignorePath;
@@ -219,7 +218,7 @@ TEST_F(ZipperTest, EntryNamesFollowThePathRules) {
 }
 
 TEST_F(ZipperTest, FilesGoUnderAFolderOfTheArchive) {
-    WriteBytes(Path("APP0.bin"), "zero");
+    WriteWholeFile(Path("APP0.bin"), "zero");
     CZipper zipper(Text("fw.zip").c_str());
     EXPECT_TRUE(zipper.AddFileToZip(Text("APP0.bin").c_str(), "firmware\\v1\\"));
     EXPECT_TRUE(zipper.AddFileToZip(Text("APP0.bin").c_str(), ""));
@@ -239,8 +238,8 @@ TEST_F(ZipperTest, FilesGoUnderAFolderOfTheArchive) {
 }
 
 TEST_F(ZipperTest, CountersTrackFilesFoldersAndBytes) {
-    WriteBytes(Path("tree/one.txt"), "12345");
-    WriteBytes(Path("tree/sub/two.txt"), "123");
+    WriteWholeFile(Path("tree/one.txt"), "12345");
+    WriteWholeFile(Path("tree/sub/two.txt"), "123");
     fs::create_directories(Path("tree/sub/none"));
     CZipper zipper(Text("tree.zip").c_str());
     ASSERT_TRUE(zipper.AddFolderToZip(Text("tree").c_str(), false));
@@ -256,21 +255,21 @@ TEST_F(ZipperTest, CountersTrackFilesFoldersAndBytes) {
 }
 
 TEST_F(ZipperTest, IgnorePathFlattensAFolder) {
-    WriteBytes(Path("fw.v2/APP0.bin"), "zero");
-    WriteBytes(Path("fw.v2/sub/APP1.bin"), "one");
+    WriteWholeFile(Path("fw.v2/APP0.bin"), "zero");
+    WriteWholeFile(Path("fw.v2/sub/APP1.bin"), "one");
     ASSERT_TRUE(CZipper::ZipFolder(Text("fw.v2").c_str(), true));
     EXPECT_EQ(Names(Text("fw.v2.zip")),
               (std::vector<std::string>{"fw/", "sub/", "APP1.bin", "APP0.bin"}));
 }
 
 TEST_F(ZipperTest, TheArchiveAppearsOnlyWhenItIsComplete) {
-    WriteBytes(Path("a.txt"), "a");
-    WriteBytes(Path("b.txt"), "b");
-    WriteBytes(Path("pack.zip"), "an older file of that name");
+    WriteWholeFile(Path("a.txt"), "a");
+    WriteWholeFile(Path("b.txt"), "b");
+    WriteWholeFile(Path("pack.zip"), "an older file of that name");
     {
         CZipper zipper(Text("pack.zip").c_str());
         ASSERT_TRUE(zipper.AddFileToZip("a.txt", false));
-        EXPECT_EQ(ziptest::ReadBytes(Path("pack.zip")), "an older file of that name");
+        EXPECT_EQ(ReadWholeFile(Path("pack.zip")), "an older file of that name");
         ASSERT_TRUE(zipper.CloseZip());
     }
     EXPECT_EQ(Names(Text("pack.zip")), std::vector<std::string>{"a.txt"});
@@ -295,7 +294,7 @@ TEST_F(ZipperTest, FailedStaticFormsLeaveNoArchive) {
     EXPECT_FALSE(fs::exists(Path("missing.zip")));
 
     // A link that leads back into the folder being archived is refused, not followed forever.
-    WriteBytes(Path("loop/a.txt"), "a");
+    WriteWholeFile(Path("loop/a.txt"), "a");
     fs::create_directory_symlink(Path("loop"), Path("loop/again"));
     EXPECT_FALSE(CZipper::ZipFolder(Text("loop").c_str(), false));
     EXPECT_FALSE(fs::exists(Path("loop.zip")));
@@ -318,8 +317,8 @@ TEST_F(ZipperTest, FailedStaticFormsLeaveNoArchive) {
 }
 
 TEST_F(ZipperTest, ZippingAnArchiveIntoItsOwnNameWorks) {
-    WriteBytes(Path("x.zip"), "not really an archive");
+    WriteWholeFile(Path("x.zip"), "not really an archive");
     ASSERT_TRUE(CZipper::ZipFile(Text("x.zip").c_str()));
     ASSERT_TRUE(CUnzipper::Unzip(Text("x.zip").c_str(), Text("out").c_str(), false));
-    EXPECT_EQ(ziptest::ReadBytes(Path("out/x.zip")), "not really an archive");
+    EXPECT_EQ(ReadWholeFile(Path("out/x.zip")), "not really an archive");
 }

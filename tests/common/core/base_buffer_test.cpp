@@ -220,7 +220,7 @@ TEST(BaseBuffer, BindingIntoItsOwnBlockIsRefused) {
     CBaseBuffer buffer;
     const std::vector<uint8_t> bytes = Sequence(8, 1);
     buffer.SetBuffer(bytes.data(), 8);
-    DbgLineCapture capture;
+    LogCapture capture;
     EXPECT_EQ(buffer.BindBuffer(buffer.GetBuffer() + 2, 4), 0);
     EXPECT_EQ(buffer.IsBindBuffer(), 0);
     EXPECT_EQ(Avail(buffer), bytes);
@@ -259,7 +259,7 @@ TEST(BaseBuffer, SizesBeyondThirtyTwoBitsAreRefusedUnchanged) {
     CBaseBuffer buffer;
     buffer.BindBuffer(memory, 0xFFFFFFFEu);
     const uint8_t bytes[16] = {};
-    DbgLineCapture capture;
+    LogCapture capture;
     EXPECT_EQ(buffer.AppendBuffer(bytes, 8), 0);
     EXPECT_EQ(buffer.AppendBuffer(bytes, 16), 0);
     EXPECT_EQ(buffer.AppendUint32(1), 0);
@@ -268,7 +268,7 @@ TEST(BaseBuffer, SizesBeyondThirtyTwoBitsAreRefusedUnchanged) {
     EXPECT_EQ(buffer.GetAvailSize(), 0xFFFFFFFEu);
     EXPECT_EQ(buffer.IsBindBuffer(), 1);
     ASSERT_EQ(capture.Lines().size(), 3u);
-    for (const DbgLineCapture::Line& line : capture.Lines()) EXPECT_EQ(line.level, kDbgLevelError);
+    for (const CapturedLine& line : capture.Lines()) EXPECT_EQ(line.level, kDbgLevelError);
 }
 
 TEST(BaseBuffer, MovingHandsTheBlockOver) {

@@ -212,12 +212,12 @@ TEST(BaseStringFormat, AppendFormatAppendsAndFormatReplaces) {
 }
 
 TEST(BaseStringFormat, FaultyFormatKeepsWhatWasFormattedAndLogs) {
-    ErrorLineRecorder errors;
+    LogCapture errors({.level = kDbgLevelError});
     CBaseStringA s;
     FormatNarrowV(s, "ab%n", nullptr);
     EXPECT_EQ(Text(s), "ab");
-    ASSERT_EQ(errors.Lines().size(), 1u);
-    EXPECT_NE(errors.Lines()[0].find("CBaseStringA::Format"), std::string::npos);
+    ASSERT_EQ(errors.Texts().size(), 1u);
+    EXPECT_NE(errors.Texts()[0].find("CBaseStringA::Format"), std::string::npos);
 }
 
 struct ReplaceCase {

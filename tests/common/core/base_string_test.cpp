@@ -203,14 +203,14 @@ TYPED_TEST(BaseString, RefusesSizesBeyondTheLimitAndStaysUnchanged) {
     const int tooLong = static_cast<int>(kMaxStringChars);
     TypeParam s(L<Char>("keep").c_str());
     {
-        ErrorLineRecorder errors;
+        LogCapture errors({.level = kDbgLevelError});
         // Refused before anything is read from the (short) text.
         s.Append(L<Char>("x").c_str(), tooLong);
         s.Append(L<Char>("x").c_str(), tooLong - 4);  // 4 + n reaches the limit
         s.Set(L<Char>("x").c_str(), tooLong);
         s.Replace(L<Char>("e").c_str(), 1, L<Char>("y").c_str(), tooLong, 0);
-        EXPECT_EQ(errors.Lines().size(), 4u);
-        for (const std::string& line : errors.Lines()) {
+        EXPECT_EQ(errors.Texts().size(), 4u);
+        for (const std::string& line : errors.Texts()) {
             EXPECT_NE(line.find("refused"), std::string::npos) << line;
         }
     }

@@ -1,5 +1,5 @@
-// Helpers shared by the string tests: width-neutral literals, the content of a string as a
-// standard string, and a recorder of error lines from the debug output.
+// Helpers shared by the string tests: width-neutral literals and the content of a string as a
+// standard string (with the shared capture of debug lines).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 
 #include "core/base_string.h"
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 
 template <typename S>
 using CharOf = typename S::CharType;
@@ -25,25 +26,3 @@ template <typename S>
 std::basic_string<CharOf<S>> Text(const S& s) {
     return std::basic_string<CharOf<S>>(s.GetString(), static_cast<size_t>(s.GetLength()));
 }
-
-// Collects the error lines (level 4) written while it lives.
-class ErrorLineRecorder {
-public:
-    ErrorLineRecorder() { DbgOutputAddCallback(&Record, reinterpret_cast<uintptr_t>(this)); }
-    ~ErrorLineRecorder() { DbgOutputDelCallback(&Record); }
-    ErrorLineRecorder(const ErrorLineRecorder&) = delete;
-    ErrorLineRecorder& operator=(const ErrorLineRecorder&) = delete;
-
-    const std::vector<std::string>& Lines() const { return m_lines; }
-
-private:
-    static int Record(uintptr_t userData, uint32_t level, const char* line, int length) {
-        if (level == kDbgLevelError) {
-            reinterpret_cast<ErrorLineRecorder*>(userData)->m_lines.emplace_back(
-                line, static_cast<size_t>(length));
-        }
-        return 1;
-    }
-
-    std::vector<std::string> m_lines;
-};

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 #include "support/wait_until.h"
 
 namespace {
@@ -46,44 +47,6 @@ public:
 
 private:
     std::function<int(uint64_t)> m_step;
-};
-
-// Messages of the debug output written while the capture lives (the part after "]=> ").
-class LogCapture {
-public:
-    LogCapture() { DbgOutputAddCallback(&LogCapture::Receive, reinterpret_cast<uintptr_t>(this)); }
-    ~LogCapture() { DbgOutputDelCallback(&LogCapture::Receive); }
-    std::vector<std::string> Messages() {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return m_messages;
-    }
-    // Position of the exact message, or -1.
-    int Find(const std::string& message) {
-        const std::vector<std::string> messages = Messages();
-        for (size_t i = 0; i < messages.size(); ++i) {
-            if (messages[i] == message) return static_cast<int>(i);
-        }
-        return -1;
-    }
-    bool AnyContains(const std::string& part) {
-        for (const std::string& m : Messages()) {
-            if (m.find(part) != std::string::npos) return true;
-        }
-        return false;
-    }
-
-private:
-    static int Receive(uintptr_t self, uint32_t, const char* line, int length) {
-        auto* capture = reinterpret_cast<LogCapture*>(self);
-        std::string text(line, static_cast<size_t>(length));
-        const size_t mark = text.find("]=> ");
-        if (mark != std::string::npos) text.erase(0, mark + 4);
-        std::lock_guard<std::mutex> guard(capture->m_mutex);
-        capture->m_messages.push_back(text);
-        return 0;
-    }
-    std::mutex m_mutex;
-    std::vector<std::string> m_messages;
 };
 
 int ThreadCount() {
@@ -327,8 +290,8 @@ TEST(BaseThread, StopThreadImmediateEndsIdleAndTheBodyIsNeverCalledAgain) {
         const int calls = body.calls.load();
         EXPECT_EQ(body.returns.load(), calls);
         EXPECT_FALSE(WaitUntil([&] { return body.calls.load() != calls; }, kQuietWindow));
-        EXPECT_FALSE(log.AnyContains("prepare exit thread"));
-        EXPECT_FALSE(log.AnyContains("thread exit over"));
+        EXPECT_FALSE(log.Has("prepare exit thread"));
+        EXPECT_FALSE(log.Has("thread exit over"));
     }
 }
 
@@ -355,12 +318,12 @@ TEST(BaseThread, AutoDetachReleasesHandleAndIdWhenTheBodyEnds) {
             ASSERT_TRUE(WaitUntil(
                 [&] { return thread.GetThreadHandle() == 0 && thread.GetThreadId() == 0; }));
             EXPECT_EQ(ThreadIdFromHandle(handle), 0u);
-            EXPECT_TRUE(WaitUntil([&] { return log.Find(detachLine) >= 0; }));
+            EXPECT_TRUE(log.WaitFor(detachLine, LogMatch::Exact));
         } else {
             EXPECT_FALSE(
                 WaitUntil([&] { return thread.GetThreadHandle() != handle; }, kQuietWindow));
             EXPECT_EQ(thread.GetThreadId(), id);
-            EXPECT_LT(log.Find(detachLine), 0);
+            EXPECT_LT(log.Find(detachLine, LogMatch::Exact), 0);
         }
         thread.StopThread();
         ExpectIdle(thread);
@@ -384,18 +347,19 @@ TEST(BaseThread, LogsStartAndStopWithTheFullHandleAndId) {
              handle, id);
     const std::string information =
         Message("thread information, name=%s, tid=%u(0x%08x)\r\n", "LogCheck", id);
-    ASSERT_TRUE(WaitUntil([&] { return log.Find(information) >= 0; }));
-    EXPECT_GE(log.Find(created), 0);
-    EXPECT_LT(log.Find(created), log.Find(information));
+    ASSERT_TRUE(log.WaitFor(information, LogMatch::Exact));
+    EXPECT_GE(log.Find(created, LogMatch::Exact), 0);
+    EXPECT_LT(log.Find(created, LogMatch::Exact), log.Find(information, LogMatch::Exact));
 
     release.Set();
     thread.StopThread();
-    const int exitLine =
-        log.Find(Message("thread exit, name=%s, tid=%u(0x%08x)\r\n", "LogCheck", id));
+    const int exitLine = log.Find(
+        Message("thread exit, name=%s, tid=%u(0x%08x)\r\n", "LogCheck", id), LogMatch::Exact);
     const int prepare =
-        log.Find(Message("prepare exit thread..., name=%s, tid=%u(0x%08x)\r\n", "LogCheck", id));
-    const int over =
-        log.Find(Message("thread exit over, name=%s, tid=%u(0x%08x)\r\n", "LogCheck", id));
+        log.Find(Message("prepare exit thread..., name=%s, tid=%u(0x%08x)\r\n", "LogCheck", id),
+                 LogMatch::Exact);
+    const int over = log.Find(
+        Message("thread exit over, name=%s, tid=%u(0x%08x)\r\n", "LogCheck", id), LogMatch::Exact);
     EXPECT_GE(exitLine, 0);
     EXPECT_GE(prepare, 0);
     EXPECT_GT(over, exitLine);

@@ -10,6 +10,7 @@
 
 #include "core/message_target.h"
 #include "core/mono_clock.h"
+#include "support/message_target_recorder.h"
 #include "support/timeout_table.h"
 #include "support/wait_until.h"
 
@@ -22,46 +23,6 @@ constexpr HWND kTarget1 = 1;
 constexpr HWND kTarget2 = 2;
 constexpr HWND kGoneTarget = 9;
 constexpr uint32_t kLongDelayMs = 60000;
-
-struct Posted {
-    HWND target;
-    uint32_t msg;
-    uint64_t wParam;
-    int64_t lParam;
-    uint64_t atMs;
-    std::chrono::steady_clock::time_point at;  // on a clock that is not the engine's
-};
-
-std::mutex gMutex;
-std::vector<Posted> gPosted;
-std::vector<std::pair<HWND, uint32_t>> gPurged;
-std::set<HWND> gGone;
-
-int Post(HWND target, uint32_t msg, uint64_t wParam, int64_t lParam) {
-    std::lock_guard<std::mutex> lock(gMutex);
-    gPosted.push_back(
-        {target, msg, wParam, lParam, MonoTimeMs(), std::chrono::steady_clock::now()});
-    return 1;
-}
-int Purge(HWND target, uint32_t msg) {
-    std::lock_guard<std::mutex> lock(gMutex);
-    gPurged.emplace_back(target, msg);
-    return 0;
-}
-int Alive(HWND target) {
-    std::lock_guard<std::mutex> lock(gMutex);
-    return gGone.count(target) == 0 ? 1 : 0;
-}
-
-size_t PostedCount() {
-    std::lock_guard<std::mutex> lock(gMutex);
-    return gPosted.size();
-}
-
-std::vector<Posted> PostedCopy() {
-    std::lock_guard<std::mutex> lock(gMutex);
-    return gPosted;
-}
 
 struct Call {
     HWND first;
@@ -94,20 +55,12 @@ private:
 
 class DelayPostMsgTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        {
-            std::lock_guard<std::mutex> lock(gMutex);
-            gPosted.clear();
-            gPurged.clear();
-            gGone.clear();
-        }
-        SetMessageTargetHooks(Post, Purge, Alive);
-    }
-    void TearDown() override {
-        m_engine.Stop();
-        SetMessageTargetHooks(nullptr, nullptr, nullptr);
-    }
+    void SetUp() override { m_recorder.InstallHooks(); }
+    void TearDown() override { m_engine.Stop(); }
+    size_t PostedCount() const { return m_recorder.PostedCount(); }
+    std::vector<PostedMessage> PostedCopy() const { return m_recorder.Posted(); }
 
+    MessageTargetRecorder m_recorder;
     CDelayPostMsgEngine m_engine;
 };
 
@@ -116,7 +69,7 @@ TEST_F(DelayPostMsgTest, MessagesArriveInDueOrderNoEarlierThanDue) {
     const uint64_t queuedAt = MonoTimeMs();
     m_engine.DelayPostMsg(100, kFirst, kTarget1, kMsgA, 1, 0, nullptr, 0);
     m_engine.DelayPostMsg(50, kFirst, kTarget1, kMsgB, 2, 0, nullptr, 0);
-    ASSERT_TRUE(WaitUntil([] { return PostedCount() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return PostedCount() == 2; }));
     const auto posted = PostedCopy();
     EXPECT_EQ(posted[0].msg, kMsgB);
     EXPECT_EQ(posted[1].msg, kMsgA);
@@ -144,7 +97,7 @@ TEST_F(DelayPostMsgTest, MessagesDueInTheSamePassGoOutInQueueingOrder) {
     ASSERT_TRUE(WaitUntil([&] { return MonoTimeMs() >= queuedBy + 1 + 30; }));
     EXPECT_EQ(PostedCount(), 0u);
     ASSERT_EQ(m_engine.Start(), 1);
-    ASSERT_TRUE(WaitUntil([] { return PostedCount() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return PostedCount() == 2; }));
     const auto posted = PostedCopy();
     EXPECT_EQ(posted[0].msg, kMsgA);
     EXPECT_EQ(posted[1].msg, kMsgB);
@@ -193,7 +146,7 @@ TEST_F(DelayPostMsgTest, HasDelayPostMsgMatchesWindowsMessageAndParameters) {
 TEST_F(DelayPostMsgTest, HasDelayPostMsgIsZeroOncePosted) {
     ASSERT_EQ(m_engine.Start(), 1);
     m_engine.DelayPostMsg(0, kFirst, kTarget1, kMsgA, 0, 0, nullptr, 0);
-    ASSERT_TRUE(WaitUntil([] { return PostedCount() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return PostedCount() == 1; }));
     EXPECT_EQ(m_engine.HasDelayPostMsg(kFirst, kTarget1, kDelayMsgAny, nullptr, nullptr), 0);
 }
 
@@ -209,28 +162,19 @@ TEST_F(DelayPostMsgTest, PurgeRemovesQueuedMessagesOfOneIdForOneTarget) {
     EXPECT_EQ(m_engine.HasDelayPostMsg(kFirst, kTarget1, kMsgA, nullptr, nullptr), 0);
     EXPECT_EQ(m_engine.HasDelayPostMsg(kFirst, kTarget1, kMsgB, nullptr, nullptr), 1);
     EXPECT_EQ(m_engine.HasDelayPostMsg(kFirst, kTarget2, kMsgA, nullptr, nullptr), 1);
-    {
-        std::lock_guard<std::mutex> lock(gMutex);
-        EXPECT_EQ(gPurged,
-                  (std::vector<std::pair<HWND, uint32_t>>{{kTarget1, kMsgA}, {kTarget1, kMsgA}}));
-    }
+    EXPECT_EQ(m_recorder.Purged(),
+              (std::vector<std::pair<HWND, uint32_t>>{{kTarget1, kMsgA}, {kTarget1, kMsgA}}));
 
     const uint64_t one = 1;
     EXPECT_EQ(m_engine.RemoveAllDelayPostMsg(kDelayMsgAny, &one, nullptr, 0), 2);
     EXPECT_EQ(m_engine.GetPendingCount(), 0);
-    {
-        std::lock_guard<std::mutex> lock(gMutex);
-        EXPECT_EQ(gPurged.size(), 2u);  // no purge without the flag
-    }
-    EXPECT_EQ(callback.Count(), 0u);  // withdrawn records are not reported
+    EXPECT_EQ(m_recorder.Purged().size(), 2u);  // no purge without the flag
+    EXPECT_EQ(callback.Count(), 0u);            // withdrawn records are not reported
     EXPECT_EQ(PostedCount(), 0u);
 }
 
 TEST_F(DelayPostMsgTest, TargetThatVanishedGetsNothing) {
-    {
-        std::lock_guard<std::mutex> lock(gMutex);
-        gGone.insert(kGoneTarget);
-    }
+    m_recorder.MarkGone(kGoneTarget);
     RecordingCallback callback;
     ASSERT_EQ(m_engine.Start(), 1);
     m_engine.DelayPostMsg(0, kFirst, kGoneTarget, kMsgA, 0, 0, &callback, 1);
@@ -275,7 +219,7 @@ TEST_F(DelayPostMsgTest, SameMessageQueuedTwicePostsTwice) {
     ASSERT_EQ(m_engine.Start(), 1);
     m_engine.DelayPostMsg(0, kFirst, kTarget1, kMsgA, 0, 0, nullptr, 0);
     m_engine.DelayPostMsg(0, kFirst, kTarget1, kMsgA, 0, 0, nullptr, 0);
-    ASSERT_TRUE(WaitUntil([] { return PostedCount() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return PostedCount() == 2; }));
 }
 
 // Queues one more message from inside the callback, as the engine lock allows.
@@ -300,7 +244,7 @@ TEST_F(DelayPostMsgTest, CallbackMayQueueAndQuery) {
     RequeueingCallback callback(m_engine);
     ASSERT_EQ(m_engine.Start(), 1);
     m_engine.DelayPostMsg(0, kFirst, kTarget1, kMsgA, 0, 0, &callback, 0);
-    ASSERT_TRUE(WaitUntil([] { return PostedCount() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return PostedCount() == 2; }));
     const auto posted = PostedCopy();
     EXPECT_EQ(posted[0].msg, kMsgA);
     EXPECT_EQ(posted[1].msg, kMsgB);

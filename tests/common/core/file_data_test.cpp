@@ -18,26 +18,15 @@
 #include "core/dbg_output.h"
 #include "core/size_limits.h"
 #include "core/utf_convert.h"
+#include "support/file_size_limit.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
+#include "support/wide_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void Put(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::u16string Wide(const std::string& text) {
-    std::u16string out;
-    EXPECT_TRUE(Utf8ToUtf16(text, out));
-    return out;
-}
 
 std::vector<std::string> Names(const fs::path& folder) {
     std::vector<std::string> names;
@@ -53,44 +42,6 @@ std::string Pattern(size_t size) {
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
     return bytes;
 }
-
-// Lines of the debug output written while the object lives.
-class LogCapture {
-public:
-    LogCapture() { DbgOutputAddCallback(&LogCapture::OnLine, reinterpret_cast<uintptr_t>(this)); }
-    ~LogCapture() { DbgOutputDelCallback(&LogCapture::OnLine); }
-    const std::vector<std::string>& Lines() const { return m_lines; }
-
-private:
-    static int OnLine(uintptr_t self, uint32_t, const char* line, int length) {
-        reinterpret_cast<LogCapture*>(self)->m_lines.emplace_back(line, length);
-        return 1;
-    }
-    std::vector<std::string> m_lines;
-};
-
-// A file size limit for this process: writes beyond it fail with EFBIG (root is no exception),
-// which makes a failing write reproducible without a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        m_handler = signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        signal(SIGXFSZ, m_handler);
-    }
-    bool Active() const { return m_active; }
-
-private:
-    rlimit m_saved{};
-    sighandler_t m_handler = SIG_DFL;
-    bool m_active = false;
-};
 
 class ProgressRecorder : public IFileCopyProgressListener {
 public:
@@ -108,7 +59,7 @@ TEST(ReadFileData, ReadsWholeFileWithTrailingZero) {
     TempDir dir;
     const std::string path = dir.File("data.bin");
     const std::string bytes = Pattern(3 * 1024 * 1024 + 17);
-    Put(path, bytes);
+    WriteWholeFile(path, bytes);
     uint8_t* data = nullptr;
     ASSERT_EQ(ReadFileDataA(path.c_str(), &data), static_cast<int64_t>(bytes.size()));
     ASSERT_NE(data, nullptr);
@@ -121,7 +72,7 @@ TEST(ReadFileData, ReadsWholeFileWithTrailingZero) {
 
 TEST(ReadFileData, NothingForEmptyMissingFolderOrRefusedPath) {
     TempDir dir;
-    Put(dir.File("empty"), "");
+    WriteWholeFile(dir.File("empty"), "");
     const std::string tooLong = dir.File(std::string(kMaxPathChars, 'x'));
     const std::string cases[] = {dir.File("empty"), dir.File("missing"), dir.Path().string(),
                                  tooLong};
@@ -136,15 +87,15 @@ TEST(ReadFileData, NothingForEmptyMissingFolderOrRefusedPath) {
 
 TEST(ReadFileData, WidePathsAreConvertedExactly) {
     TempDir dir;
-    Put(dir.File("données_名.txt"), "abc");
+    WriteWholeFile(dir.File("données_名.txt"), "abc");
     uint8_t* data = nullptr;
-    EXPECT_EQ(ReadFileDataW(Wide(dir.File("données_名.txt")).c_str(), &data), 3);
+    EXPECT_EQ(ReadFileDataW(WideText(dir.File("données_名.txt")).c_str(), &data), 3);
     ReleaseFileData(data);
     // An unpaired surrogate is not a name: it must not be read as some other file.
-    Put(dir.File("a\xEF\xBF\xBD"
-                 "b"),
-        "replacement character");
-    std::u16string broken = Wide(dir.File("a"));
+    WriteWholeFile(dir.File("a\xEF\xBF\xBD"
+                            "b"),
+                   "replacement character");
+    std::u16string broken = WideText(dir.File("a"));
     broken += u'\xD800';
     broken += u'b';
     EXPECT_EQ(ReadFileDataW(broken.c_str(), &data), 0);
@@ -173,10 +124,10 @@ TEST(ReadDescriptorData, ReadErrorPartWayGivesNothing) {
 TEST(WriteFileData, ReplacesWholeFileKeepingItsPermissions) {
     TempDir dir;
     const std::string path = dir.File("out.bin");
-    Put(path, "a much longer old content");
+    WriteWholeFile(path, "a much longer old content");
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     EXPECT_EQ(WriteFileDataA(path.c_str(), "new", 3, 0), 1);
-    EXPECT_EQ(Slurp(path), "new");
+    EXPECT_EQ(ReadWholeFile(path), "new");
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -188,18 +139,18 @@ TEST(WriteFileData, AppendsAndCreates) {
     const std::string path = dir.File("log.txt");
     EXPECT_EQ(WriteFileDataA(path.c_str(), "one ", 4, 1), 1);
     EXPECT_EQ(WriteFileDataA(path.c_str(), "two", 3, 1), 1);
-    EXPECT_EQ(Slurp(path), "one two");
-    EXPECT_EQ(WriteFileDataW(Wide(dir.File("empty")).c_str(), "", 0, 0), 1);
-    EXPECT_EQ(Slurp(dir.File("empty")), "");
+    EXPECT_EQ(ReadWholeFile(path), "one two");
+    EXPECT_EQ(WriteFileDataW(WideText(dir.File("empty")).c_str(), "", 0, 0), 1);
+    EXPECT_EQ(ReadWholeFile(dir.File("empty")), "");
 }
 
 TEST(WriteFileData, WritesThroughSymbolicLink) {
     TempDir dir;
-    Put(dir.File("target"), "old");
+    WriteWholeFile(dir.File("target"), "old");
     fs::create_symlink("target", dir.Path() / "link");
     EXPECT_EQ(WriteFileDataA(dir.File("link").c_str(), "fresh", 5, 0), 1);
     EXPECT_TRUE(fs::is_symlink(dir.Path() / "link"));
-    EXPECT_EQ(Slurp(dir.File("target")), "fresh");
+    EXPECT_EQ(ReadWholeFile(dir.File("target")), "fresh");
 }
 
 TEST(WriteFileData, RefusesNullArgumentsAndOverlongPaths) {
@@ -208,11 +159,11 @@ TEST(WriteFileData, RefusesNullArgumentsAndOverlongPaths) {
     const size_t nameLength = kMaxPathChars - dir.Path().string().size() - 1;
     const std::string victim = dir.File(std::string(nameLength, 'v'));
     ASSERT_EQ(victim.size(), static_cast<size_t>(kMaxPathChars));
-    Put(victim, "precious");
+    WriteWholeFile(victim, "precious");
     const std::string longer = victim + "X";
     EXPECT_EQ(WriteFileDataA(longer.c_str(), "overwrite", 9, 0), 0);
     EXPECT_EQ(WriteFileDataA(longer.c_str(), "overwrite", 9, 1), 0);
-    EXPECT_EQ(Slurp(victim), "precious");
+    EXPECT_EQ(ReadWholeFile(victim), "precious");
     EXPECT_FALSE(fs::exists(longer));
     EXPECT_EQ(WriteFileDataA(nullptr, "x", 1, 0), 0);
     EXPECT_EQ(WriteFileDataA(dir.File("n").c_str(), nullptr, 1, 0), 0);
@@ -225,8 +176,8 @@ TEST(WriteFileData, ReportsOpenFailureWithPathAndReason) {
     LogCapture log;
     EXPECT_EQ(WriteFileDataA(path.c_str(), "x", 1, 0), 0);
     EXPECT_EQ(WriteFileDataA(path.c_str(), "x", 1, 1), 0);
-    ASSERT_EQ(log.Lines().size(), 2u);
-    for (const std::string& line : log.Lines()) {
+    ASSERT_EQ(log.Texts().size(), 2u);
+    for (const std::string& line : log.Texts()) {
         EXPECT_NE(line.find("WriteFile failed create file:" + path + ", error="), std::string::npos)
             << line;
         EXPECT_NE(line.find("No such file or directory"), std::string::npos) << line;
@@ -246,18 +197,18 @@ TEST(WriteFileData, WriteErrorIsFailureNotSuccess) {
 TEST(WriteFileData, FailedReplaceLeavesOldFileIntact) {
     TempDir dir;
     const std::string path = dir.File("settings.xml");
-    Put(path, "old settings");
+    WriteWholeFile(path, "old settings");
     const std::string big = Pattern(64 * 1024);
     {
         FileSizeLimit limit(4096);
         ASSERT_TRUE(limit.Active());
         EXPECT_EQ(WriteFileDataA(path.c_str(), big.data(), big.size(), 0), 0);
-        EXPECT_EQ(WriteFileDataW(Wide(path).c_str(), big.data(), big.size(), 0), 0);
+        EXPECT_EQ(WriteFileDataW(WideText(path).c_str(), big.data(), big.size(), 0), 0);
     }
-    EXPECT_EQ(Slurp(path), "old settings");
+    EXPECT_EQ(ReadWholeFile(path), "old settings");
     EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"settings.xml"});
     EXPECT_EQ(WriteFileDataA(path.c_str(), big.data(), big.size(), 0), 1);
-    EXPECT_EQ(Slurp(path), big);
+    EXPECT_EQ(ReadWholeFile(path), big);
 }
 
 TEST(IsFileDataEqual, ComparesSizeAndEveryByte) {
@@ -265,12 +216,12 @@ TEST(IsFileDataEqual, ComparesSizeAndEveryByte) {
     const std::string bytes = Pattern(2 * 1024 * 1024 + 5);  // spans three blocks
     std::string lastDiffers = bytes;
     lastDiffers.back() ^= 1;
-    Put(dir.File("a"), bytes);
-    Put(dir.File("b"), bytes);
-    Put(dir.File("c"), lastDiffers);
-    Put(dir.File("d"), bytes.substr(1));
-    Put(dir.File("e1"), "");
-    Put(dir.File("e2"), "");
+    WriteWholeFile(dir.File("a"), bytes);
+    WriteWholeFile(dir.File("b"), bytes);
+    WriteWholeFile(dir.File("c"), lastDiffers);
+    WriteWholeFile(dir.File("d"), bytes.substr(1));
+    WriteWholeFile(dir.File("e1"), "");
+    WriteWholeFile(dir.File("e2"), "");
     const struct {
         const char* first;
         const char* second;
@@ -280,19 +231,19 @@ TEST(IsFileDataEqual, ComparesSizeAndEveryByte) {
         EXPECT_EQ(IsFileDataEqual(dir.File(c.first).c_str(), dir.File(c.second).c_str()), c.equal)
             << c.first << " vs " << c.second;
     }
-    EXPECT_EQ(IsFileDataEqual(Wide(dir.File("a")).c_str(), Wide(dir.File("b")).c_str()), 1);
+    EXPECT_EQ(IsFileDataEqual(WideText(dir.File("a")).c_str(), WideText(dir.File("b")).c_str()), 1);
 }
 
 TEST(CopyFileWithCallback, CopiesInBlocksAndReportsEachOne) {
     TempDir dir;
     const uint64_t size = 2 * kFileCopyBlockBytes + kFileCopyBlockBytes / 2;
     const std::string bytes = Pattern(size);
-    Put(dir.File("src"), bytes);
+    WriteWholeFile(dir.File("src"), bytes);
     ASSERT_EQ(chmod(dir.File("src").c_str(), 0600), 0);
     ProgressRecorder progress;
     EXPECT_EQ(CopyFileWithCallback(dir.File("src").c_str(), dir.File("dst").c_str(), &progress, 77),
               1);
-    EXPECT_EQ(Slurp(dir.File("dst")), bytes);
+    EXPECT_EQ(ReadWholeFile(dir.File("dst")), bytes);
     const std::vector<ProgressRecorder::Call> expected = {{77, 0, size},
                                                           {77, kFileCopyBlockBytes, size},
                                                           {77, 2 * kFileCopyBlockBytes, size},
@@ -305,13 +256,13 @@ TEST(CopyFileWithCallback, CopiesInBlocksAndReportsEachOne) {
 
 TEST(CopyFileWithCallback, EmptySourceGivesEmptyDestination) {
     TempDir dir;
-    Put(dir.File("src"), "");
-    Put(dir.File("dst"), "old");
+    WriteWholeFile(dir.File("src"), "");
+    WriteWholeFile(dir.File("dst"), "old");
     ProgressRecorder progress;
-    EXPECT_EQ(CopyFileWithCallback(Wide(dir.File("src")).c_str(), Wide(dir.File("dst")).c_str(),
-                                   &progress, 1),
+    EXPECT_EQ(CopyFileWithCallback(WideText(dir.File("src")).c_str(),
+                                   WideText(dir.File("dst")).c_str(), &progress, 1),
               1);
-    EXPECT_EQ(Slurp(dir.File("dst")), "");
+    EXPECT_EQ(ReadWholeFile(dir.File("dst")), "");
     EXPECT_EQ(progress.calls, (std::vector<ProgressRecorder::Call>{{1, 0, 0}}));
     EXPECT_EQ(CopyFileWithCallback(dir.File("src").c_str(), dir.File("dst2").c_str(), nullptr, 0),
               1);
@@ -319,8 +270,8 @@ TEST(CopyFileWithCallback, EmptySourceGivesEmptyDestination) {
 
 TEST(CopyFileWithCallback, FailuresLeaveDestinationAsItWas) {
     TempDir dir;
-    Put(dir.File("src"), Pattern(64 * 1024));
-    Put(dir.File("dst"), "old copy");
+    WriteWholeFile(dir.File("src"), Pattern(64 * 1024));
+    WriteWholeFile(dir.File("dst"), "old copy");
     EXPECT_EQ(
         CopyFileWithCallback(dir.File("missing").c_str(), dir.File("dst").c_str(), nullptr, 0), 0);
     EXPECT_EQ(CopyFileWithCallback(dir.Path().c_str(), dir.File("dst").c_str(), nullptr, 0), 0);
@@ -330,7 +281,7 @@ TEST(CopyFileWithCallback, FailuresLeaveDestinationAsItWas) {
         EXPECT_EQ(
             CopyFileWithCallback(dir.File("src").c_str(), dir.File("dst").c_str(), nullptr, 0), 0);
     }
-    EXPECT_EQ(Slurp(dir.File("dst")), "old copy");
+    EXPECT_EQ(ReadWholeFile(dir.File("dst")), "old copy");
     EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"dst", "src"}));
     EXPECT_EQ(CopyFileWithCallback(dir.File("src").c_str(), "/dev/full", nullptr, 0), 0);
 }

@@ -13,16 +13,11 @@
 #include "core/size_limits.h"
 #include "core/utf_convert.h"
 #include "support/temp_dir.h"
+#include "support/wide_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::u16string Wide(const std::string& text) {
-    std::u16string out;
-    EXPECT_TRUE(Utf8ToUtf16(text, out));
-    return out;
-}
 
 void Touch(const std::string& path) {
     std::ofstream(path) << "x";
@@ -52,9 +47,9 @@ TEST(ExistenceTests, DistinguishFilesFoldersAndTakeNamesLiterally) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsDirExistA(c.path.c_str()), c.dirA) << c.path;
-        EXPECT_EQ(IsDirExistW(Wide(c.path).c_str()), c.dirA) << c.path;
+        EXPECT_EQ(IsDirExistW(WideText(c.path).c_str()), c.dirA) << c.path;
         EXPECT_EQ(IsFileExistA(c.path.c_str()), c.fileA) << c.path;
-        EXPECT_EQ(IsFileExistW(Wide(c.path).c_str()), c.fileW) << c.path;
+        EXPECT_EQ(IsFileExistW(WideText(c.path).c_str()), c.fileW) << c.path;
     }
     EXPECT_EQ(IsDirExistA(nullptr), 0);
     EXPECT_EQ(IsFileExistW(nullptr), 0);
@@ -63,7 +58,7 @@ TEST(ExistenceTests, DistinguishFilesFoldersAndTakeNamesLiterally) {
 TEST(RecursiveCreateDirectory, CreatesEveryMissingLevel) {
     TempDir dir;
     const std::string deep = dir.File("a\\b/c/");
-    EXPECT_EQ(RecursiveCreateDirectoryW(Wide(deep).c_str()), 1);
+    EXPECT_EQ(RecursiveCreateDirectoryW(WideText(deep).c_str()), 1);
     EXPECT_TRUE(fs::is_directory(dir.Path() / "a" / "b" / "c"));
     EXPECT_EQ(RecursiveCreateDirectoryA(dir.File("a/b/c").c_str()), 1);  // exists: nothing to do
     EXPECT_EQ(RecursiveCreateDirectoryA(dir.File("a//x/y").c_str()), 1);
@@ -118,7 +113,7 @@ TEST(GetFileSystemTime, GivesLocalTimesAndBirthTimeWhereKept) {
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 
     LocalDateTime creation, lastAccess, lastWrite;
-    ASSERT_EQ(GetFileSystemTimeW(Wide(path).c_str(), &creation, &lastAccess, &lastWrite), 1);
+    ASSERT_EQ(GetFileSystemTimeW(WideText(path).c_str(), &creation, &lastAccess, &lastWrite), 1);
     ExpectSame(lastAccess, Local(access), "last access");
     EXPECT_EQ(lastAccess.milliseconds, 250);
     ExpectSame(lastWrite, Local(write), "last write");
@@ -159,7 +154,7 @@ TEST(FormatFileSize, PicksUnitByMagnitude) {
         EXPECT_STREQ(narrow.GetString(), c.text) << c.size;
         CBaseStringW wide;
         FormatFileSizeW(c.size, &wide);
-        EXPECT_EQ(std::u16string(wide.GetString()), Wide(c.text)) << c.size;
+        EXPECT_EQ(std::u16string(wide.GetString()), WideText(c.text)) << c.size;
     }
     FormatFileSizeA(1, nullptr);
 }

@@ -11,6 +11,7 @@
 
 #include "core/utf_convert.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 namespace fs = std::filesystem;
 
@@ -42,8 +43,7 @@ TEST(GetFileVersion, OwnBinariesCarryTheProjectVersion) {
 TEST(GetFileVersion, OtherFilesHaveNone) {
     TempDir dir;
     const std::string self = fs::read_symlink("/proc/self/exe").string();
-    std::ifstream in(self, std::ios::binary);
-    const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string image = ReadWholeFile(self);
     std::ofstream(dir.File("head.bin"), std::ios::binary) << image.substr(0, 64);
     std::ofstream(dir.File("text.txt")) << "Orbo " << GetOrboVersionText() << "\n";
     std::ofstream(dir.File("empty"));

@@ -14,16 +14,11 @@
 #include "core/ptr_list_ctrl.h"
 #include "core/utf_convert.h"
 #include "support/temp_dir.h"
+#include "support/wide_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::u16string Wide(const std::string& text) {
-    std::u16string out;
-    EXPECT_TRUE(Utf8ToUtf16(text, out));
-    return out;
-}
 
 std::vector<std::string> Sorted(CPtrCtrl& list) {
     std::vector<std::string> out;
@@ -149,7 +144,8 @@ TEST_F(FolderListTest, WideListingLeavesOutNamesThatAreNotUtf8) {
     std::ofstream(m_dir.File("été.bin")) << "x";
     std::ofstream(m_dir.File("bad\xFF.bin")) << "x";
     CPtrListCtrl files;
-    ASSERT_EQ(GetLocalFolderFileListW(Wide(Folder()).c_str(), nullptr, &files, u".BIN", 0, 0), 1);
+    ASSERT_EQ(GetLocalFolderFileListW(WideText(Folder()).c_str(), nullptr, &files, u".BIN", 0, 0),
+              1);
     EXPECT_EQ(SortedWide(files),
               (std::vector<std::string>{"APP1.bin", "a.bin", "b.BIN", "été.bin"}));
     FreeFileListW(&files);
@@ -170,7 +166,8 @@ TEST_F(FolderListTest, FindFileInFolderMatchesExactNamesOnly) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FindFileInFolderA(Folder().c_str(), c.name, c.includeHidden), c.found) << c.name;
-        EXPECT_EQ(FindFileInFolderW(Wide(Folder()).c_str(), Wide(c.name).c_str(), c.includeHidden),
+        EXPECT_EQ(FindFileInFolderW(WideText(Folder()).c_str(), WideText(c.name).c_str(),
+                                    c.includeHidden),
                   c.found)
             << c.name;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 
 namespace {
 
@@ -43,13 +44,6 @@ std::vector<Visit> Walk(Table& table) {
                           reinterpret_cast<uintptr_t>(table.GetDataAt(position))});
     } while (table.MoveHashPositionNext(position));
     return visits;
-}
-
-std::vector<std::string> g_lines;
-
-int CaptureLine(uintptr_t, uint32_t, const char* line, int length) {
-    g_lines.emplace_back(line, static_cast<size_t>(length));
-    return 0;
 }
 
 TEST(CHashTable, SameKeyTwiceIsFoundInInsertionOrder) {
@@ -176,14 +170,13 @@ TEST(CHashTable, DeleteAllEmptiesAndStaysUsable) {
 
 TEST(CHashTable, BucketCountOfZeroOrBelowIsRefused) {
     for (int count : {0, -1, -4096, kMaxHashBuckets + 1}) {
-        g_lines.clear();
-        DbgOutputAddCallback(CaptureLine, 0);
+        LogCapture log;
         CHashTable table(count);
-        DbgOutputDelCallback(CaptureLine);
-        ASSERT_EQ(g_lines.size(), 1u) << count;
-        EXPECT_NE(g_lines[0].find("bucket count " + std::to_string(count) + " refused"),
+        const std::vector<std::string> lines = log.Texts();
+        ASSERT_EQ(lines.size(), 1u) << count;
+        EXPECT_NE(lines[0].find("bucket count " + std::to_string(count) + " refused"),
                   std::string::npos)
-            << g_lines[0];
+            << lines[0];
         // The default 4096 buckets: 1 and 4097 share one.
         table.AddData(1, Data(1));
         table.AddData(4097, Data(2));
@@ -266,12 +259,11 @@ TEST(CCRCHashTable, DeleteAllDataTakesKeysSharingTheBucket) {
 }
 
 TEST(CCRCHashTable, BucketCountOfZeroIsRefused) {
-    g_lines.clear();
-    DbgOutputAddCallback(CaptureLine, 0);
+    LogCapture log;
     CCRCHashTable table(0);
-    DbgOutputDelCallback(CaptureLine);
-    ASSERT_EQ(g_lines.size(), 1u);
-    EXPECT_NE(g_lines[0].find("CCRCHashTable: bucket count 0 refused"), std::string::npos);
+    const std::vector<std::string> lines = log.Texts();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("CCRCHashTable: bucket count 0 refused"), std::string::npos);
     table.AddData("abc", 3, Data(1));
     EXPECT_EQ(Walk(table), (std::vector<Visit>{{1164, 0, 1}}));
 }

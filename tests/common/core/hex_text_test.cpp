@@ -9,6 +9,7 @@
 
 #include "core/base_string.h"
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 
 namespace {
 
@@ -159,27 +160,16 @@ TEST(HexText, BitFieldsOutsideTheBufferAreRefused) {
     EXPECT_EQ(GetBufferValueByBit(buffer, 2, 15, 15), 0u);
 }
 
-// Lines of the test's own thread (the library's threads log too, for example when they start).
-std::thread::id gTestThread;
-std::vector<std::string> gLines;
-int Collect(uintptr_t, uint32_t level, const char* line, int length) {
-    if (level == kDbgLevelInfo && std::this_thread::get_id() == gTestThread) {
-        gLines.emplace_back(line, static_cast<size_t>(length));
-    }
-    return 1;
-}
-
 TEST(HexText, PrintHexBufferWritesOneLinePerRow) {
     const uint8_t data[] = {1, 2, 3, 4, 5};
-    gLines.clear();
-    gTestThread = std::this_thread::get_id();
-    DbgOutputAddCallback(Collect, 0);
+    // The library's threads log too (for example when they start): own lines only.
+    LogCapture log({.threads = LogThreads::Own, .level = kDbgLevelInfo});
     PrintHexBuffer(data, 5, 2);
-    DbgOutputDelCallback(Collect);
-    ASSERT_EQ(gLines.size(), 4u);
-    EXPECT_NE(gLines[0].find("PrintHexBuffer: addr="), std::string::npos);
-    EXPECT_NE(gLines[1].find("00000000-00000001: 01 02\r\n"), std::string::npos) << gLines[1];
-    EXPECT_NE(gLines[3].find("00000004-00000004: 05\r\n"), std::string::npos) << gLines[3];
+    const std::vector<std::string> lines = log.Texts();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_NE(lines[0].find("PrintHexBuffer: addr="), std::string::npos);
+    EXPECT_NE(lines[1].find("00000000-00000001: 01 02\r\n"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[3].find("00000004-00000004: 05\r\n"), std::string::npos) << lines[3];
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ TEST(PtrArrayCtrl, AddPtrCtrlRefusesCountsBeyondTheLargestCapacity) {
     CPtrArrayCtrl array;
     Fill(array, {1, 2});
     OversizedSource source;
-    DbgLineCapture capture;
+    LogCapture capture;
     EXPECT_EQ(array.AddPtrCtrl(&source, -1), -1);
     EXPECT_EQ(Contents(array), (std::vector<uintptr_t>{1, 2}));
     EXPECT_EQ(array.GetCapability(), 32);

@@ -301,13 +301,13 @@ TYPED_TEST(PtrCtrlTest, CompareByIdentityOrByFunction) {
 
 TYPED_TEST(PtrCtrlTest, DumpWritesEntriesInTheRequestedOrder) {
     Fill(this->container, {1, 2, 0x123456789ABCull});
-    DbgLineCapture capture;
+    LogCapture capture;
     this->container.Dump(false);
     this->container.Dump(true);
     EXPECT_EQ(capture.Messages(),
               (std::vector<std::string>{"Dump, Desc\r\n", "20015998343868\r\n", "2\r\n", "1\r\n",
                                         "Dump, Asce\r\n", "1\r\n", "2\r\n", "20015998343868\r\n"}));
-    for (const DbgLineCapture::Line& line : capture.Lines()) EXPECT_EQ(line.level, kDbgLevelInfo);
+    for (const CapturedLine& line : capture.Lines()) EXPECT_EQ(line.level, kDbgLevelInfo);
 }
 
 TYPED_TEST(PtrCtrlTest, AddPtrCtrlInsertsAllSourceEntriesInOrder) {

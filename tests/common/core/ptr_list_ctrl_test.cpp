@@ -138,7 +138,7 @@ TEST(PtrListCtrl, AddPtrCtrlRefusesCountsBeyondAnInt) {
     CPtrListCtrl list;
     Fill(list, {1, 2});
     OversizedSource source;
-    DbgLineCapture capture;
+    LogCapture capture;
     EXPECT_EQ(list.AddPtrCtrl(&source, -1), 0);
     EXPECT_EQ(Contents(list), (std::vector<uintptr_t>{1, 2}));
     EXPECT_TRUE(capture.HasLevel(kDbgLevelError));

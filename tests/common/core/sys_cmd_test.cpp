@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 
 namespace {
 
@@ -21,15 +22,6 @@ int Collect(uintptr_t userData, const char* data, int length) {
     out->text.append(data, static_cast<size_t>(length));
     ++out->chunks;
     if (length > out->largest) out->largest = length;
-    return 1;
-}
-
-// Lines of the test's own thread (the library's threads log too, for example when they start).
-std::thread::id gTestThread;
-std::vector<std::string> gLines;
-int CollectLines(uintptr_t, uint32_t, const char* line, int length) {
-    if (std::this_thread::get_id() == gTestThread)
-        gLines.emplace_back(line, static_cast<size_t>(length));
     return 1;
 }
 
@@ -82,17 +74,16 @@ TEST(SysCmd, WideCommandLineAndNullCallback) {
 }
 
 TEST(SysCmd, ProgramThatCannotStartIsReported) {
-    gLines.clear();
-    gTestThread = std::this_thread::get_id();
-    DbgOutputAddCallback(CollectLines, 0);
+    // The library's threads log too (for example when they start): own lines only.
+    LogCapture log({.threads = LogThreads::Own});
     int code = 0;
     const int started = do_syscmd_A("/nonexistent/program arg", 0, nullptr, 0, &code);
-    DbgOutputDelCallback(CollectLines);
+    const std::vector<std::string> lines = log.Texts();
     EXPECT_EQ(started, 0);
     EXPECT_EQ(code, -1);
-    ASSERT_EQ(gLines.size(), 2u);
-    EXPECT_NE(gLines[0].find("Call cmd:/nonexistent/program arg\r\n"), std::string::npos);
-    EXPECT_NE(gLines[1].find("CreateProcess Failed!"), std::string::npos);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("Call cmd:/nonexistent/program arg\r\n"), std::string::npos);
+    EXPECT_NE(lines[1].find("CreateProcess Failed!"), std::string::npos);
     EXPECT_EQ(do_syscmd_A("", 1, nullptr, 0, &code), 0);
     EXPECT_EQ(do_syscmd_A("   ", 0, nullptr, 0, &code), 0);
 }

@@ -15,50 +15,14 @@
 
 #include "core/dbg_output.h"
 #include "core/utf_convert.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
+#include "support/whole_file.h"
 
 namespace {
 
 constexpr uint64_t kLongWaitMs = 10000;
-
-struct Logged {
-    uint32_t level;
-    std::string message;  // the part after "]=> "
-};
-
-// Debug output lines written by the calling thread while the capture lives.
-class LogCapture {
-public:
-    LogCapture() : m_tid(static_cast<uint32_t>(gettid())) {
-        DbgOutputAddCallback(&LogCapture::Receive, reinterpret_cast<uintptr_t>(this));
-    }
-    ~LogCapture() { DbgOutputDelCallback(&LogCapture::Receive); }
-    std::vector<Logged> Lines() {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return m_lines;
-    }
-    std::vector<std::string> Messages() {
-        std::vector<std::string> messages;
-        for (const Logged& l : Lines()) messages.push_back(l.message);
-        return messages;
-    }
-
-private:
-    static int Receive(uintptr_t self, uint32_t level, const char* line, int length) {
-        auto* capture = reinterpret_cast<LogCapture*>(self);
-        if (static_cast<uint32_t>(gettid()) != capture->m_tid) return 0;
-        std::string text(line, static_cast<size_t>(length));
-        const size_t mark = text.find("]=> ");
-        if (mark != std::string::npos) text.erase(0, mark + 4);
-        std::lock_guard<std::mutex> guard(capture->m_mutex);
-        capture->m_lines.push_back({level, text});
-        return 0;
-    }
-    const uint32_t m_tid;
-    std::mutex m_mutex;
-    std::vector<Logged> m_lines;
-};
 
 class Body : public IThreadFuncInterface {
 public:
@@ -130,12 +94,12 @@ TEST(ThreadRunTime, UnknownOrReleasedHandlesFailWithZeroOutputs) {
 }
 
 TEST(DumpThreadStack, WritesOneLinePerFrameOfTheCallingThread) {
-    LogCapture log;
+    LogCapture log({.threads = LogThreads::Own});
     DumpThreadStack();
-    const std::vector<Logged> lines = log.Lines();
+    const std::vector<CapturedLine> lines = log.Lines();
     ASSERT_GE(lines.size(), 3u);
     bool namesItself = false;
-    for (const Logged& line : lines) {
+    for (const CapturedLine& line : lines) {
         EXPECT_EQ(line.level, kDbgLevelInfo);
         EXPECT_TRUE(std::regex_match(line.message, kFrameLine)) << line.message;
         if (line.message.find("libOrbo_Common") != std::string::npos &&
@@ -175,7 +139,7 @@ TEST(DumpAllThreadsStack, ListsEveryThreadAndWalksOnlyTheCallingOne) {
     CBaseThread thread;
     ASSERT_EQ(thread.StartThread("Other", &body, 0, 0, 0, 0), 1);
     ASSERT_TRUE(WaitUntil([&] { return body.tid.load() != 0; }));
-    LogCapture log;
+    LogCapture log({.threads = LogThreads::Own});
     DumpAllThreadsStack(nullptr);
     const std::vector<std::string> messages = log.Messages();
     ASSERT_FALSE(messages.empty());
@@ -192,18 +156,13 @@ TEST(DumpAllThreadsStack, WritesTheSameLinesToTheGivenFile) {
     std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
     for (const std::string& path : {dir.File("dump.txt"), backslashed}) {
         SCOPED_TRACE(path);
-        {
-            std::ofstream old(dir.File("dump.txt"));
-            old << std::string(100000, 'x');  // a longer earlier dump is truncated
-        }
-        LogCapture log;
+        // A longer earlier dump is truncated.
+        WriteWholeFile(dir.File("dump.txt"), std::string(100000, 'x'));
+        LogCapture log({.threads = LogThreads::Own});
         DumpAllThreadsStack(Utf8ToUtf16Lossy(path).c_str());
         std::string expected;
         for (const std::string& m : log.Messages()) expected += m;
-        std::ifstream file(dir.File("dump.txt"), std::ios::binary);
-        std::stringstream content;
-        content << file.rdbuf();
-        EXPECT_EQ(content.str(), expected);
+        EXPECT_EQ(ReadWholeFile(dir.File("dump.txt")), expected);
         EXPECT_EQ(expected.rfind("dump thread callstack...\r\n\r\n", 0), 0u);
     }
 }
@@ -213,10 +172,10 @@ TEST(DumpAllThreadsStack, ReportsAFileItCannotWriteAndStillDumps) {
     const std::u16string missingFolder = Utf8ToUtf16Lossy(dir.File("missing/dump.txt"));
     const std::u16string loneSurrogate = u"dump\xD800.txt";
     for (const std::u16string& path : {missingFolder, loneSurrogate}) {
-        LogCapture log;
+        LogCapture log({.threads = LogThreads::Own});
         DumpAllThreadsStack(path.c_str());
-        const std::vector<Logged> lines = log.Lines();
-        const bool reported = std::any_of(lines.begin(), lines.end(), [](const Logged& l) {
+        const std::vector<CapturedLine> lines = log.Lines();
+        const bool reported = std::any_of(lines.begin(), lines.end(), [](const CapturedLine& l) {
             return l.level == kDbgLevelError && l.message.find("DumpAllThreadsStack") == 0;
         });
         EXPECT_TRUE(reported);

@@ -10,13 +10,9 @@
 #include "common/draw/image_magick_reader.h"
 #include "core/byte_order.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 namespace {
-
-std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // A picture of w x h opaque colours, distinct per pixel.
 uint32_t PictureArgb(int x, int y) {
@@ -66,7 +62,7 @@ TEST(SaveRgbBufferToBmpFile, TopDownAndBottomUpFilesShowTheSamePicture) {
         ASSERT_EQ(SaveRgbBufferToBmpFile(src.data(), c.width, c.height, c.bits, c.rowLength,
                                          nullptr, 0, path.c_str()),
                   1);
-        const auto bytes = ReadBytes(path);
+        const auto bytes = ReadWholeFileBytes(path);
         const uint32_t stride = (uint32_t(c.width) * c.bits + 31) / 32 * 4;
         EXPECT_EQ(bytes.size(), 14u + 40u + stride * h);
         EXPECT_EQ(ReadLe32(&bytes[2]), bytes.size());
@@ -104,7 +100,7 @@ TEST(SaveRgbBufferToBmpFileV5, HeaderSizeIs124AndColoursUsedIsTheEntryCount) {
     const std::string path = dir.File("v5.bmp");
     ASSERT_EQ(SaveRgbBufferToBmpFileV5(indices, 4, 1, 8, 4, 0, 0, 0, 0, entries, 2, path.c_str()),
               1);
-    const auto b = ReadBytes(path);
+    const auto b = ReadWholeFileBytes(path);
     ASSERT_EQ(b.size(), 14u + 124u + 8u + 4u);
     EXPECT_EQ(b[0], 'B');
     EXPECT_EQ(b[1], 'M');
@@ -164,7 +160,7 @@ TEST(SaveRgb565BufferToBmpFile, BothRowOrdersDecodeToTheSamePicture) {
         ASSERT_EQ(SaveRgb565BufferToBmpFile(src.data(), w, bottomUpSource ? h : -h, rowLength,
                                             path.c_str()),
                   1);
-        const auto b = ReadBytes(path);
+        const auto b = ReadWholeFileBytes(path);
         EXPECT_EQ(ReadLe32(&b[14 + 16]), 3u);  // bit fields
         EXPECT_EQ(ReadLe32(&b[14 + 40]), 0xF800u);
         EXPECT_EQ(ReadLe32(&b[14 + 44]), 0x07E0u);

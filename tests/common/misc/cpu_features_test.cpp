@@ -16,24 +16,15 @@
 #include <vector>
 
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 
 namespace {
 
-std::vector<std::string> g_lines;
-
-int CaptureLine(uintptr_t, uint32_t level, const char* line, int length) {
-    if (level == kDbgLevelInfo) g_lines.emplace_back(line, static_cast<size_t>(length));
-    return 0;
-}
-
-// Collects the debug lines written during a test.
+// Collects the information lines written during a test.
 class CpuidTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        g_lines.clear();
-        DbgOutputAddCallback(CaptureLine, 0);
-    }
-    void TearDown() override { DbgOutputDelCallback(CaptureLine); }
+    std::vector<std::string> Lines() const { return m_log.Texts(); }
+    LogCapture m_log{{.level = kDbgLevelInfo}};
 
     static bool EndsWith(const std::string& line, const std::string& tail) {
         return line.size() >= tail.size() &&
@@ -118,10 +109,10 @@ TEST_F(CpuidTest, VendorMatchesProcCpuinfoAndBrandMatchesTheInstruction) {
     CBaseStringA brand;
     cpu.GetBrand(brand);
     EXPECT_EQ(std::string(brand.GetString()), BrandFromCompilerCpuid());
-    ASSERT_EQ(g_lines.size(), 2u);
-    EXPECT_TRUE(EndsWith(g_lines[0], "CPU_VID:" + info.at("vendor_id") + "\r\n")) << g_lines[0];
-    EXPECT_TRUE(EndsWith(g_lines[1], std::string("CPU_Brand:") + brand.GetString() + "\r\n"))
-        << g_lines[1];
+    ASSERT_EQ(Lines().size(), 2u);
+    EXPECT_TRUE(EndsWith(Lines()[0], "CPU_VID:" + info.at("vendor_id") + "\r\n")) << Lines()[0];
+    EXPECT_TRUE(EndsWith(Lines()[1], std::string("CPU_Brand:") + brand.GetString() + "\r\n"))
+        << Lines()[1];
 }
 
 TEST_F(CpuidTest, FeaturesMatchProcCpuinfoFlagsWithOneLineEach) {
@@ -131,12 +122,12 @@ TEST_F(CpuidTest, FeaturesMatchProcCpuinfoFlagsWithOneLineEach) {
     ASSERT_FALSE(flags.empty()) << "no flags in /proc/cpuinfo";
     CPUID cpu;
     for (const auto& f : kFeatures) {
-        g_lines.clear();
+        m_log.Clear();
         const bool has = (cpu.*f.query)();
         EXPECT_EQ(has, flags.count(f.procFlag) == 1) << f.name;
-        ASSERT_EQ(g_lines.size(), 1u) << f.name;
+        ASSERT_EQ(Lines().size(), 1u) << f.name;
         const std::string message = std::string(has ? "support " : "don't support ") + f.name;
-        EXPECT_TRUE(EndsWith(g_lines[0], "]=> " + message + "\r\n")) << g_lines[0];
+        EXPECT_TRUE(EndsWith(Lines()[0], "]=> " + message + "\r\n")) << Lines()[0];
     }
 }
 
@@ -151,8 +142,8 @@ TEST_F(CpuidTest, VendorIsStoredOnlyWhenItDiffersIgnoringCase) {
     CBaseStringA vendor("genuineintel");
     cpu.GetVID(vendor);
     EXPECT_STREQ(vendor.GetString(), "genuineintel");
-    ASSERT_EQ(g_lines.size(), 1u);
-    EXPECT_TRUE(EndsWith(g_lines[0], "CPU_VID:genuineintel\r\n")) << g_lines[0];
+    ASSERT_EQ(Lines().size(), 1u);
+    EXPECT_TRUE(EndsWith(Lines()[0], "CPU_VID:genuineintel\r\n")) << Lines()[0];
     CBaseStringA other("Something");
     cpu.GetVID(other);
     EXPECT_STREQ(other.GetString(), "GenuineIntel");
@@ -235,7 +226,7 @@ TEST_F(CpuidTest, WithoutTheInstructionEveryQueryAnswersNoOrEmpty) {
     CBaseStringA brand("y");
     query.GetBrand(brand);
     EXPECT_STREQ(brand.GetString(), "");
-    EXPECT_EQ(g_lines.size(), std::size(kFeatures) + 2);
+    EXPECT_EQ(Lines().size(), std::size(kFeatures) + 2);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "core/byte_order.h"
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 
 namespace {
 
@@ -388,20 +389,6 @@ TEST(CGifDecoder, InterlacedMultiColumnFrameMatchesItsRows) {
     EXPECT_EQ(CanvasOf(decoder), Canvas("RGB GBK BKR KRG RRR"));
 }
 
-namespace {
-
-struct LogCapture {
-    static int Collect(uintptr_t user, uint32_t, const char* line, int length) {
-        reinterpret_cast<std::string*>(user)->append(line, size_t(length));
-        return 1;
-    }
-    LogCapture() { DbgOutputAddCallback(Collect, reinterpret_cast<uintptr_t>(&text)); }
-    ~LogCapture() { DbgOutputDelCallback(Collect); }
-    std::string text;
-};
-
-}  // namespace
-
 TEST(CGifDecoder, FrameWithoutAnyColourMapIsSkippedWithALogLine) {
     GifSpec spec;
     spec.width = 2, spec.height = 1;
@@ -411,7 +398,7 @@ TEST(CGifDecoder, FrameWithoutAnyColourMapIsSkippedWithALogLine) {
     LogCapture log;
     CGifDecoder decoder;
     Load(decoder, spec);
-    EXPECT_NE(log.text.find("frame 1 has no colour map"), std::string::npos) << log.text;
+    EXPECT_TRUE(log.Has("frame 1 has no colour map")) << log.All();
     EXPECT_EQ(decoder.GetFrameCount(), 3);
     decoder.DecNextFrame(false);
     decoder.DecNextFrame(false);

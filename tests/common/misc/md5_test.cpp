@@ -10,6 +10,8 @@
 #include "common/misc/md5_test_support.h"
 #include "core/utf_convert.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
+#include "support/wide_text.h"
 
 namespace {
 
@@ -26,19 +28,6 @@ std::vector<uint8_t> Pattern(size_t size) {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 7 + 3) % 251);
     return bytes;
-}
-
-std::u16string Wide(const std::string& path) {
-    std::u16string wide;
-    EXPECT_TRUE(Utf8ToUtf16(path, wide));
-    return wide;
-}
-
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good());
 }
 
 struct DigestCase {
@@ -148,9 +137,9 @@ TEST(GetFileMD5, EqualsMd5sumAcrossReadBlocks) {
     TempDir dir;
     for (size_t size : {1u, 64u, 1000u, kMD5FileBlockBytes, 3 * kMD5FileBlockBytes + 17}) {
         const std::string path = dir.File("data_" + std::to_string(size) + ".bin");
-        WriteFile(path, Pattern(size));
+        ASSERT_TRUE(WriteWholeFile(path, Pattern(size)));
         uint8_t digest[MD5::kDigestBytes];
-        EXPECT_EQ(GetFileMD5(Wide(path).c_str(), digest), 1) << size;
+        EXPECT_EQ(GetFileMD5(WideText(path).c_str(), digest), 1) << size;
         EXPECT_EQ(Hex(digest), Md5sumOf(path)) << size << " bytes";
     }
 }
@@ -158,30 +147,30 @@ TEST(GetFileMD5, EqualsMd5sumAcrossReadBlocks) {
 TEST(GetFileMD5, TakesWidePathsBeyondAscii) {
     TempDir dir;
     const std::string path = dir.File("\xE6\x95\xB0\xE6\x8D\xAE.bin");  // "数据.bin"
-    WriteFile(path, Pattern(5000));
+    ASSERT_TRUE(WriteWholeFile(path, Pattern(5000)));
     uint8_t digest[MD5::kDigestBytes];
-    EXPECT_EQ(GetFileMD5(Wide(path).c_str(), digest), 1);
+    EXPECT_EQ(GetFileMD5(WideText(path).c_str(), digest), 1);
     EXPECT_EQ(Hex(digest), Md5sumOf(path));
 }
 
 TEST(GetFileMD5, EmptyMissingOrUnreadableFilesLeaveZeroBytes) {
     TempDir dir;
     const std::string empty = dir.File("empty.bin");
-    WriteFile(empty, {});
+    ASSERT_TRUE(WriteWholeFile(empty, ""));
     const std::string zero(32, '0');
 
     uint8_t digest[MD5::kDigestBytes];
     std::memset(digest, 0xAA, sizeof(digest));
-    EXPECT_EQ(GetFileMD5(Wide(empty).c_str(), digest), 1);
+    EXPECT_EQ(GetFileMD5(WideText(empty).c_str(), digest), 1);
     EXPECT_EQ(Hex(digest), zero);
 
     std::memset(digest, 0xAA, sizeof(digest));
-    EXPECT_EQ(GetFileMD5(Wide(dir.File("missing.bin")).c_str(), digest), 0);
+    EXPECT_EQ(GetFileMD5(WideText(dir.File("missing.bin")).c_str(), digest), 0);
     EXPECT_EQ(Hex(digest), zero);
 
     // A folder opens but cannot be read as a file.
     std::memset(digest, 0xAA, sizeof(digest));
-    EXPECT_EQ(GetFileMD5(Wide(dir.Path().string()).c_str(), digest), 0);
+    EXPECT_EQ(GetFileMD5(WideText(dir.Path().string()).c_str(), digest), 0);
     EXPECT_EQ(Hex(digest), zero);
 
     std::memset(digest, 0xAA, sizeof(digest));

@@ -1,11 +1,14 @@
 // What the MD5 tests compare against: a digest as lowercase hex, and the md5sum program's digest
-// of a file.
+// of a file; and a file's digest as the library writes it into firmware indexes.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "core/base_string.h"
+#include "core/hex_text.h"
+#include "core/utf_convert.h"
 #include "misc/md5.h"
 #include "support/process_runner.h"
 
@@ -33,6 +36,16 @@ inline std::string Md5sumOf(const std::string& path) {
     if (!run.started) return run.error;
     if (run.exitCode != 0 || run.out.size() < 32) return "md5sum failed: " + run.err;
     return run.out.substr(0, 32);
+}
+
+// The file's digest as the library's hex text; empty when the file cannot be read.
+inline std::string LibraryMd5Of(const std::string& path) {
+    std::u16string wide;
+    uint8_t digest[MD5::kDigestBytes];
+    if (!Utf8ToUtf16(path, wide) || GetFileMD5(wide.c_str(), digest) == 0) return {};
+    CBaseStringA text;
+    BufferToHexStringA(digest, MD5::kDigestBytes, &text, 0, 0);
+    return text.GetString();
 }
 
 }  // namespace md5_test

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/byte_order.h"
+#include "support/whole_file.h"
 
 namespace {
 
@@ -33,9 +34,8 @@ Bytes Generated(size_t size) {
 // before the output's "-f rawvideo", so that ffmpeg packs exactly instead of dithering.
 Bytes Expected(const char* name) {
     auto path = std::filesystem::path(ORBO_SOURCE_DIR) / "tests/common/misc/data/pixel_layout" / name;
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.good()) << "missing " << path;
-    return Bytes((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_TRUE(std::filesystem::is_regular_file(path)) << "missing " << path;
+    return ReadWholeFileBytes(path);
 }
 
 constexpr int kW = 16;

@@ -46,7 +46,7 @@ TEST_F(HttpFileCopyTest, CopiesTheFileAndReportsEveryBlock) {
     RecordingProgress progress;
     LogCapture log;
     ASSERT_EQ(Copy(m_nginx.Url("/data.bin"), local, 0, &progress), 1);
-    EXPECT_EQ(ReadTextFile(local), m_data);
+    EXPECT_EQ(ReadWholeFile(local), m_data);
     EXPECT_TRUE(log.Has("net file size is 2000000\r\n")) << log.All();
     const std::vector<uint64_t> done = progress.Done();
     ASSERT_EQ(done.size(), 4u);
@@ -68,7 +68,7 @@ TEST_F(HttpFileCopyTest, ACopyOverTlsTrustsTheGivenAuthority) {
     trusted.caCerts = &ca;
     const std::string local = m_dir.File("secure.bin");
     ASSERT_EQ(Copy(secure.Url("/data.bin"), local, 0, nullptr, trusted), 1);
-    EXPECT_EQ(ReadTextFile(local), m_data);
+    EXPECT_EQ(ReadWholeFile(local), m_data);
     EXPECT_EQ(Copy(secure.Url("/data.bin"), m_dir.File("untrusted.bin"), 0, nullptr), 0);
 }
 
@@ -77,14 +77,14 @@ TEST_F(HttpFileCopyTest, AListenerResultOfZeroStopsTheCopy) {
     RecordingProgress afterFirst;
     afterFirst.StopAfter(1);
     EXPECT_EQ(Copy(m_nginx.Url("/data.bin"), local, 0, &afterFirst), 0);
-    EXPECT_EQ(ReadTextFile(local), m_data.substr(0, 0x80000)) << "a partial file stays";
+    EXPECT_EQ(ReadWholeFile(local), m_data.substr(0, 0x80000)) << "a partial file stays";
 
     // The completeness test comes before the next read: a stop after the last block still
     // reports failure although every byte arrived.
     RecordingProgress afterLast;
     afterLast.StopAfter(4);
     EXPECT_EQ(Copy(m_nginx.Url("/data.bin"), local, 0, &afterLast), 0);
-    EXPECT_EQ(ReadTextFile(local), m_data);
+    EXPECT_EQ(ReadWholeFile(local), m_data);
 }
 
 TEST_F(HttpFileCopyTest, AServerWithoutLengthIsCopiedWithAnUnknownTotal) {
@@ -94,7 +94,7 @@ TEST_F(HttpFileCopyTest, AServerWithoutLengthIsCopiedWithAnUnknownTotal) {
     RecordingProgress progress;
     // Without a size the copy cannot know it is complete: it reports 0 after copying to the end.
     EXPECT_EQ(Copy(server.Url("/nolength"), local, 0, &progress), 0);
-    EXPECT_EQ(ReadTextFile(local), PatternBytes(kSpecialBodyBytes, 7));
+    EXPECT_EQ(ReadWholeFile(local), PatternBytes(kSpecialBodyBytes, 7));
     ASSERT_FALSE(progress.Totals().empty());
     for (uint64_t total : progress.Totals()) EXPECT_EQ(total, 0u);
     EXPECT_EQ(progress.Done().back(), kSpecialBodyBytes);
@@ -132,7 +132,7 @@ TEST_F(HttpFileCopyTest, TheTimeLimitEndsASlowCopy) {
     const std::string local = m_dir.File("slow.bin");
     EXPECT_EQ(Copy(m_nginx.Url("/slow/data.bin"), local, 300, nullptr), 0);
     ASSERT_TRUE(std::filesystem::exists(local));
-    const std::string partial = ReadTextFile(local);
+    const std::string partial = ReadWholeFile(local);
     EXPECT_LT(partial.size(), kDataBytes);
     EXPECT_EQ(partial, m_data.substr(0, partial.size()));
 }

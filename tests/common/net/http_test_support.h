@@ -13,6 +13,7 @@
 #include "net/http_transfer.h"
 #include "net/net_file_copy_progress.h"
 #include "support/child_process.h"
+#include "support/whole_file.h"
 
 // Bytes that differ at every offset within a long span, so a shifted or misplaced block shows.
 inline std::string PatternBytes(size_t size, uint32_t seed = 1) {
@@ -27,7 +28,7 @@ inline std::string PatternBytes(size_t size, uint32_t seed = 1) {
 
 // The PEM file's bytes in an owned buffer.
 inline void LoadFileIntoBuffer(const std::string& path, CBaseBuffer* out) {
-    const std::string text = ReadTextFile(path);
+    const std::string text = ReadWholeFile(path);
     out->SetBuffer(text.data(), static_cast<uint32_t>(text.size()));
 }
 

@@ -109,7 +109,7 @@ TEST_F(MultiThreadDownloadTest, DownloadsTheRangeIntoTheSameRangeOfTheLocalFile)
     EXPECT_EQ(progress.Done(), (std::vector<uint64_t>{0x80000, 0x100000, 1199000}));
     for (uint64_t total : progress.Totals()) EXPECT_EQ(total, 1199000u);
 
-    const std::string result = ReadTextFile(local);
+    const std::string result = ReadWholeFile(local);
     ASSERT_EQ(result.size(), kDataBytes);
     EXPECT_EQ(result.substr(0, 1000), std::string(1000, 'z'));
     EXPECT_EQ(result.substr(1000, 1199000), m_data.substr(1000, 1199000));
@@ -129,7 +129,7 @@ TEST_F(MultiThreadDownloadTest, AWaitingDownloadReturnsAfterItsAttempt) {
     EXPECT_EQ(download.IsDownloadingStart(), 0);
     EXPECT_EQ(Copied(block), static_cast<int64_t>(kDataBytes));
     EXPECT_EQ(attempts.Outcomes(), std::vector<int>{1});
-    EXPECT_EQ(ReadTextFile(local), m_data);
+    EXPECT_EQ(ReadWholeFile(local), m_data);
     EXPECT_EQ(block.speed, 0.0);
 }
 
@@ -170,7 +170,7 @@ TEST_F(MultiThreadDownloadTest, ACompleteBlockEndsTheWorkerWithoutOpeningAnythin
     EXPECT_FALSE(log.Has("CHttpFileClient::OpenFile")) << log.All();
     EXPECT_EQ(progress.Reports(), 0u);
     EXPECT_TRUE(attempts.Outcomes().empty());
-    EXPECT_EQ(ReadTextFile(local), std::string(kDataBytes, 'd'));
+    EXPECT_EQ(ReadWholeFile(local), std::string(kDataBytes, 'd'));
 }
 
 TEST_F(MultiThreadDownloadTest, FailedAttemptsAreReportedAndCancelEndsTheRetryPause) {
@@ -231,7 +231,7 @@ TEST_F(MultiThreadDownloadTest, PauseHoldsTheWorkerAfterItsChunkAndResumeLetsItF
     EXPECT_EQ(Copied(block), 65536);
     download.ResumeDownload();
     ASSERT_TRUE(WaitUntil([&] { return attempts.Completed(); }, kDownloadDeadline));
-    EXPECT_EQ(ReadTextFile(local).substr(0, 300000), m_data.substr(0, 300000));
+    EXPECT_EQ(ReadWholeFile(local).substr(0, 300000), m_data.substr(0, 300000));
 }
 
 TEST_F(MultiThreadDownloadTest, ACancelledDownloadContinuesWhereItStopped) {
@@ -253,7 +253,7 @@ TEST_F(MultiThreadDownloadTest, ACancelledDownloadContinuesWhereItStopped) {
     ASSERT_EQ(download.DownloadFile(0, &block, 0, nullptr, &attempts, 0), 1);
     ASSERT_TRUE(WaitUntil([&] { return attempts.Completed(); }, kDownloadDeadline));
     EXPECT_TRUE(log.Has("StartPos = 0, Copied Size = " + std::to_string(stoppedAt))) << log.All();
-    EXPECT_EQ(ReadTextFile(local), m_data);
+    EXPECT_EQ(ReadWholeFile(local), m_data);
 }
 
 TEST_F(MultiThreadDownloadTest, AnInterruptedDownloadResumesAndEndsByteIdentical) {

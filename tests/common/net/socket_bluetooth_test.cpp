@@ -19,40 +19,39 @@ bool RfcommAvailable() {
 }
 
 TEST(SocketBluetooth, ServerFailsCleanlyWithoutRfcommOrListensWithIt) {
-    SocketLogCapture log;
+    LogCapture log;
     RecordingServerListener listener;
     CBTHSocketServer server;
     const int created = server.Create(0, 0, 1, &listener, 0, "bth");
     if (!RfcommAvailable()) {
         EXPECT_EQ(created, 0);
         EXPECT_EQ(server.IsCreated(), 0);
-        EXPECT_TRUE(log.Contains("Bluetooth RFCOMM sockets are not available here"));
-        EXPECT_TRUE(log.Contains("Create MsgServer Socket Failed"));
+        EXPECT_TRUE(log.Has("Bluetooth RFCOMM sockets are not available here"));
+        EXPECT_TRUE(log.Has("Create MsgServer Socket Failed"));
     } else if (created) {
         EXPECT_EQ(server.IsCreated(), 1);
         server.Close();
         EXPECT_EQ(server.IsCreated(), 0);
     } else {
-        EXPECT_TRUE(log.Contains("Server Bind BTH Failed") ||
-                    log.Contains("MsgServer Listen Failed"));
+        EXPECT_TRUE(log.Has("Server Bind BTH Failed") || log.Has("MsgServer Listen Failed"));
     }
 }
 
 TEST(SocketBluetooth, ClientForAnUnknownDeviceFailsCleanly) {
-    SocketLogCapture log;
+    LogCapture log;
     RecordingClientListener listener;
     CBTHSocketClient client;
     EXPECT_EQ(client.Create("no such device name", 0, 0, 1, &listener, 0, "bth"), 0);
     EXPECT_EQ(client.IsConnect(), 0);
     EXPECT_EQ(listener.disconnects.load(), 0);
     if (!RfcommAvailable()) {
-        EXPECT_TRUE(log.Contains("Bluetooth RFCOMM sockets are not available here"));
+        EXPECT_TRUE(log.Has("Bluetooth RFCOMM sockets are not available here"));
         EXPECT_TRUE(
-            log.Contains("tcp client socket create fail, errno=" + std::to_string(EAFNOSUPPORT)) ||
-            log.Contains("tcp client socket create fail"));
+            log.Has("tcp client socket create fail, errno=" + std::to_string(EAFNOSUPPORT)) ||
+            log.Has("tcp client socket create fail"));
     } else {
-        EXPECT_TRUE(log.Contains("no Bluetooth adapter") || log.Contains("no Bluetooth device") ||
-                    log.Contains("Bluetooth inquiry failed") || log.Contains("cannot be opened"));
+        EXPECT_TRUE(log.Has("no Bluetooth adapter") || log.Has("no Bluetooth device") ||
+                    log.Has("Bluetooth inquiry failed") || log.Has("cannot be opened"));
     }
 }
 

@@ -19,21 +19,11 @@
 #include "net/socket_file_server.h"
 #include "socket_test_support.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void WriteBytes(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), {});
-}
 
 std::u16string Wide(const fs::path& path) {
     return Utf8ToUtf16Lossy(path.string());
@@ -59,14 +49,14 @@ void BuildTree(const fs::path& top) {
     fs::create_directories(top / "sub/deeper/deepest");
     fs::create_directories(top / "empty_folder");
     fs::create_directories(top / ".hidden_folder");
-    WriteBytes(top / "empty.bin", {});
-    WriteBytes(top / "one.bin", {0x42});
-    WriteBytes(top / "block.bin", PatternBlock(kSocketFileCopyBlockBytes, 2));
-    WriteBytes(top / "sub/block_plus_one.bin", PatternBlock(kSocketFileCopyBlockBytes + 1, 3));
-    WriteBytes(top / "sub/deeper/large.bin", PatternBlock(1300000, 4));
-    WriteBytes(top / "sub/deeper/deepest/\xE6\x95\xB0\xE6\x8D\xAE.txt", BytesOf("data"));
-    WriteBytes(top / ".hidden_file", BytesOf("hidden"));
-    WriteBytes(top / ".hidden_folder/inside", BytesOf("hidden"));
+    WriteWholeFile(top / "empty.bin", "");
+    WriteWholeFile(top / "one.bin", Bytes{0x42});
+    WriteWholeFile(top / "block.bin", PatternBlock(kSocketFileCopyBlockBytes, 2));
+    WriteWholeFile(top / "sub/block_plus_one.bin", PatternBlock(kSocketFileCopyBlockBytes + 1, 3));
+    WriteWholeFile(top / "sub/deeper/large.bin", PatternBlock(1300000, 4));
+    WriteWholeFile(top / "sub/deeper/deepest/\xE6\x95\xB0\xE6\x8D\xAE.txt", BytesOf("data"));
+    WriteWholeFile(top / ".hidden_file", BytesOf("hidden"));
+    WriteWholeFile(top / ".hidden_folder/inside", BytesOf("hidden"));
 }
 
 class RecordingFolderListener : public INetFolderCopyProgressListener {
@@ -156,8 +146,8 @@ TEST_F(SocketFileCopyTest, FolderTreeTravelsBothWaysByteIdentical) {
 TEST_F(SocketFileCopyTest, FolderCopyCreatesSubFoldersFirstDepthFirst) {
     fs::create_directories(root / "t/a/aa");
     fs::create_directories(root / "t/b");
-    WriteBytes(root / "t/a/aa/x", BytesOf("x"));
-    WriteBytes(root / "t/y", BytesOf("y"));
+    WriteWholeFile(root / "t/a/aa/x", BytesOf("x"));
+    WriteWholeFile(root / "t/y", BytesOf("y"));
     RecordingFolderListener listener;
     const fs::path down = local / "d";
     ASSERT_EQ(SocketFolderCopyFromServer(&client, u"t", Wide(down).c_str(), 0, &listener, 42), 1);
@@ -174,12 +164,12 @@ TEST_F(SocketFileCopyTest, FolderCopyCreatesSubFoldersFirstDepthFirst) {
     EXPECT_LT(folderA, folderAA);
     EXPECT_LT(folderAA, fileX);
     EXPECT_EQ(fileY, 4);
-    EXPECT_EQ(ReadBytes(down / "a/aa/x"), BytesOf("x"));
+    EXPECT_EQ(ReadWholeFileBytes(down / "a/aa/x"), BytesOf("x"));
 }
 
 TEST_F(SocketFileCopyTest, FileCopiesReportProgressUpToTheTotal) {
     const Bytes content = PatternBlock(3 * kSocketFileCopyBlockBytes + 17, 8);
-    WriteBytes(local / "src.bin", content);
+    WriteWholeFile(local / "src.bin", content);
     RecordingFolderListener listener;
     ASSERT_EQ(SocketFileCopyToServer(&client, Wide(local / "src.bin").c_str(), u"dst.bin", 10000,
                                      &listener, 42),
@@ -187,7 +177,7 @@ TEST_F(SocketFileCopyTest, FileCopiesReportProgressUpToTheTotal) {
     EXPECT_EQ(listener.progressCalls, 4);
     EXPECT_EQ(listener.lastDone, content.size());
     EXPECT_EQ(listener.lastTotal, content.size());
-    EXPECT_EQ(ReadBytes(root / "dst.bin"), content);
+    EXPECT_EQ(ReadWholeFileBytes(root / "dst.bin"), content);
 
     listener.progressCalls = 0;
     ASSERT_EQ(SocketFileCopyFromServer(&client, u"dst.bin", Wide(local / "back.bin").c_str(), 10000,
@@ -195,11 +185,11 @@ TEST_F(SocketFileCopyTest, FileCopiesReportProgressUpToTheTotal) {
               1);
     EXPECT_EQ(listener.progressCalls, 4);
     EXPECT_EQ(listener.lastDone, content.size());
-    EXPECT_EQ(ReadBytes(local / "back.bin"), content);
+    EXPECT_EQ(ReadWholeFileBytes(local / "back.bin"), content);
 }
 
 TEST_F(SocketFileCopyTest, EmptyFilesCopyBothWays) {
-    WriteBytes(local / "empty", {});
+    WriteWholeFile(local / "empty", "");
     ASSERT_EQ(SocketFileCopyToServer(&client, Wide(local / "empty").c_str(), u"e", 0, nullptr, 0),
               1);
     EXPECT_TRUE(fs::exists(root / "e"));
@@ -210,11 +200,11 @@ TEST_F(SocketFileCopyTest, EmptyFilesCopyBothWays) {
 }
 
 TEST_F(SocketFileCopyTest, FailedDownloadLeavesTheLocalFileAsItWas) {
-    WriteBytes(local / "keep.txt", BytesOf("old content"));
+    WriteWholeFile(local / "keep.txt", BytesOf("old content"));
     EXPECT_EQ(SocketFileCopyFromServer(&client, u"missing.bin", Wide(local / "keep.txt").c_str(), 0,
                                        nullptr, 0),
               0);
-    EXPECT_EQ(ReadBytes(local / "keep.txt"), BytesOf("old content"));
+    EXPECT_EQ(ReadWholeFileBytes(local / "keep.txt"), BytesOf("old content"));
     EXPECT_EQ(SocketFileCopyFromServer(&client, u"../outside", Wide(local / "keep.txt").c_str(), 0,
                                        nullptr, 0),
               0);
@@ -223,7 +213,7 @@ TEST_F(SocketFileCopyTest, FailedDownloadLeavesTheLocalFileAsItWas) {
 
 TEST_F(SocketFileCopyTest, UploadWhoseRenameFailsReportsFailureAndRemovesItsTemporaryFile) {
     fs::create_directories(root / "target_is_a_folder/inside");
-    WriteBytes(local / "src", BytesOf("content"));
+    WriteWholeFile(local / "src", BytesOf("content"));
     EXPECT_EQ(SocketFileCopyToServer(&client, Wide(local / "src").c_str(), u"target_is_a_folder", 0,
                                      nullptr, 0),
               0);
@@ -243,7 +233,7 @@ TEST_F(SocketFileCopyTest, ConcurrentUploadsToOneTargetNeverShareATemporaryFile)
     std::vector<Bytes> contents;
     for (int i = 0; i < kClients; ++i) {
         contents.push_back(PatternBlock(2 * kSocketFileCopyBlockBytes + 5 * i, 20 + i));
-        WriteBytes(local / ("src" + std::to_string(i)), contents.back());
+        WriteWholeFile(local / ("src" + std::to_string(i)), contents.back());
     }
     std::vector<std::unique_ptr<CSocketFileClient>> clients;
     for (int i = 0; i < kClients; ++i) {
@@ -261,7 +251,7 @@ TEST_F(SocketFileCopyTest, ConcurrentUploadsToOneTargetNeverShareATemporaryFile)
     }
     for (auto& thread : threads) thread.join();
     for (int i = 0; i < kClients; ++i) EXPECT_EQ(results[i], 1) << i;
-    const Bytes final = ReadBytes(root / "shared.bin");
+    const Bytes final = ReadWholeFileBytes(root / "shared.bin");
     EXPECT_NE(std::find(contents.begin(), contents.end(), final), contents.end());
     EXPECT_FALSE(HasTemporaryFiles(root));
 }
@@ -269,20 +259,20 @@ TEST_F(SocketFileCopyTest, ConcurrentUploadsToOneTargetNeverShareATemporaryFile)
 TEST_F(SocketFileCopyTest, NamesThatWouldLeaveTheLocalFolderAreRefused) {
     // A file name may hold a backslash on this system; joined elsewhere it would be a separator.
     fs::create_directories(root / "odd");
-    WriteBytes(root / "odd/a\\..\\..\\escaped.txt", BytesOf("x"));
+    WriteWholeFile(root / "odd/a\\..\\..\\escaped.txt", BytesOf("x"));
     fs::create_directories(root / "odd/b\\..\\..\\escaped_folder");
-    WriteBytes(root / "odd/fine.txt", BytesOf("fine"));
-    SocketLogCapture log;
+    WriteWholeFile(root / "odd/fine.txt", BytesOf("fine"));
+    LogCapture log;
     EXPECT_EQ(
         SocketFolderCopyFromServer(&client, u"odd", Wide(local / "in").c_str(), 0, nullptr, 0), 0);
-    EXPECT_EQ(ReadBytes(local / "in/fine.txt"), BytesOf("fine"));
+    EXPECT_EQ(ReadWholeFileBytes(local / "in/fine.txt"), BytesOf("fine"));
     EXPECT_FALSE(fs::exists(temp.Path() / "escaped.txt"));
     EXPECT_FALSE(fs::exists(local / "escaped.txt"));
     EXPECT_FALSE(fs::exists(local / "escaped_folder"));
-    EXPECT_TRUE(log.Contains("refused"));
+    EXPECT_TRUE(log.Has("refused"));
 
     fs::create_directories(local / "out");
-    WriteBytes(local / "out/back\\slash", BytesOf("x"));
+    WriteWholeFile(local / "out/back\\slash", BytesOf("x"));
     EXPECT_EQ(SocketFolderCopyToServer(&client, Wide(local / "out").c_str(), u"out", 0, nullptr, 0),
               0);
     EXPECT_TRUE(fs::is_empty(root / "out"));
@@ -291,13 +281,13 @@ TEST_F(SocketFileCopyTest, NamesThatWouldLeaveTheLocalFolderAreRefused) {
 TEST_F(SocketFileCopyTest, FolderRecursionIsBounded) {
     // A link back to its own folder makes an endless tree.
     fs::create_directories(local / "loop");
-    WriteBytes(local / "loop/f", BytesOf("f"));
+    WriteWholeFile(local / "loop/f", BytesOf("f"));
     fs::create_directory_symlink(local / "loop", local / "loop/again");
-    SocketLogCapture log;
+    LogCapture log;
     EXPECT_EQ(
         SocketFolderCopyToServer(&client, Wide(local / "loop").c_str(), u"loop", 0, nullptr, 0), 0);
-    EXPECT_TRUE(log.Contains("levels, left out"));
-    EXPECT_EQ(ReadBytes(root / "loop/f"), BytesOf("f"));
+    EXPECT_TRUE(log.Has("levels, left out"));
+    EXPECT_EQ(ReadWholeFileBytes(root / "loop/f"), BytesOf("f"));
 }
 
 }  // namespace

@@ -20,21 +20,11 @@
 #include "net/socket_file_server.h"
 #include "socket_test_support.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void WriteBytes(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-Bytes ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), {});
-}
 
 std::u16string Wide(const std::string& text) {
     return Utf8ToUtf16Lossy(text);
@@ -67,7 +57,7 @@ protected:
 
 TEST_F(SocketFileServiceTest, OpensReadsSizesAndClosesAFile) {
     const Bytes content = PatternBlock(1000);
-    WriteBytes(root / "data.bin", content);
+    WriteWholeFile(root / "data.bin", content);
     ASSERT_EQ(client.OpenFile(u"/data.bin", u"rb"), 1);
     EXPECT_NE(client.GetFileHandle(), 0u);
     EXPECT_EQ(client.GetFileSize(), 1000u);
@@ -94,19 +84,19 @@ TEST_F(SocketFileServiceTest, WritesAtOffsets) {
     EXPECT_EQ(client.WriteFile(6, tail.data(), 5, 5000), 5u);
     EXPECT_EQ(client.WriteFile(0, head.data(), 6, 5000), 6u);
     EXPECT_EQ(client.CloseFile(), 1);
-    EXPECT_EQ(ReadBytes(root / "new.bin"), BytesOf("hello world"));
+    EXPECT_EQ(ReadWholeFileBytes(root / "new.bin"), BytesOf("hello world"));
 }
 
 TEST_F(SocketFileServiceTest, WritingAFileOpenedForReadingWritesNothing) {
-    WriteBytes(root / "ro.bin", BytesOf("keep"));
+    WriteWholeFile(root / "ro.bin", BytesOf("keep"));
     ASSERT_EQ(client.OpenFile(u"ro.bin", u"rb"), 1);
     EXPECT_EQ(client.WriteFile(0, "xxxx", 4, 5000), 0u);
-    EXPECT_EQ(ReadBytes(root / "ro.bin"), BytesOf("keep"));
+    EXPECT_EQ(ReadWholeFileBytes(root / "ro.bin"), BytesOf("keep"));
 }
 
 TEST_F(SocketFileServiceTest, OpeningAnotherFileClosesTheFirstOnTheServer) {
-    WriteBytes(root / "a", BytesOf("a"));
-    WriteBytes(root / "b", BytesOf("b"));
+    WriteWholeFile(root / "a", BytesOf("a"));
+    WriteWholeFile(root / "b", BytesOf("b"));
     ASSERT_EQ(client.OpenFile(u"a", u"rb"), 1);
     const uint64_t first = client.GetFileHandle();
     ASSERT_EQ(client.OpenFile(u"b", u"rb"), 1);
@@ -120,14 +110,14 @@ TEST_F(SocketFileServiceTest, RefusesModesAndFilesItCannotServe) {
     EXPECT_EQ(client.OpenFile(u"folder", u"rb"), 0);
     EXPECT_EQ(client.OpenFile(u"x", u"q"), 0);
     EXPECT_EQ(client.OpenFile(u"x", u"wbwbwbwbwbwbwbwbwb"), 0);
-    WriteBytes(root / "exists", BytesOf("1"));
+    WriteWholeFile(root / "exists", BytesOf("1"));
     EXPECT_EQ(client.OpenFile(u"exists", u"wbx"), 0);
-    EXPECT_EQ(ReadBytes(root / "exists"), BytesOf("1"));
+    EXPECT_EQ(ReadWholeFileBytes(root / "exists"), BytesOf("1"));
     EXPECT_EQ(server.GetOpenFileCount(), 0);
 }
 
 TEST_F(SocketFileServiceTest, ActionsReportTheirRealResults) {
-    WriteBytes(root / "old.txt", BytesOf("x"));
+    WriteWholeFile(root / "old.txt", BytesOf("x"));
     EXPECT_EQ(client.RenameFile(u"old.txt", u"new.txt"), 1);
     EXPECT_TRUE(fs::exists(root / "new.txt"));
     EXPECT_EQ(client.RenameFile(u"old.txt", u"again.txt"), 0);
@@ -142,19 +132,19 @@ TEST_F(SocketFileServiceTest, ActionsReportTheirRealResults) {
     EXPECT_EQ(client.MakeDirectory(u"nowhere/dir"), 0);
 
     fs::create_directories(root / "dir/sub/deeper");
-    WriteBytes(root / "dir/sub/deeper/f", BytesOf("f"));
-    WriteBytes(root / "dir/g", BytesOf("g"));
+    WriteWholeFile(root / "dir/sub/deeper/f", BytesOf("f"));
+    WriteWholeFile(root / "dir/g", BytesOf("g"));
     EXPECT_EQ(client.RemoveDirectoryW(u"dir"), 1);
     EXPECT_TRUE(fs::is_directory(root / "dir"));
     EXPECT_TRUE(fs::is_empty(root / "dir"));
-    WriteBytes(root / "plain", BytesOf("p"));
+    WriteWholeFile(root / "plain", BytesOf("p"));
     EXPECT_EQ(client.RemoveDirectoryW(u"plain"), 0);
 }
 
 TEST_F(SocketFileServiceTest, DigestsFilesAndGivesZerosForEmptyOrMissingOnes) {
     const Bytes content = PatternBlock(3u << 20, 4);
-    WriteBytes(root / "big.bin", content);
-    WriteBytes(root / "empty.bin", {});
+    WriteWholeFile(root / "big.bin", content);
+    WriteWholeFile(root / "empty.bin", "");
     uint8_t digest[16];
     ASSERT_EQ(client.GetFileMD5(u"big.bin", digest), 1);
     MD5 expected(content.data(), content.size());
@@ -169,10 +159,10 @@ TEST_F(SocketFileServiceTest, DigestsFilesAndGivesZerosForEmptyOrMissingOnes) {
 TEST_F(SocketFileServiceTest, ListsFoldersAndFilesApartWithoutHiddenOrUnsendableNames) {
     fs::create_directories(root / "list/sub1");
     fs::create_directories(root / "list/.hidden_dir");
-    WriteBytes(root / "list/a.txt", {});
-    WriteBytes(root / "list/.hidden", {});
-    WriteBytes(root / "list/semi;colon", {});
-    WriteBytes(root / "list/\xE6\x95\xB0\xE6\x8D\xAE.bin", {});
+    WriteWholeFile(root / "list/a.txt", "");
+    WriteWholeFile(root / "list/.hidden", "");
+    WriteWholeFile(root / "list/semi;colon", "");
+    WriteWholeFile(root / "list/\xE6\x95\xB0\xE6\x8D\xAE.bin", "");
     CBaseStringW folders, files;
     ASSERT_EQ(client.GetFolderList(u"list", &folders, &files), 1);
     EXPECT_EQ(std::u16string(folders.GetString()), u"sub1");
@@ -196,7 +186,7 @@ TEST_F(SocketFileServiceTest, FolderPathComesFromTheOwnersInterface) {
 }
 
 TEST_F(SocketFileServiceTest, PathsThatLeaveTheRootAreRefused) {
-    WriteBytes(temp.Path() / "secret.txt", BytesOf("secret"));
+    WriteWholeFile(temp.Path() / "secret.txt", BytesOf("secret"));
     fs::create_directories(root / "inner");
     fs::create_symlink(temp.Path(), root / "escape");
     const char16_t* escapes[] = {u"../secret.txt", u"inner/../../secret.txt", u"\\..\\secret.txt",
@@ -212,7 +202,7 @@ TEST_F(SocketFileServiceTest, PathsThatLeaveTheRootAreRefused) {
         EXPECT_EQ(client.RenameFile(u"inner", path), 0);
     }
     EXPECT_EQ(client.RemoveDirectoryW(u"escape"), 0);
-    EXPECT_EQ(ReadBytes(temp.Path() / "secret.txt"), BytesOf("secret"));
+    EXPECT_EQ(ReadWholeFileBytes(temp.Path() / "secret.txt"), BytesOf("secret"));
     // The root itself may be listed and emptied but not renamed or deleted.
     EXPECT_EQ(client.RenameFile(u"/", u"moved"), 0);
     EXPECT_EQ(client.DeleteFileW(u""), 0);
@@ -222,14 +212,14 @@ TEST_F(SocketFileServiceTest, PathsThatLeaveTheRootAreRefused) {
 }
 
 TEST_F(SocketFileServiceTest, AnInvalidRootRefusesEverything) {
-    WriteBytes(root / "f", BytesOf("f"));
+    WriteWholeFile(root / "f", BytesOf("f"));
     EXPECT_EQ(server.SetRootFolder((temp.Path() / "no-such-folder").c_str()), 0);
     EXPECT_EQ(client.OpenFile(u"f", u"rb"), 0);
     EXPECT_EQ(client.OpenFile((Wide(root.string()) + u"/f").c_str(), u"rb"), 0);
 }
 
 TEST_F(SocketFileServiceTest, DisconnectClosesOnlyThatClientsFiles) {
-    WriteBytes(root / "shared.bin", PatternBlock(64));
+    WriteWholeFile(root / "shared.bin", PatternBlock(64));
     CSocketFileClient other;
     ASSERT_EQ(other.Create("127.0.0.1", server.GetPort(), "other"), 1);
     ASSERT_EQ(client.OpenFile(u"shared.bin", u"rb"), 1);
@@ -242,14 +232,14 @@ TEST_F(SocketFileServiceTest, DisconnectClosesOnlyThatClientsFiles) {
 }
 
 TEST_F(SocketFileServiceTest, OperationsWithoutAConnectionFailAtOnce) {
-    SocketLogCapture log;
+    LogCapture log;
     client.Close();
     uint8_t buffer[8];
     EXPECT_EQ(client.ReadFile(0, buffer, 8, 5000), 0u);
     EXPECT_EQ(client.WriteFile(0, buffer, 8, 5000), 0u);
-    EXPECT_TRUE(log.Contains("Net Closed!!"));
+    EXPECT_TRUE(log.Has("Net Closed!!"));
     EXPECT_EQ(client.OpenFile(u"x", u"rb"), 0);
-    EXPECT_TRUE(log.Contains("CSocketFileClient::OpenFile: SendData Failed"));
+    EXPECT_TRUE(log.Has("CSocketFileClient::OpenFile: SendData Failed"));
     EXPECT_EQ(client.MakeDirectory(u"x"), 0);
 }
 
@@ -270,7 +260,7 @@ protected:
 };
 
 TEST_F(RawFileRequests, HandlesAreLookedUpAmongTheRequestersOwnFiles) {
-    WriteBytes(root / "mine.bin", PatternBlock(32));
+    WriteWholeFile(root / "mine.bin", PatternBlock(32));
     ASSERT_EQ(client.OpenFile(u"mine.bin", u"rb"), 1);
     tagSOCKETFILEREQREAD request;
     request.header.type = static_cast<uint32_t>(SocketFileType::ReqRead);
@@ -363,11 +353,11 @@ class MalformedFileRequest : public RawFileRequests,
                              public ::testing::WithParamInterface<MalformedCase> {};
 
 TEST_P(MalformedFileRequest, EndsThatConnectionOnly) {
-    SocketLogCapture log;
+    LogCapture log;
     ASSERT_TRUE(Send(GetParam().build()));
     EXPECT_TRUE(WaitUntil([&] { return rawListener.disconnects.load() == 1; }));
     EXPECT_EQ(rawListener.MessageCount(), 0u);
-    EXPECT_TRUE(log.Contains(GetParam().logText));
+    EXPECT_TRUE(log.Has(GetParam().logText));
     EXPECT_EQ(client.MakeDirectory(u"still-served"), 1);
 }
 
@@ -498,7 +488,7 @@ TEST_F(SocketFileClientAnswers, AnAnswerWhoseSizeDoesNotFitItsTypeEndsTheConnect
 }
 
 TEST_F(SocketFileClientAnswers, AnAnswerOfAnotherVersionEndsTheConnection) {
-    SocketLogCapture log;
+    LogCapture log;
     server.SetScript([this](uint64_t socket, const tagSOCKETFILEHEADER& request) {
         std::vector<uint8_t> bytes = ReadAnswer(request, PatternBlock(4));
         bytes[3] = 0x20;
@@ -507,11 +497,11 @@ TEST_F(SocketFileClientAnswers, AnAnswerOfAnotherVersionEndsTheConnection) {
     uint8_t buffer[8];
     EXPECT_EQ(client.ReadFile(0, buffer, 8, 5000), 0u);
     EXPECT_TRUE(WaitUntil([&] { return client.IsConnect() == 0; }));
-    EXPECT_TRUE(log.Contains("CSocketFileClient::OnClientReceiveData: Net File Version NOT MATCH"));
+    EXPECT_TRUE(log.Has("CSocketFileClient::OnClientReceiveData: Net File Version NOT MATCH"));
 }
 
 TEST_F(SocketFileClientAnswers, ALateAnswerIsIgnoredAndTheNextOneCounts) {
-    SocketLogCapture log;
+    LogCapture log;
     std::mutex mutex;
     std::vector<std::pair<uint64_t, tagSOCKETFILEHEADER>> held;
     server.SetScript([&](uint64_t socket, const tagSOCKETFILEHEADER& request) {
@@ -530,7 +520,7 @@ TEST_F(SocketFileClientAnswers, ALateAnswerIsIgnoredAndTheNextOneCounts) {
     }));
     // The answer comes late: nobody waits for it any more.
     server.Send(request.first, ReadAnswer(request.second, BytesOf("late!!!!")));
-    EXPECT_TRUE(WaitUntil([&] { return log.Contains("has no waiting request, ignored"); }));
+    EXPECT_TRUE(WaitUntil([&] { return log.Has("has no waiting request, ignored"); }));
     EXPECT_EQ(buffer[0], 0);
     server.SetScript([this](uint64_t socket, const tagSOCKETFILEHEADER& request) {
         server.Send(socket, ReadAnswer(request, BytesOf("on time")));

@@ -182,11 +182,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SocketPacket, AnEndedStreamIsReportedNotWaitedFor) {
     const Bytes packet = PacketBytes(kSocketDestServer, BytesOf("cut short"));
     PiecewiseSource source(Bytes(packet.begin(), packet.begin() + 25), {25}, true);
-    SocketLogCapture log;
+    LogCapture log;
     const StepResult result = RunSteps(source, 1);
     EXPECT_TRUE(result.failed);
     EXPECT_TRUE(result.payloads.empty());
-    EXPECT_TRUE(log.Contains("RecvTCPPacket socket closed"));
+    EXPECT_TRUE(log.Has("RecvTCPPacket socket closed"));
 }
 
 TEST(SocketPacket, LengthDataPutsDecimalLengthAndTerminatorFirst) {

@@ -224,7 +224,7 @@ class SocketServerDropTest : public SocketServerTest,
 TEST_P(SocketServerDropTest, BadHeaderDropsTheConnection) {
     MatchCodeGuard code(7);
     StartServer(0);
-    SocketLogCapture log;
+    LogCapture log;
     UniqueFd plain = ConnectPlain(port);
     ASSERT_TRUE(plain.Valid());
     SocketPacketHeader header;
@@ -239,7 +239,7 @@ TEST_P(SocketServerDropTest, BadHeaderDropsTheConnection) {
     ASSERT_TRUE(WaitUntil([&] { return serverListener.Closed().size() == 1; }));
     EXPECT_EQ(serverListener.MessageCount(), 0u);
     EXPECT_TRUE(WaitUntil([&] { return server.GetClientCount() == 0; }));
-    EXPECT_TRUE(log.Contains(GetParam().logText));
+    EXPECT_TRUE(log.Has(GetParam().logText));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -20,6 +20,7 @@
 #include "core/unique_fd.h"
 #include "net/socket_listener.h"
 #include "net/socket_packet.h"
+#include "support/log_capture.h"
 #include "support/wait_until.h"
 
 using Bytes = std::vector<uint8_t>;
@@ -128,36 +129,6 @@ private:
     std::vector<Message> m_messages;
     std::vector<uint64_t> m_accepted;
     std::vector<uint64_t> m_closed;
-};
-
-// Collects every debug line written while it lives.
-class SocketLogCapture {
-public:
-    SocketLogCapture() {
-        DbgOutputAddCallback(&SocketLogCapture::OnLine, reinterpret_cast<uintptr_t>(this));
-    }
-    ~SocketLogCapture() { DbgOutputDelCallback(&SocketLogCapture::OnLine); }
-    SocketLogCapture(const SocketLogCapture&) = delete;
-    SocketLogCapture& operator=(const SocketLogCapture&) = delete;
-
-    bool Contains(const std::string& text) {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        for (const std::string& line : m_lines) {
-            if (line.find(text) != std::string::npos) return true;
-        }
-        return false;
-    }
-
-private:
-    static int OnLine(uintptr_t self, uint32_t, const char* line, int length) {
-        auto* capture = reinterpret_cast<SocketLogCapture*>(self);
-        std::lock_guard<std::mutex> guard(capture->m_mutex);
-        capture->m_lines.emplace_back(line, static_cast<size_t>(length));
-        return 1;
-    }
-
-    std::mutex m_mutex;
-    std::vector<std::string> m_lines;
 };
 
 // A plain blocking TCP connection to 127.0.0.1:port; invalid when the connect fails.

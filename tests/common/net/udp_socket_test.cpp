@@ -99,31 +99,31 @@ TEST_F(UdpSocketTest, TwoSocketsMayShareAPort) {
 }
 
 TEST_F(UdpSocketTest, RefusesNothingToSendAndAClosedSocket) {
-    SocketLogCapture log;
+    LogCapture log;
     EXPECT_EQ(first.SendData(1, nullptr, 3), 0);
     EXPECT_EQ(first.SendData(1, "x", 0), 0);
-    EXPECT_TRUE(log.Contains("CUDPSocket::SendData: parameter invalid!"));
+    EXPECT_TRUE(log.Has("CUDPSocket::SendData: parameter invalid!"));
     first.Close();
     EXPECT_EQ(first.IsCreated(), 0);
     EXPECT_EQ(first.SendData(1, "x", 1), 0);
-    EXPECT_TRUE(log.Contains("CUDPSocket::SendData: mSocketFD is closed!!"));
+    EXPECT_TRUE(log.Has("CUDPSocket::SendData: mSocketFD is closed!!"));
 }
 
 TEST_F(UdpSocketTest, AFailedSendEndsTheSocket) {
-    SocketLogCapture log;
+    LogCapture log;
     first.SetBroadcastAddress("not an address");
     EXPECT_EQ(first.SendData(second.GetLocalPort(), "x", 1), 0);
-    EXPECT_TRUE(log.Contains("CUDPSocket::SendData: Failed"));
+    EXPECT_TRUE(log.Has("CUDPSocket::SendData: Failed"));
     EXPECT_EQ(first.IsCreated(), 0);
 }
 
 TEST(UdpSocket, CreateFailsForAnAddressThatIsNotThisMachines) {
-    SocketLogCapture log;
+    LogCapture log;
     RecordingUdpListener listener;
     CUDPSocket socket;
     EXPECT_EQ(socket.Create("192.0.2.254", 0, &listener, 0, "x"), 0);
     EXPECT_EQ(socket.Create("bad text", 0, &listener, 0, "x"), 0);
-    EXPECT_TRUE(log.Contains("CUDPSocket::Bind bind error(addr=bad text"));
+    EXPECT_TRUE(log.Has("CUDPSocket::Bind bind error(addr=bad text"));
     EXPECT_EQ(socket.IsCreated(), 0);
 }
 

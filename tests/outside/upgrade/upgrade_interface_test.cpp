@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/misc/md5_test_support.h"
 #include "core/hex_text.h"
 #include "core/utf_convert.h"
 #include "misc/md5.h"
@@ -23,24 +24,9 @@
 #include "support/nginx_server.h"
 #include "support/sample_firmware_service.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-std::string Md5Of(const std::string& path) {
-    std::u16string wide;
-    uint8_t digest[MD5::kDigestBytes];
-    if (!Utf8ToUtf16(path, wide) || GetFileMD5(wide.c_str(), digest) == 0) return {};
-    CBaseStringA text;
-    BufferToHexStringA(digest, MD5::kDigestBytes, &text, 0, 0);
-    return text.GetString();
-}
 
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> names;
@@ -151,7 +137,7 @@ TEST_P(ServiceTest, VersionInfoGivesNameAddressDigestSizeAndDateWithNotes) {
     ASSERT_EQ(info.found, 1);
     EXPECT_STREQ(info.name.GetString(), "1.6.0");
     EXPECT_EQ(std::string(info.url.GetString()), Base() + "/archives/1.6.0.zip");
-    EXPECT_EQ(std::string(info.md5.GetString()), Md5Of(Archive("1.6.0")));
+    EXPECT_EQ(std::string(info.md5.GetString()), md5_test::LibraryMd5Of(Archive("1.6.0")));
     EXPECT_EQ(std::string(info.size.GetString()),
               std::to_string(std::filesystem::file_size(Archive("1.6.0"))));
     EXPECT_STREQ(info.dateNotes.GetString(), "2024-03-15 Sample firmware 1.6.0");
@@ -177,7 +163,7 @@ TEST_P(ServiceTest, DownloadPutsTheVerifiedArchiveInPlaceWithProgress) {
     md5.ToUpper();  // the expected digest may come in either case
     ASSERT_EQ(
         Orbo_Upgrade_DownloadFile(info.url.GetString(), local.c_str(), &md5, 0, &listener, 77), 1);
-    EXPECT_EQ(ReadFile(local), ReadFile(Archive("1.5.2")));
+    EXPECT_EQ(ReadWholeFile(local), ReadWholeFile(Archive("1.5.2")));
     EXPECT_STREQ(md5.GetString(), info.md5.GetString());
     EXPECT_EQ(FolderEntries(LocalFolder()), std::vector<std::string>{"download.zip"});
 
@@ -213,7 +199,7 @@ TEST_P(ServiceTest, ADownloadThatFailsItsChecksLeavesNoArchiveAndKeepsTheOldFile
         EXPECT_EQ(
             Orbo_Upgrade_DownloadFile(info.url.GetString(), local.c_str(), &md5, 0, nullptr, 0), 0)
             << version;
-        EXPECT_EQ(ReadFile(local), "earlier archive") << version;
+        EXPECT_EQ(ReadWholeFile(local), "earlier archive") << version;
         EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"download.zip"}) << version;
     }
     // The refused digest is reported back: what actually arrived.
@@ -222,7 +208,7 @@ TEST_P(ServiceTest, ADownloadThatFailsItsChecksLeavesNoArchiveAndKeepsTheOldFile
     ASSERT_EQ(Orbo_Upgrade_DownloadFile(info.url.GetString(), (folder + "/x.zip").c_str(), &md5, 0,
                                         nullptr, 0),
               0);
-    EXPECT_EQ(std::string(md5.GetString()), Md5Of(Archive("1.5.1")));
+    EXPECT_EQ(std::string(md5.GetString()), md5_test::LibraryMd5Of(Archive("1.5.1")));
     EXPECT_NE(std::string(md5.GetString()), std::string(info.md5.GetString()));
 }
 
@@ -344,7 +330,7 @@ TEST(ServiceAddress, AnHttpsServiceWithAnUntrustedCertificateIsRefused) {
     // The fixture's own certificate authority is not in the system's store; with it, the index
     // is there to be read.
     EXPECT_EQ(Orbo_Upgrade_Logon(), 0);
-    std::string pem = ReadFile(nginx.CaFile());
+    std::string pem = ReadWholeFile(nginx.CaFile());
     CBaseBuffer ca;
     ca.SetBuffer(pem.data(), static_cast<uint32_t>(pem.size()));
     CBaseBuffer body;

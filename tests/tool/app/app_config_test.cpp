@@ -19,22 +19,15 @@
 #include "core/base_string.h"
 #include "core/dbg_output.h"
 #include "support/comma_locale.h"
+#include "support/file_size_limit.h"
+#include "support/log_capture.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 XMLNode RootNode() {
     XMLNode root;
@@ -55,17 +48,6 @@ std::vector<fs::path> OtherFiles(const fs::path& folder) {
         if (entry.path().filename() != kAppConfigFileName) others.push_back(entry.path());
     }
     return others;
-}
-
-// Collects error lines of the debug output.
-std::mutex gErrorsMutex;
-std::vector<std::string> gErrors;
-int CollectErrors(uintptr_t, uint32_t level, const char* line, int length) {
-    if (level == kDbgLevelError) {
-        std::lock_guard<std::mutex> lock(gErrorsMutex);
-        gErrors.emplace_back(line, static_cast<size_t>(length));
-    }
-    return 1;
 }
 
 // A complete file as a user might have it: CRLF line ends, an encoding declaration, a comment,
@@ -165,7 +147,7 @@ TEST_F(AppConfigTest, NoFileGivesEveryDefaultAndARootAtExit) {
     root.SetAttributeInt64("BaudRate", 115200);  // as the main window does when it closes
     ASSERT_EQ(SaveAppConfig(), 1);
     EXPECT_EQ(gAppConfig.IsModified(), 0);
-    EXPECT_EQ(ReadAll(m_file),
+    EXPECT_EQ(ReadWholeFile(m_file),
               "<?xml version=\"1.0\"?>\n<AppConfig BaudRate=\"115200\">\n\t<ObjectInfo />\n"
               "</AppConfig>\n");
 
@@ -181,12 +163,12 @@ TEST_F(AppConfigTest, MissingSettingsFolderIsCreatedOnSave) {
     setenv("ORBO_HOME", nested.c_str(), 1);
     LoadAppConfig();
     ASSERT_EQ(SaveAppConfig(), 1);
-    EXPECT_EQ(ReadAll(nested + "/" + kAppConfigFileName),
+    EXPECT_EQ(ReadWholeFile(nested + "/" + kAppConfigFileName),
               "<?xml version=\"1.0\"?>\n<AppConfig />\n");
 }
 
 TEST_F(AppConfigTest, UpperCaseRootIsAcceptedAndNotRepaired) {
-    WriteAll(m_file, "<APPCONFIG baudrate=\"9600\" BYTESIZE=\"0x108\"/>");
+    WriteWholeFile(m_file, "<APPCONFIG baudrate=\"9600\" BYTESIZE=\"0x108\"/>");
     EXPECT_EQ(LoadAppConfig(), 1);
     EXPECT_EQ(gAppConfig.IsModified(), 0);
     int32_t baud = 0;
@@ -198,7 +180,7 @@ TEST_F(AppConfigTest, UpperCaseRootIsAcceptedAndNotRepaired) {
 }
 
 TEST_F(AppConfigTest, UnchangedRunLeavesTheFileUntouched) {
-    WriteAll(m_file, kCompleteFile);
+    WriteWholeFile(m_file, kCompleteFile);
     struct stat before {};
     ASSERT_EQ(stat(m_file.c_str(), &before), 0);
 
@@ -209,19 +191,19 @@ TEST_F(AppConfigTest, UnchangedRunLeavesTheFileUntouched) {
 
     struct stat after {};
     ASSERT_EQ(stat(m_file.c_str(), &after), 0);
-    EXPECT_EQ(ReadAll(m_file), kCompleteFile);
+    EXPECT_EQ(ReadWholeFile(m_file), kCompleteFile);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
 }
 
 TEST_F(AppConfigTest, ChangedRunRewritesKeepingUnknownContent) {
-    WriteAll(m_file, kCompleteFile);
+    WriteWholeFile(m_file, kCompleteFile);
     ASSERT_EQ(LoadAppConfig(), 1);
     WriteSameValues();
     RootNode().SetAttributeInt64("BaudRate", 256000);
     ASSERT_EQ(SaveAppConfig(), 1);
-    EXPECT_EQ(ReadAll(m_file),
+    EXPECT_EQ(ReadWholeFile(m_file),
               "<?xml version=\"1.0\"?>\n"
               "<AppConfig BaudRate=\"256000\" ReplayInterval=\"500\" SaveData=\"0\">\n"
               "\t<ObjectInfo EnergyWaveWnd_ActiveColor=\"0XFF000000\" "
@@ -232,58 +214,45 @@ TEST_F(AppConfigTest, ChangedRunRewritesKeepingUnknownContent) {
 }
 
 TEST_F(AppConfigTest, MalformedFileIsRepairedAtExit) {
-    WriteAll(m_file, "this is not xml");
+    WriteWholeFile(m_file, "this is not xml");
     EXPECT_EQ(LoadAppConfig(), 1);
     EXPECT_EQ(gAppConfig.IsModified(), 1);
     ASSERT_EQ(SaveAppConfig(), 1);
-    EXPECT_EQ(ReadAll(m_file), "<?xml version=\"1.0\"?>\n<AppConfig />\n");
+    EXPECT_EQ(ReadWholeFile(m_file), "<?xml version=\"1.0\"?>\n<AppConfig />\n");
 }
 
 TEST_F(AppConfigTest, FailedWriteKeepsTheOldFileAndIsLogged) {
-    WriteAll(m_file, kCompleteFile);
+    WriteWholeFile(m_file, kCompleteFile);
     ASSERT_EQ(LoadAppConfig(), 1);
     RootNode().SetAttributeText("LastReplayFile", std::string(200, 'x').c_str());
-    {
-        std::lock_guard<std::mutex> lock(gErrorsMutex);
-        gErrors.clear();
-    }
-    DbgOutputAddCallback(CollectErrors, 0);
+    LogCapture errorLog({.level = kDbgLevelError});
 
     // A file size limit below the new content makes the write fail part-way (EFBIG), as a full
     // disk would.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 64;
-    struct sigaction ignore {
-    }, previous{};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &previous);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int saved = SaveAppConfig();
-    setrlimit(RLIMIT_FSIZE, &old);
-    sigaction(SIGXFSZ, &previous, nullptr);
-    DbgOutputDelCallback(CollectErrors);
+    int saved = -1;
+    {
+        FileSizeLimit limit(64);
+        ASSERT_TRUE(limit.Active());
+        saved = SaveAppConfig();
+    }
+    const std::vector<std::string> errors = errorLog.Texts();
 
     EXPECT_EQ(saved, 0);
-    EXPECT_EQ(ReadAll(m_file), kCompleteFile);
+    EXPECT_EQ(ReadWholeFile(m_file), kCompleteFile);
     EXPECT_TRUE(OtherFiles(m_dir.Path()).empty());
     EXPECT_EQ(gAppConfig.IsModified(), 1);
-    {
-        std::lock_guard<std::mutex> lock(gErrorsMutex);
-        ASSERT_FALSE(gErrors.empty());
-        EXPECT_NE(gErrors.back().find("SaveAppConfig"), std::string::npos) << gErrors.back();
-        EXPECT_NE(gErrors.back().find(m_file), std::string::npos) << gErrors.back();
-    }
+    ASSERT_FALSE(errors.empty());
+    EXPECT_NE(errors.back().find("SaveAppConfig"), std::string::npos) << errors.back();
+    EXPECT_NE(errors.back().find(m_file), std::string::npos) << errors.back();
 
     // Once the disk has room again, the next save goes through.
     ASSERT_EQ(SaveAppConfig(), 1);
-    EXPECT_NE(ReadAll(m_file).find(std::string(200, 'x')), std::string::npos);
+    EXPECT_NE(ReadWholeFile(m_file).find(std::string(200, 'x')), std::string::npos);
 }
 
 TEST_F(AppConfigTest, ProcessKilledDuringSaveLeavesTheOldFile) {
     GTEST_FLAG_SET(death_test_style, "fast");
-    WriteAll(m_file, kCompleteFile);
+    WriteWholeFile(m_file, kCompleteFile);
     ASSERT_EQ(LoadAppConfig(), 1);
     RootNode().SetAttributeText("LastReplayFile", std::string(4000, 'y').c_str());
     constexpr rlim_t kLimit = 100;
@@ -291,7 +260,7 @@ TEST_F(AppConfigTest, ProcessKilledDuringSaveLeavesTheOldFile) {
     // The child dies by SIGXFSZ at the first write beyond the limit: in the middle of the save.
     EXPECT_EXIT(SaveUnderFileSizeLimit(kLimit), ::testing::KilledBySignal(SIGXFSZ), "");
 
-    EXPECT_EQ(ReadAll(m_file), kCompleteFile);
+    EXPECT_EQ(ReadWholeFile(m_file), kCompleteFile);
     // The save was cut part-way: what it had written is a partial temporary file beside it.
     const auto others = OtherFiles(m_dir.Path());
     ASSERT_EQ(others.size(), 1u);
@@ -307,7 +276,7 @@ TEST_F(AppConfigTest, ProcessKilledDuringSaveLeavesTheOldFile) {
 TEST_F(AppConfigTest, DecimalCommaLocaleChangesNothingInTheFile) {
     ScopedCommaLocale locale;
     if (!locale.Available()) GTEST_SKIP() << locale.Reason();
-    WriteAll(m_file, kCompleteFile);
+    WriteWholeFile(m_file, kCompleteFile);
     ASSERT_EQ(LoadAppConfig(), 1);
     WriteSameValues();
     EXPECT_EQ(gAppConfig.IsModified(), 0);
@@ -316,7 +285,7 @@ TEST_F(AppConfigTest, DecimalCommaLocaleChangesNothingInTheFile) {
     EXPECT_DOUBLE_EQ(value, 7.057);
     Section("ObjectInfo").SetAttributeDouble("CurrentReportValueMA", 2.03, "%.5f");
     ASSERT_EQ(SaveAppConfig(), 1);
-    const std::string written = ReadAll(m_file);
+    const std::string written = ReadWholeFile(m_file);
     EXPECT_NE(written.find("CurrentReportValueMA=\"2.03000\""), std::string::npos) << written;
     EXPECT_EQ(written.find(','), std::string::npos) << written;
 }

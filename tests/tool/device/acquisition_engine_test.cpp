@@ -24,9 +24,6 @@ using stream_test::Bytes;
 using stream_test::Concat;
 using stream_test::Decode;
 using stream_test::ExpectSameReports;
-using stream_test::FileSizeLimit;
-using stream_test::LogCapture;
-using stream_test::ReadAll;
 using stream_test::ReportFrame;
 using stream_test::ScriptedStreamLink;
 
@@ -83,12 +80,6 @@ public:
 private:
     mutable std::mutex m_mutex;
 };
-
-void WriteAll(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
 
 std::vector<fs::path> FilesIn(const fs::path& folder) {
     std::vector<fs::path> files;
@@ -156,7 +147,7 @@ TEST_F(AcquisitionEngineTest, LiveRunRecordsExactlyTheDeliveredBytesAndReplaysTh
     const auto files = FilesIn(folder);
     ASSERT_EQ(files.size(), 1u);
     EXPECT_EQ(files[0].filename().string().rfind("RadarData_", 0), 0u);
-    EXPECT_EQ(ReadAll(files[0]), link.Delivered());
+    EXPECT_EQ(ReadWholeFileBytes(files[0]), link.Delivered());
     EXPECT_EQ(link.Delivered(), stream);
     EXPECT_TRUE(sink.recordingFailures.empty());
 
@@ -220,7 +211,7 @@ TEST_F(AcquisitionEngineTest, LiveStartWithoutDeviceTellsTheSinkAndStartsNothing
 TEST_F(AcquisitionEngineTest, RunStatesFollowStartAndStop) {
     engine.SetLink(&link);
     const std::string file = dir.File("one.dat");
-    WriteAll(file, SomeStream(1));
+    WriteWholeFile(file, SomeStream(1));
     ASSERT_EQ(engine.StartAcquisition(LiveRun()), AcquisitionStartResult::Started);
     EXPECT_TRUE(engine.IsRunning());
     EXPECT_FALSE(engine.IsReplay());
@@ -253,7 +244,7 @@ TEST_F(AcquisitionEngineTest, TwoRecordedRunsKeepTwoFiles) {
     }
     const auto files = FilesIn(dir.Path());
     ASSERT_EQ(files.size(), 2u);
-    std::vector<Bytes> contents = {ReadAll(files[0]), ReadAll(files[1])};
+    std::vector<Bytes> contents = {ReadWholeFileBytes(files[0]), ReadWholeFileBytes(files[1])};
     std::sort(contents.begin(), contents.end());
     std::vector<Bytes> expected = {first, second};
     std::sort(expected.begin(), expected.end());
@@ -263,7 +254,7 @@ TEST_F(AcquisitionEngineTest, TwoRecordedRunsKeepTwoFiles) {
 TEST_F(AcquisitionEngineTest, RecordingThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
     engine.SetLink(&link);
     const std::string notAFolder = dir.File("file");
-    WriteAll(notAFolder, {1});
+    WriteWholeFile(notAFolder, Bytes{1});
     LogCapture log;
     ASSERT_EQ(engine.StartAcquisition(LiveRun(true, notAFolder)), AcquisitionStartResult::Started);
     link.PushBlock(SomeStream(2));
@@ -323,7 +314,7 @@ TEST_F(AcquisitionEngineTest, ReplayOfAFolderEndsTheRun) {
 TEST_F(AcquisitionEngineTest, ReplayLeavesTheDeviceAlone) {
     engine.SetLink(&link);
     const std::string file = dir.File("r.dat");
-    WriteAll(file, SomeStream(3));
+    WriteWholeFile(file, SomeStream(3));
     ASSERT_EQ(engine.StartAcquisition(ReplayRun(file, 0)), AcquisitionStartResult::Started);
     ASSERT_TRUE(WaitUntil([&] { return sink.EndCount() > 0; }, kHangDeadline));
     engine.StopAcquisition();
@@ -342,7 +333,7 @@ TEST_F(AcquisitionEngineTest, ReplayWithGarbageAndBrokenFramesYieldsEveryIntactF
                                 ReportFrame(0, 0, 3),
                                 {0xF4, 0xF3, 0xF2}});
     const std::string file = dir.File("g.dat");
-    WriteAll(file, bytes);
+    WriteWholeFile(file, bytes);
     ASSERT_EQ(engine.StartAcquisition(ReplayRun(file, 0)), AcquisitionStartResult::Started);
     ASSERT_TRUE(WaitUntil([&] { return sink.EndCount() > 0; }, kHangDeadline));
     engine.StopAcquisition();
@@ -354,7 +345,7 @@ TEST_F(AcquisitionEngineTest, ReplayWithGarbageAndBrokenFramesYieldsEveryIntactF
 
 TEST_F(AcquisitionEngineTest, EmptyReplayFileEndsWithoutReports) {
     const std::string file = dir.File("empty.dat");
-    WriteAll(file, {});
+    WriteWholeFile(file, "");
     ASSERT_EQ(engine.StartAcquisition(ReplayRun(file, 500)), AcquisitionStartResult::Started);
     ASSERT_TRUE(WaitUntil([&] { return sink.EndCount() > 0; }, kHangDeadline));
     engine.StopAcquisition();
@@ -364,7 +355,7 @@ TEST_F(AcquisitionEngineTest, EmptyReplayFileEndsWithoutReports) {
 
 TEST_F(AcquisitionEngineTest, ReplayWaitsTheIntervalAfterEveryReport) {
     const std::string file = dir.File("paced.dat");
-    WriteAll(file, SomeStream(5));
+    WriteWholeFile(file, SomeStream(5));
     const uint64_t start = MonoTimeMs();
     ASSERT_EQ(engine.StartAcquisition(ReplayRun(file, 40)), AcquisitionStartResult::Started);
     ASSERT_TRUE(WaitUntil([&] { return sink.EndCount() > 0; }, kHangDeadline));
@@ -379,7 +370,7 @@ TEST_F(AcquisitionEngineTest, NegativeReplayIntervalCountsAsZero) {
     EXPECT_EQ(EffectiveReplayInterval(0), 0);
     EXPECT_EQ(EffectiveReplayInterval(250), 250);
     const std::string file = dir.File("fast.dat");
-    WriteAll(file, SomeStream(10));
+    WriteWholeFile(file, SomeStream(10));
     LogCapture log;
     ASSERT_EQ(engine.StartAcquisition(ReplayRun(file, -500)), AcquisitionStartResult::Started);
     // Waiting (unsigned) -500 ms after a report would never end.
@@ -391,7 +382,7 @@ TEST_F(AcquisitionEngineTest, NegativeReplayIntervalCountsAsZero) {
 
 TEST_F(AcquisitionEngineTest, StopDuringAReplayWaitReturnsAtOnce) {
     const std::string file = dir.File("slow.dat");
-    WriteAll(file, SomeStream(3));
+    WriteWholeFile(file, SomeStream(3));
     constexpr int kLongIntervalMs = 60000;
     ASSERT_EQ(engine.StartAcquisition(ReplayRun(file, kLongIntervalMs)),
               AcquisitionStartResult::Started);

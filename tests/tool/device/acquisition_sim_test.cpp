@@ -30,7 +30,6 @@ namespace fs = std::filesystem;
 using stream_test::Bytes;
 using stream_test::Decode;
 using stream_test::ExpectSameReports;
-using stream_test::ReadAll;
 
 // Reports ten times as often as the sensor's 1 Hz, with stray bytes between the frames and the
 // output paced at the line rate so that blocks cut frames anywhere.
@@ -146,7 +145,7 @@ TEST_F(AcquisitionSimTest, LiveRunRecordsTheDeliveredBytesAndItsReplayShowsTheSa
     const fs::path recording = RecordLiveRun(kLiveReports);
     ASSERT_FALSE(recording.empty());
     const Bytes delivered = link->Delivered();
-    EXPECT_EQ(ReadAll(recording), delivered);
+    EXPECT_EQ(ReadWholeFileBytes(recording), delivered);
     const auto live = liveSink.Reports();
     ASSERT_GE(live.size(), kLiveReports);
     ExpectSameReports(live, Decode(delivered));

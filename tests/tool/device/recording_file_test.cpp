@@ -15,9 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using stream_test::Bytes;
-using stream_test::FileSizeLimit;
-using stream_test::LogCapture;
-using stream_test::ReadAll;
 
 LocalDateTime When() {
     LocalDateTime when;
@@ -50,7 +47,7 @@ TEST(RecordingFile, WritesExactlyTheBytesGivenAndChecksTheClose) {
     EXPECT_EQ(file.BytesWritten(), 7u);
     ASSERT_TRUE(file.Close());
     EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(ReadAll(file.Path()), stream_test::Concat({first, second}));
+    EXPECT_EQ(ReadWholeFileBytes(file.Path()), stream_test::Concat({first, second}));
 }
 
 TEST(RecordingFile, ANamedRecordingIsCreatedButNeverReplacesAFile) {
@@ -66,7 +63,7 @@ TEST(RecordingFile, ANamedRecordingIsCreatedButNeverReplacesAFile) {
     EXPECT_FALSE(again.CreateAt(path));
     EXPECT_EQ(again.Error(), EEXIST);
     EXPECT_FALSE(again.IsOpen());
-    EXPECT_EQ(ReadAll(path), bytes);
+    EXPECT_EQ(ReadWholeFileBytes(path), bytes);
     EXPECT_FALSE(again.CreateAt(""));
     EXPECT_FALSE(again.CreateAt(dir.File("missing-folder/x.dat")));
     EXPECT_EQ(again.Error(), ENOENT);
@@ -89,7 +86,7 @@ TEST(RecordingFile, SecondRunInTheSameSecondGetsASuffixAndLeavesTheFirstIntact) 
     RecordingFile third;
     ASSERT_TRUE(third.Create(dir.Path().string(), When()));
     EXPECT_EQ(third.Path(), dir.File("RadarData_2024_05_01_13_45_09_2.dat"));
-    EXPECT_EQ(ReadAll(firstPath), firstBytes);
+    EXPECT_EQ(ReadWholeFileBytes(firstPath), firstBytes);
     EXPECT_EQ(fs::file_size(second.Path()), 0u);
 }
 

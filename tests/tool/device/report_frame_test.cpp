@@ -8,6 +8,7 @@
 
 #include "core/base_buffer.h"
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 #include "tool/device/stream_test_support.h"
 
 namespace {
@@ -151,16 +152,8 @@ TEST(CutFrames, ReassemblesReportsFromArbitraryCuts) {
     }
 }
 
-int CountTailLines(uintptr_t user, uint32_t, const char* line, int) {
-    if (std::string(line).find("Tailer TAG Invalid!\r\n") != std::string::npos) {
-        ++*reinterpret_cast<int*>(user);
-    }
-    return 0;
-}
-
 TEST(CutFrames, WrongTailCostsOneLineAndTheSkippedBytes) {
-    int tailLines = 0;
-    DbgOutputAddCallback(CountTailLines, reinterpret_cast<uintptr_t>(&tailLines));
+    LogCapture log;
     const Bytes bad = Frame(ReportPayload(2, 1), false);
     // A valid frame starting inside the skipped L + 6 bytes is lost; one after them survives.
     const Bytes inner = ReportFrame(2, 2);
@@ -171,8 +164,7 @@ TEST(CutFrames, WrongTailCostsOneLineAndTheSkippedBytes) {
     EXPECT_EQ(Distances(lost), std::vector<int>({3}));
     const Recorder after = Feed({Concat({bad, ReportFrame(3, 4)})});
     EXPECT_EQ(Distances(after), std::vector<int>({4}));
-    DbgOutputDelCallback(CountTailLines);
-    EXPECT_EQ(tailLines, 2);
+    EXPECT_EQ(log.Count("Tailer TAG Invalid!\r\n"), 2);
 }
 
 TEST(CutFrames, CorruptedLengthIsAFalseHeaderNotAStall) {

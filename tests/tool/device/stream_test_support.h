@@ -26,6 +26,9 @@
 #include "core/dbg_output.h"
 #include "device/radar_stream_link.h"
 #include "device/report_frame.h"
+#include "support/file_size_limit.h"
+#include "support/log_capture.h"
+#include "support/whole_file.h"
 #include "tool/device/fake_radar_link.h"
 
 namespace stream_test {
@@ -96,12 +99,6 @@ inline std::vector<TargetReport> Decode(const Bytes& bytes) {
     buffer.SetBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()));
     CutFrames(buffer, collector);
     return collector.reports;
-}
-
-// A whole file's bytes (none when it cannot be read).
-inline Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // A device that delivers the blocks the test pushes and records the commands it is given.
@@ -256,57 +253,6 @@ private:
     int m_fetches = 0;
     int m_waiting = 0;
     int m_cancelledFetches = 0;
-};
-
-// Debug lines of every thread written while the object lives, with their levels.
-class LogCapture {
-public:
-    struct Line {
-        uint32_t level;
-        std::string text;
-    };
-    LogCapture() { DbgOutputAddCallback(&LogCapture::OnLine, reinterpret_cast<uintptr_t>(this)); }
-    ~LogCapture() { DbgOutputDelCallback(&LogCapture::OnLine); }
-    // True when a line of that level contains the text.
-    bool Has(uint32_t level, const std::string& text) const {
-        std::lock_guard lock(m_mutex);
-        return std::any_of(m_lines.begin(), m_lines.end(), [&](const Line& line) {
-            return line.level == level && line.text.find(text) != std::string::npos;
-        });
-    }
-
-private:
-    static int OnLine(uintptr_t self, uint32_t level, const char* line, int length) {
-        auto* capture = reinterpret_cast<LogCapture*>(self);
-        std::lock_guard lock(capture->m_mutex);
-        capture->m_lines.push_back({level, std::string(line, length)});
-        return 1;
-    }
-    mutable std::mutex m_mutex;
-    std::vector<Line> m_lines;
-};
-
-// A file size limit for this process: writes beyond it fail with EFBIG (root is no exception),
-// which makes a failing write reproducible without a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        if (m_active) setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool Active() const { return m_active; }
-
-private:
-    rlimit m_saved{};
-    bool m_active = false;
-    void (*m_oldHandler)(int) = SIG_DFL;
 };
 
 // A link whose first StartCmdMode (a worker's first command exchange) waits until a cancel was

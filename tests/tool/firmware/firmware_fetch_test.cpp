@@ -16,38 +16,19 @@
 #include <vector>
 
 #include "archive/zipper.h"
+#include "common/misc/md5_test_support.h"
 #include "core/hex_text.h"
 #include "core/utf_convert.h"
 #include "misc/md5.h"
 #include "resources/string_table.h"
 #include "support/sample_firmware_service.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 #include "upgrade/upgrade_interface.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string Md5Of(const std::string& path) {
-    std::u16string wide;
-    uint8_t digest[MD5::kDigestBytes];
-    if (!Utf8ToUtf16(path, wide) || GetFileMD5(wide.c_str(), digest) == 0) return {};
-    CBaseStringA text;
-    BufferToHexStringA(digest, MD5::kDigestBytes, &text, 0, 0);
-    return text.GetString();
-}
 
 // Every entry below a folder with its bytes (folders as "<name>/").
 std::map<std::string, std::string> Tree(const std::string& folder) {
@@ -56,7 +37,7 @@ std::map<std::string, std::string> Tree(const std::string& folder) {
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         const std::string name = fs::relative(entry.path(), folder).string();
         tree[entry.is_directory() ? name + "/" : name] =
-            entry.is_directory() ? "" : ReadFile(entry.path().string());
+            entry.is_directory() ? "" : ReadWholeFile(entry.path().string());
     }
     return tree;
 }
@@ -98,10 +79,10 @@ protected:
         for (const auto& [name, archive] : versions) {
             const std::string path = Service() + "/" + archive;
             xml += "<Version name=\"" + name + "\" archive=\"" + archive + "\" md5=\"" +
-                   Md5Of(path) + "\" size=\"" + std::to_string(fs::file_size(path)) +
-                   "\" date=\"2024-05-01\" notes=\"\"/>";
+                   md5_test::LibraryMd5Of(path) + "\" size=\"" +
+                   std::to_string(fs::file_size(path)) + "\" date=\"2024-05-01\" notes=\"\"/>";
         }
-        WriteFile(Service() + "/index.xml", xml + "</FirmwareIndex>");
+        WriteWholeFile(Service() + "/index.xml", xml + "</FirmwareIndex>");
         ASSERT_EQ(Orbo_Upgrade_SetServiceUrl(FileAddress(Service()).c_str()), 1);
     }
 
@@ -109,12 +90,13 @@ protected:
     std::string Images() const { return m_dir.File("images"); }
     std::string Root() const { return m_dir.File("FW_Image"); }
     std::string Image(const std::string& version, int partition) const {
-        return ReadFile(Images() + "/" + version + "/APP" + std::to_string(partition) + ".bin");
+        return ReadWholeFile(Images() + "/" + version + "/APP" + std::to_string(partition) +
+                             ".bin");
     }
     // A version folder from an earlier fetch, with a file the new version does not have.
     std::map<std::string, std::string> PlantEarlierVersion(const std::string& version) {
-        WriteFile(Root() + "/" + version + "/APP0.bin", "earlier image 0");
-        WriteFile(Root() + "/" + version + "/APP5.bin", "earlier image 5");
+        WriteWholeFile(Root() + "/" + version + "/APP0.bin", "earlier image 0");
+        WriteWholeFile(Root() + "/" + version + "/APP5.bin", "earlier image 5");
         return Tree(Root() + "/" + version);
     }
 
@@ -133,7 +115,7 @@ TEST_F(FirmwareFetchTest, FetchUnpacksTheVersionIntoItsFolderWithProgress) {
         {"1.6.0/", ""},
         {"1.6.0/APP0.bin", Image("1.6.0", 0)},
         {"1.6.0/APP1.bin", Image("1.6.0", 1)},
-        {"download.zip", ReadFile(Service() + "/archives/1.6.0.zip")},
+        {"download.zip", ReadWholeFile(Service() + "/archives/1.6.0.zip")},
     };
     EXPECT_EQ(Tree(Root()), expected);
 
@@ -153,7 +135,7 @@ TEST_F(FirmwareFetchTest, FetchUnpacksTheVersionIntoItsFolderWithProgress) {
 TEST_F(FirmwareFetchTest, FetchReplacesAnEarlierFolderOfTheVersionAsAWhole) {
     Serve();
     PlantEarlierVersion("v1.5.2");
-    WriteFile(Root() + "/download.zip", "archive of an earlier fetch");
+    WriteWholeFile(Root() + "/download.zip", "archive of an earlier fetch");
     // The service's name is "1.5.2"; the sensor-style text finds it and its folder is "1.5.2".
     PlantEarlierVersion("1.5.2");
     const FirmwareFetchResult result = FetchFirmwareVersion("v1.5.2", Root(), nullptr);
@@ -164,7 +146,8 @@ TEST_F(FirmwareFetchTest, FetchReplacesAnEarlierFolderOfTheVersionAsAWhole) {
         {"APP1.bin", Image("1.5.2", 1)},
     };
     EXPECT_EQ(Tree(Root() + "/1.5.2"), expected);
-    EXPECT_EQ(ReadFile(Root() + "/download.zip"), ReadFile(Service() + "/archives/1.5.2.zip"));
+    EXPECT_EQ(ReadWholeFile(Root() + "/download.zip"),
+              ReadWholeFile(Service() + "/archives/1.5.2.zip"));
     // Nothing of the fetch's own work is left beside the folders.
     for (const auto& entry : fs::directory_iterator(Root())) {
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
@@ -175,7 +158,7 @@ TEST_F(FirmwareFetchTest, AFailedDownloadLeavesNoArchiveAndTheEarlierFolderUntou
     Serve({"--wrong-md5", "1.5.1", "--wrong-size", "1.5.2", "--truncate", "1.6.0"});
     for (const char* version : {"1.5.1", "1.5.2", "1.6.0"}) {
         const std::map<std::string, std::string> earlier = PlantEarlierVersion(version);
-        WriteFile(Root() + "/download.zip", "archive of an earlier fetch");
+        WriteWholeFile(Root() + "/download.zip", "archive of an earlier fetch");
         const FirmwareFetchResult result = FetchFirmwareVersion(version, Root(), nullptr);
         EXPECT_EQ(result.status, FirmwareServiceStatus::DownloadFailed) << version;
         EXPECT_EQ(FirmwareServiceMessageId(result.status), kStrServiceDownloadFailed);
@@ -188,11 +171,11 @@ TEST_F(FirmwareFetchTest, AFailedDownloadLeavesNoArchiveAndTheEarlierFolderUntou
 TEST_F(FirmwareFetchTest, AnArchiveThatDoesNotUnpackToImagesLeavesTheEarlierFolderUntouched) {
     Serve();
     // A damaged archive the index vouches for (its digest and size are those of the damage).
-    std::string damaged = ReadFile(Service() + "/archives/1.6.0.zip");
+    std::string damaged = ReadWholeFile(Service() + "/archives/1.6.0.zip");
     damaged[1000] = static_cast<char>(damaged[1000] ^ 0x5A);
-    WriteFile(Service() + "/archives/damaged.zip", damaged);
-    WriteFile(Service() + "/archives/not-a-zip.zip", "plain text");
-    WriteFile(m_dir.File("readme.txt"), "no images here");
+    WriteWholeFile(Service() + "/archives/damaged.zip", damaged);
+    WriteWholeFile(Service() + "/archives/not-a-zip.zip", "plain text");
+    WriteWholeFile(m_dir.File("readme.txt"), "no images here");
     CZipper zipper((Service() + "/archives/no-images.zip").c_str());
     ASSERT_TRUE(zipper.AddFileToZip(m_dir.File("readme.txt").c_str(), true));
     ASSERT_TRUE(zipper.CloseZip());
@@ -266,7 +249,7 @@ TEST_F(FirmwareFetchTest, ServiceFailuresNameTheirMessages) {
     EXPECT_EQ(FirmwareServiceMessageId(result.status), kStrServiceVersionFailed);
     EXPECT_FALSE(fs::exists(Root()));
     // An image folder that cannot be made.
-    WriteFile(m_dir.File("file"), "x");
+    WriteWholeFile(m_dir.File("file"), "x");
     result = FetchFirmwareVersion("1.6.0", m_dir.File("file") + "/FW_Image", nullptr);
     EXPECT_EQ(result.status, FirmwareServiceStatus::FolderFailed);
     EXPECT_EQ(FirmwareServiceMessageId(result.status), kStrServiceDownloadFailed);
@@ -330,14 +313,14 @@ TEST(FirmwareFetchProgress, TextShowsPercentAndSpeedInBothLanguages) {
 TEST(FirmwareImagePath, PicksThePartitionsImageOrTheFirstBinFile) {
     TempDir dir;
     const std::string both = dir.File("both");
-    WriteFile(both + "/APP0.bin", "0");
-    WriteFile(both + "/APP1.bin", "1");
+    WriteWholeFile(both + "/APP0.bin", "0");
+    WriteWholeFile(both + "/APP1.bin", "1");
     const std::string other = dir.File("other");
-    WriteFile(other + "/image.bin", "x");
-    WriteFile(other + "/notes.txt", "n");
-    WriteFile(other + "/.hidden.bin", "h");
+    WriteWholeFile(other + "/image.bin", "x");
+    WriteWholeFile(other + "/notes.txt", "n");
+    WriteWholeFile(other + "/.hidden.bin", "h");
     const std::string none = dir.File("none");
-    WriteFile(none + "/notes.txt", "n");
+    WriteWholeFile(none + "/notes.txt", "n");
     fs::create_directories(dir.File("dir/APP0.bin"));
 
     EXPECT_EQ(FirmwareImagePath(both, 1, false), both + "/APP1.bin");

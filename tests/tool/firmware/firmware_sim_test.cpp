@@ -20,6 +20,7 @@
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 #include "support/wait_until.h"
+#include "support/whole_file.h"
 #include "tool/device/radar_device_handle.h"
 #include "tool/firmware/recording_firmware_sink.h"
 
@@ -50,11 +51,6 @@ std::vector<uint8_t> Image(size_t size, uint8_t seed) {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 37 + seed);
     return bytes;
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 class FirmwareSimTest : public testing::Test {
@@ -145,7 +141,7 @@ TEST_F(FirmwareSimTest, DownloadLeavesTheImageInTheSensor) {
 
         EXPECT_EQ(link->Count(kCmdSoftwareReset), 1u);
         EXPECT_EQ(link->Count(kCmdSendPacket), c.packets);
-        EXPECT_TRUE(WaitUntil([&] { return ReadFile(FlashedPath(1)) == image; }));
+        EXPECT_TRUE(WaitUntil([&] { return ReadWholeFileBytes(FlashedPath(1)) == image; }));
         EXPECT_EQ(sink.infoLines.back(), "Download successful! \r\n");
         EXPECT_EQ(sink.progressValues.back(), c.size);
         EXPECT_TRUE(sink.boxes.empty());
@@ -168,7 +164,7 @@ TEST_F(FirmwareSimTest, NoResetWhenTheBootLoaderAlreadyRuns) {
     EXPECT_EQ(link->Count(kCmdSoftwareReset), 0u);
     EXPECT_EQ(link->Count(kCmdGetRunningMode), 0u);
     EXPECT_EQ(link->codes.front(), kCmdSendBinFileInfo);
-    EXPECT_TRUE(WaitUntil([&] { return ReadFile(FlashedPath(2)) == image; }));
+    EXPECT_TRUE(WaitUntil([&] { return ReadWholeFileBytes(FlashedPath(2)) == image; }));
     ExpectPortReleased();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 
 namespace {
 
@@ -163,18 +164,12 @@ TEST_F(StringTableTest, OnlineServiceTextsTakeTheirArguments) {
 }
 
 TEST_F(StringTableTest, UnknownIdGivesEmptyTextAndAWarning) {
-    static std::vector<std::string> warnings;
-    warnings.clear();
-    auto collect = [](uintptr_t, uint32_t level, const char* line, int length) {
-        if (level == kDbgLevelWarning) warnings.emplace_back(line, static_cast<size_t>(length));
-        return 1;
-    };
-    DbgOutputAddCallback(collect, 0);
+    LogCapture log({.level = kDbgLevelWarning});
     for (int id : {0, -1, 10004, 10535, 99999}) {
         EXPECT_EQ(HasStringText(id), 0) << id;
         EXPECT_STREQ(LoadStringText(id), "") << id;
     }
-    DbgOutputDelCallback(collect);
+    const std::vector<std::string> warnings = log.Texts();
     ASSERT_EQ(warnings.size(), 5u);
     EXPECT_NE(warnings[2].find("10004"), std::string::npos) << warnings[2];
 }

@@ -12,45 +12,10 @@
 #include <vector>
 
 #include "core/dbg_output.h"
+#include "support/log_capture.h"
 #include "tool/device/fake_radar_link.h"
 
 namespace {
-
-// Collects the messages (the part after "=> ") of level-2 lines that the constructing thread
-// writes while alive; the library's own threads may log meanwhile and are not counted.
-class InfoLines {
-public:
-    InfoLines() : m_thread(std::this_thread::get_id()) {
-        s_current = this;
-        DbgOutputAddCallback(&InfoLines::Collect, 0);
-    }
-    ~InfoLines() {
-        DbgOutputDelCallback(&InfoLines::Collect);
-        s_current = nullptr;
-    }
-    std::vector<std::string> Messages() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_messages;
-    }
-
-private:
-    static int Collect(uintptr_t, uint32_t level, const char* line, int length) {
-        InfoLines* self = s_current;
-        if (self == nullptr || level != kDbgLevelInfo) return 1;
-        if (std::this_thread::get_id() != self->m_thread) return 1;
-        std::string text(line, static_cast<size_t>(length));
-        const size_t mark = text.find("]=> ");
-        if (mark != std::string::npos) text = text.substr(mark + 4);
-        std::lock_guard<std::mutex> lock(self->m_mutex);
-        self->m_messages.push_back(text);
-        return 1;
-    }
-
-    static inline std::atomic<InfoLines*> s_current = nullptr;
-    const std::thread::id m_thread;
-    std::mutex m_mutex;
-    std::vector<std::string> m_messages;
-};
 
 // One call the operations made on the link.
 struct Call {
@@ -147,7 +112,7 @@ TEST(RadarParamCommands, DisconnectedDeviceGivesOneAndSeesNothing) {
         link.connected = false;
         SensorLikeSetup(link);
         RadarParamSetting record;
-        InfoLines lines;
+        LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
         EXPECT_EQ(read(link, record), kParamResultNotConnected);
         EXPECT_TRUE(link.calls.empty());
         EXPECT_GE(link.connectionQuestions, 1);
@@ -158,7 +123,7 @@ TEST(RadarParamCommands, DisconnectedDeviceGivesOneAndSeesNothing) {
     for (WriteOp write : writes) {
         FakeLink link;
         link.connected = false;
-        InfoLines lines;
+        LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
         EXPECT_EQ(write(link, RadarParamSetting()), kParamResultNotConnected);
         EXPECT_TRUE(link.calls.empty());
         EXPECT_TRUE(lines.Messages().empty());
@@ -167,7 +132,7 @@ TEST(RadarParamCommands, DisconnectedDeviceGivesOneAndSeesNothing) {
 
 TEST(RadarParamCommands, WritingTheDefaultsSendsGatesRatesAndTables) {
     FakeLink link;
-    InfoLines lines;
+    LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
     const RadarParamSetting record;
     ASSERT_EQ(WriteAllParameters(link, record), kParamResultSuccess);
 
@@ -214,7 +179,7 @@ TEST(RadarParamCommands, DetectWindowIsSentAsClampedGates) {
 
 TEST(RadarParamCommands, UnconvertibleDetectSettingFailsWithoutSending) {
     FakeLink link;
-    InfoLines lines;
+    LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
     RadarParamSetting record;
     record.RangeResolution = 0.0;
     EXPECT_EQ(WriteAllParameters(link, record), kParamResultFailed);
@@ -227,7 +192,7 @@ TEST(RadarParamCommands, UnconvertibleDetectSettingFailsWithoutSending) {
 TEST(RadarParamCommands, ReadingAllStoresConvertedValues) {
     FakeLink link;
     RadarParamSetting record = SensorLikeSetup(link);
-    InfoLines lines;
+    LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
     ASSERT_EQ(ReadAllParameters(link, record), kParamResultSuccess);
 
     ASSERT_EQ(link.Kinds(),
@@ -287,7 +252,7 @@ TEST(RadarParamCommands, FailedReadStopsTheChainAndKeepsEarlierReads) {
         FakeLink link;
         RadarParamSetting record = SensorLikeSetup(link);
         link.refused = {c.refused};
-        InfoLines lines;
+        LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
         EXPECT_EQ(ReadAllParameters(link, record), kParamResultFailed);
         EXPECT_EQ(link.Kinds(), c.kinds);
         const std::vector<std::string> messages = lines.Messages();
@@ -318,7 +283,7 @@ TEST(RadarParamCommands, FailedWriteStopsTheChain) {
     for (const Case& c : cases) {
         FakeLink link;
         link.refused = {c.refused};
-        InfoLines lines;
+        LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
         EXPECT_EQ(WriteAllParameters(link, RadarParamSetting()), kParamResultFailed);
         EXPECT_EQ(link.Kinds(), c.kinds);
         ASSERT_FALSE(lines.Messages().empty());

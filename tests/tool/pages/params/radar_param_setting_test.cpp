@@ -13,43 +13,12 @@
 #include "core/base_string.h"
 #include "core/dbg_output.h"
 #include "support/comma_locale.h"
+#include "support/log_capture.h"
 
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Collects the debug lines of one level while alive.
-class LineCollector {
-public:
-    explicit LineCollector(uint32_t level) : m_level(level) {
-        s_current = this;
-        DbgOutputAddCallback(&LineCollector::Collect, 0);
-    }
-    ~LineCollector() {
-        DbgOutputDelCallback(&LineCollector::Collect);
-        s_current = nullptr;
-    }
-    std::vector<std::string> Lines() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_lines;
-    }
-
-private:
-    static int Collect(uintptr_t, uint32_t level, const char* line, int length) {
-        LineCollector* self = s_current;
-        if (self != nullptr && level == self->m_level) {
-            std::lock_guard<std::mutex> lock(self->m_mutex);
-            self->m_lines.emplace_back(line, static_cast<size_t>(length));
-        }
-        return 1;
-    }
-
-    static inline LineCollector* s_current = nullptr;
-    uint32_t m_level;
-    std::mutex m_mutex;
-    std::vector<std::string> m_lines;
-};
 
 void LoadDocument(XMLParser& document, const std::string& text) {
     document.LoadFromMemory(text.data(), text.size());
@@ -227,7 +196,7 @@ TEST(RadarParamSetting, UnconvertibleDetectSettingIsRefusedWhole) {
         c.spoil(record);
         SensorDetectSetting setting;
         setting.minGate = 77;
-        LineCollector errors(kDbgLevelError);
+        LogCapture errors({.level = kDbgLevelError});
         EXPECT_FALSE(ToSensorDetectSetting(record, &setting)) << c.what;
         EXPECT_EQ(setting.minGate, 77u) << c.what;
         EXPECT_EQ(errors.Lines().size(), 1u) << c.what;
@@ -263,7 +232,7 @@ TEST(RadarParamSetting, SensorFrequencyOfZeroIsRefusedAndTheRestTaken) {
         record.ResponseFreq = 1.5;
         record.StateReportFreq = 1.5;
         record.RangeReportFreq = 2.5;
-        LineCollector warnings(kDbgLevelWarning);
+        LogCapture warnings({.level = kDbgLevelWarning});
         FromSensorDetectSetting(c.setting, record);
         EXPECT_EQ(record.ResponseFreq, c.response);
         EXPECT_EQ(record.StateReportFreq, c.state);
@@ -441,11 +410,11 @@ TEST(RadarParamSetting, ValuesThatWouldDivideByZeroOrAreNotFiniteAreRefusedOnLoa
                                    "\" Gate0TriggerThreshold=\"50\"/></AppConfig>");
         RadarParamSetting record = ChangedRecord();
         const double before = record.*c.field;
-        LineCollector warnings(kDbgLevelWarning);
+        LogCapture warnings({.level = kDbgLevelWarning});
         LoadFromConfig(record, document);
         EXPECT_EQ(record.*c.field, before) << c.key << "=" << c.text;
         EXPECT_EQ(record.TriggerThreshold[0], 50u) << "the other keys are still read";
-        const std::vector<std::string> lines = warnings.Lines();
+        const std::vector<std::string> lines = warnings.Texts();
         ASSERT_EQ(lines.size(), 1u) << c.key << "=" << c.text;
         EXPECT_NE(lines[0].find(c.key), std::string::npos) << lines[0];
     }

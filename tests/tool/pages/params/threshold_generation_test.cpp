@@ -13,7 +13,6 @@ namespace {
 
 using stream_test::Bytes;
 using stream_test::Concat;
-using stream_test::LogCapture;
 using stream_test::ProgressFrame;
 using stream_test::ReportFrame;
 using stream_test::ScriptedStreamLink;
