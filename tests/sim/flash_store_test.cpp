@@ -10,6 +10,7 @@
 
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ TEST(FlashStore, AWrittenImageIsMirroredByteForByteAndErasingRemovesIt) {
     ASSERT_TRUE(flash.Write(1, image));
     ASSERT_NE(flash.Image(1), nullptr);
     EXPECT_EQ(*flash.Image(1), image);
-    EXPECT_EQ(ReadTextFile(flash.ImagePath(1)), AsText(image));
+    EXPECT_EQ(ReadWholeFile(flash.ImagePath(1)), AsText(image));
     EXPECT_EQ(flash.Image(0), nullptr);
 
     flash.Erase(1);

@@ -365,9 +365,9 @@ TEST_F(SocketServerTest, CreateOnAPortAnotherServerListensOnFails) {
     RecordingServerListener secondListener;
     CTCPSocketServer second;
     second.SetListenAddress("127.0.0.1");
-    SocketLogCapture log;
+    LogCapture log;
     EXPECT_EQ(second.Create(port, 1, 1, &secondListener, 0, "second"), 0);
-    EXPECT_TRUE(log.Contains("Server Bind Port : " + std::to_string(port) +
+    EXPECT_TRUE(log.Has("Server Bind Port : " + std::to_string(port) +
                              " Failed, error=" + std::to_string(EADDRINUSE)));
     EXPECT_EQ(second.GetServerPort(), 0);
     EXPECT_TRUE(ConnectPlain(port).Valid());
