@@ -125,7 +125,8 @@ TEST_F(FolderListTest, ListingEmptiesTheContainersWithoutFreeingTheCallersEntrie
     // The same for the wide form, and for a folder that cannot be read (containers then empty).
     const WCHAR* wideLiteral = u"wide literal";
     ASSERT_GE(files.AddData(const_cast<WCHAR*>(wideLiteral)), 0);
-    ASSERT_EQ(GetLocalFolderFileListW(Wide(Folder()).c_str(), nullptr, &files, u".hex", 0, 0), 1);
+    ASSERT_EQ(GetLocalFolderFileListW(WideText(Folder()).c_str(), nullptr, &files, u".hex", 0, 0),
+              1);
     EXPECT_EQ(SortedWide(files), std::vector<std::string>{"c.hex"});
     FreeFileListW(&files);
     ASSERT_GE(files.AddData(onStack), 0);
