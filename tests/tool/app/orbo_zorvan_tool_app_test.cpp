@@ -22,19 +22,9 @@
 #include "support/qt_test_app.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
+#include "support/whole_file.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 ino_t InodeOf(const std::string& path) {
     struct stat info {};
@@ -99,7 +89,7 @@ TEST_F(ToolAppTest, CaptionsSwitchWithTheLanguageAttribute) {
         SCOPED_TRACE(c.attribute.value_or("(none)") + " / " + c.locale);
         const std::string attribute =
             c.attribute ? " Language=\"" + *c.attribute + "\"" : std::string();
-        WriteFile(ConfigPath(), "<AppConfig" + attribute + "/>");
+        WriteWholeFile(ConfigPath(), "<AppConfig" + attribute + "/>");
         ScopedEnv locale("LANG", c.locale);
         m_shown = Shown{};
         ASSERT_EQ(Run(), kToolExitOk);
@@ -114,36 +104,36 @@ TEST_F(ToolAppTest, CaptionsSwitchWithTheLanguageAttribute) {
 
 TEST_F(ToolAppTest, WithoutAFileOneIsCreatedAtExit) {
     ASSERT_EQ(Run(), kToolExitOk);
-    EXPECT_NE(ReadFile(ConfigPath()).find("<AppConfig"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(ConfigPath()).find("<AppConfig"), std::string::npos);
 }
 
 TEST_F(ToolAppTest, AnUnchangedFileIsNotRewritten) {
     const std::string text =
         "<?xml version=\"1.0\"?>\n<appconfig Language=\"ENG\" BaudRate=\"9600\">\n"
         "  <!-- kept as it is -->\n</appconfig>\n";
-    WriteFile(ConfigPath(), text);
+    WriteWholeFile(ConfigPath(), text);
     const ino_t before = InodeOf(ConfigPath());
     ASSERT_EQ(Run(), kToolExitOk);
-    EXPECT_EQ(ReadFile(ConfigPath()), text);
+    EXPECT_EQ(ReadWholeFile(ConfigPath()), text);
     EXPECT_EQ(InodeOf(ConfigPath()), before);
 }
 
 TEST_F(ToolAppTest, AChangeMadeDuringTheRunIsSavedOnce) {
-    WriteFile(ConfigPath(), "<AppConfig Language=\"ENG\" Unknown=\"kept\"/>");
+    WriteWholeFile(ConfigPath(), "<AppConfig Language=\"ENG\" Unknown=\"kept\"/>");
     ASSERT_EQ(Run([](QDialog&) {
                   XMLNode root;
                   gAppConfig.FindRootNode(kAppConfigRootName, root);
                   root.SetAttributeInt64("BaudRate", 9600);
               }),
               kToolExitOk);
-    const std::string saved = ReadFile(ConfigPath());
+    const std::string saved = ReadWholeFile(ConfigPath());
     EXPECT_NE(saved.find("BaudRate=\"9600\""), std::string::npos) << saved;
     EXPECT_NE(saved.find("Unknown=\"kept\""), std::string::npos) << saved;
     EXPECT_EQ(gAppConfig.IsModified(), 0);
 }
 
 TEST_F(ToolAppTest, ASaveThatFailsEndsWithItsOwnExitCode) {
-    WriteFile(m_home.File("not-a-folder"), "x");
+    WriteWholeFile(m_home.File("not-a-folder"), "x");
     ScopedEnv home("ORBO_HOME", m_home.File("not-a-folder/home"));
     EXPECT_EQ(Run([](QDialog&) {
                   XMLNode root;
@@ -185,7 +175,7 @@ TEST_F(ToolAppTest, ATerminationSignalClosesTheMainWindow) {
     char* argv[] = {name, nullptr};
     EXPECT_EQ(application.InitInstance(argc, argv), kToolExitOk);
     EXPECT_TRUE(signalled);
-    EXPECT_NE(ReadFile(ConfigPath()).find("BaudRate=\"57600\""), std::string::npos);
+    EXPECT_NE(ReadWholeFile(ConfigPath()).find("BaudRate=\"57600\""), std::string::npos);
 }
 
 TEST(PreferredLanguageName, NamesAsTheAttributeGivesThem) {

@@ -14,6 +14,7 @@
 #include "support/temp_dir.h"
 #include "support/virtual_x_server.h"
 #include "support/wait_until.h"
+#include "support/whole_file.h"
 
 namespace {
 
@@ -61,12 +62,12 @@ TEST(RunDemoWindow, OpensTheProgramBesideTheSimulatorAndStopsItWhenTheWindowClos
             return window != 0;
         },
         kWindowDeadline));
-    ASSERT_NE(window, 0u) << ReadTextFile(log);
+    ASSERT_NE(window, 0u) << ReadWholeFile(log);
 
     // The simulator's port is a link in the session's runtime folder, where the program lists
     // its ports.
     std::smatch match;
-    const std::string said = ReadTextFile(log);
+    const std::string said = ReadWholeFile(log);
     const std::regex portLine("simulated sensor on (" + session.string() +
                               "/orbo-serial/zorvan-sim-([0-9]+));");
     ASSERT_TRUE(std::regex_search(said, match, portLine)) << said;
@@ -77,8 +78,8 @@ TEST(RunDemoWindow, OpensTheProgramBesideTheSimulatorAndStopsItWhenTheWindowClos
     RequestClose(display, window);
     int status = -1;
     ASSERT_TRUE(WaitUntil([&] { return demo.HasExited(&status); }, kExitDeadline))
-        << ReadTextFile(log);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << ReadTextFile(log);
+        << ReadWholeFile(log);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << ReadWholeFile(log);
     EXPECT_NE(kill(sim, 0), 0) << "the simulator was left running";
     EXPECT_FALSE(std::filesystem::exists(port));
     EXPECT_TRUE(std::filesystem::is_empty(tmp));

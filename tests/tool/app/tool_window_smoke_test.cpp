@@ -13,6 +13,7 @@
 #include "support/temp_dir.h"
 #include "support/virtual_x_server.h"
 #include "support/wait_until.h"
+#include "support/whole_file.h"
 
 namespace {
 
@@ -50,15 +51,15 @@ TEST(ToolWindowSmoke, StartsShowsItsWindowAndClosesOnACloseRequest) {
         },
         kWindowDeadline);
     ASSERT_TRUE(shown && window != 0) << "no window shown; log:\n"
-                                      << ReadTextFile(home.File("tool.log"));
+                                      << ReadWholeFile(home.File("tool.log"));
 
     RequestClose(display, window);
     int status = -1;
     ASSERT_TRUE(WaitUntil([&] { return tool.HasExited(&status); }, kExitDeadline))
         << "the program did not end on the close request";
     EXPECT_TRUE(WIFEXITED(status)) << "status " << status << "; log:\n"
-                                   << ReadTextFile(home.File("tool.log"));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadTextFile(home.File("tool.log"));
+                                   << ReadWholeFile(home.File("tool.log"));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadWholeFile(home.File("tool.log"));
     // The run ended through its way out: the settings file was written.
     EXPECT_TRUE(std::filesystem::exists(home.File("appConfig.xml")));
 }
