@@ -154,6 +154,9 @@ uint32_t CHttpFileClient::ReadFile_Continue(void* buffer, uint32_t length, uint6
 uint32_t CHttpFileClient::ReadFile_Part(void* buffer, uint32_t length, uint64_t timeLimitMs) {
     if (buffer == nullptr || length == 0) return 0;
     const uint64_t startTick = MonoTimeMs();
+    // A part read from a near server often takes less than a millisecond; timed in whole
+    // milliseconds it would have no speed at all.
+    const uint64_t startUs = MonoTimeUs();
     uint32_t result = 0;
     {
         CAutoBaseLock hold(&m_mainLock);
@@ -185,8 +188,8 @@ uint32_t CHttpFileClient::ReadFile_Part(void* buffer, uint32_t length, uint64_t 
         }
         result = m_stop != 0 ? 0 : sum;
         m_position += result;
-        const uint64_t elapsed = MonoTimeMs() - startTick;
-        if (result != 0 && elapsed > 0) m_realTimeSpeed = static_cast<double>(result) / elapsed;
+        const uint64_t elapsedUs = std::max<uint64_t>(MonoTimeUs() - startUs, 1);
+        if (result != 0) m_realTimeSpeed = static_cast<double>(result) * 1000.0 / elapsedUs;
     }
     ApplySpeedLimit(result, startTick);
     return result;
