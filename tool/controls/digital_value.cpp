@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "core/base_string.h"
 #include "core/hex_text.h"
@@ -95,16 +96,33 @@ std::u16string FormatWithDoubleFormat(double value, int maximumDecimals) {
 
 }  // namespace
 
+namespace {
+
+// A double converted to an integer type, saturating at the type's ends (NaN gives 0): a plain
+// conversion of a value out of range is undefined.
+template <typename Integer>
+Integer SaturatingCast(double number) {
+    if (std::isnan(number)) return 0;
+    constexpr double kLowest = static_cast<double>(std::numeric_limits<Integer>::lowest());
+    // The largest value as a double may round up past the type; compare with >= against it.
+    constexpr double kBeyondMax = static_cast<double>(std::numeric_limits<Integer>::max());
+    if (number <= kLowest) return std::numeric_limits<Integer>::lowest();
+    if (number >= kBeyondMax) return std::numeric_limits<Integer>::max();
+    return static_cast<Integer>(number);
+}
+
+}  // namespace
+
 uint64_t DigitalValueFromNumber(int type, double number) {
     switch (type) {
         case Int32:
-            return static_cast<uint32_t>(static_cast<int32_t>(number));
+            return static_cast<uint32_t>(SaturatingCast<int32_t>(number));
         case UInt32:
-            return static_cast<uint32_t>(number);
+            return SaturatingCast<uint32_t>(number);
         case Int64:
-            return static_cast<uint64_t>(static_cast<int64_t>(number));
+            return static_cast<uint64_t>(SaturatingCast<int64_t>(number));
         case UInt64:
-            return static_cast<uint64_t>(number);
+            return SaturatingCast<uint64_t>(number);
         case Float: {
             float f = static_cast<float>(number);
             uint32_t bits = 0;

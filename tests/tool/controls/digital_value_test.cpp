@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,22 @@ TEST(DigitalValue, RawValuesRoundTripPerType) {
         double number;
         double back;
     } cases[] = {
-        {Int32, -7, -7},       {UInt32, 4000000000.0, 4000000000.0},
-        {Int64, -9e15, -9e15}, {UInt64, 1.8e19, 1.8e19},
-        {Float, 0.5, 0.5},     {Double, 3.14159, 3.14159},
+        {Int32, -7, -7},
+        {UInt32, 4000000000.0, 4000000000.0},
+        {Int64, -9e15, -9e15},
+        {UInt64, 1.8e19, 1.8e19},
+        {Float, 0.5, 0.5},
+        {Double, 3.14159, 3.14159},
         {Int32, 9.9, 9},  // integers truncate
+        // out of the type's range: saturated, never an undefined conversion
+        {Int32, 1e12, 2147483647.0},
+        {Int32, -1e12, -2147483648.0},
+        {UInt32, -5, 0},
+        {UInt32, 1e12, 4294967295.0},
+        {Int64, 1e30, 9.223372036854775807e18},
+        {UInt64, -1, 0},
+        {UInt64, 1e30, 1.8446744073709551615e19},
+        {Int32, std::nan(""), 0},
     };
     for (const Case& c : cases) {
         EXPECT_DOUBLE_EQ(DigitalValueToNumber(c.type, DigitalValueFromNumber(c.type, c.number)),
