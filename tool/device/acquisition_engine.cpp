@@ -16,6 +16,13 @@ namespace {
 // bytes a cut may leave behind (less than one frame) plus a few blocks.
 constexpr uint32_t kReassemblyReserveBytes = 64 * 1024;
 
+// Reports of an unpaced replay published under one lock: as many as one cut of a replay block
+// (behind the unfinished frame the last cut left) can hold.
+constexpr size_t kReportBatchLength =
+    (kReplayBlockBytes + kMaxStreamPayloadBytes + kFrameEnvelopeBytes) /
+        (kTargetReportPayloadBytes + kFrameEnvelopeBytes) +
+    1;
+
 }  // namespace
 
 int EffectiveReplayInterval(int intervalMs) {
@@ -144,16 +151,38 @@ int AcquisitionEngine::ThreadLoop(uint64_t /*param*/) {
     return 0;
 }
 
+TargetReport* AcquisitionEngine::NextReportPlace() {
+    return m_pendingCount < m_pending.size() ? &m_pending[m_pendingCount] : nullptr;
+}
+
 void AcquisitionEngine::OnTargetReport(const TargetReport& report) {
-    {
-        std::lock_guard<std::mutex> guard(m_stateLock);
-        m_latest = report;
-        m_history[m_historyNext] = static_cast<uint8_t>(report.state);
-        m_historyNext = (m_historyNext + 1) % kStateHistoryLength;
-        m_bandChanged = true;
-        ++m_tally.reports;
+    if (m_pending.empty()) {
+        Publish(&report, 1);
+        m_sink.OnReport(report);
+        return;
     }
-    m_sink.OnReport(report);
+    if (m_pendingCount == m_pending.size()) DeliverPending();
+    // Decoded in place unless the cut had no place for it.
+    if (&report != &m_pending[m_pendingCount]) m_pending[m_pendingCount] = report;
+    ++m_pendingCount;
+}
+
+void AcquisitionEngine::Publish(const TargetReport* reports, size_t count) {
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    for (size_t i = 0; i < count; ++i) {
+        m_history[m_historyNext] = static_cast<uint8_t>(reports[i].state);
+        m_historyNext = m_historyNext + 1 == kStateHistoryLength ? 0 : m_historyNext + 1;
+    }
+    m_latest = reports[count - 1];
+    m_bandChanged = true;
+    m_tally.reports += count;
+}
+
+void AcquisitionEngine::DeliverPending() {
+    if (m_pendingCount == 0) return;
+    Publish(m_pending.data(), m_pendingCount);
+    for (size_t i = 0; i < m_pendingCount; ++i) m_sink.OnReport(m_pending[i]);
+    m_pendingCount = 0;
 }
 
 void AcquisitionEngine::OnBytesSkipped(size_t count) {
@@ -225,6 +254,9 @@ void AcquisitionEngine::RunReplay() {
                m_run.replayIntervalMs);
     // Blocks are read straight behind the bytes the last cut left (less than one frame).
     CBaseBuffer reassembly;
+    // Unpaced, the reports of a block are decoded into a batch and published under one lock
+    // before the sink hears of them.
+    if (m_run.replayIntervalMs == 0) m_pending.resize(kReportBatchLength);
     while (!m_stopRequested) {
         const uint32_t kept = reassembly.GetAvailSize();
         if (!reassembly.SetBufferSize(kept + kReplayBlockBytes)) {
@@ -242,5 +274,8 @@ void AcquisitionEngine::RunReplay() {
         }
         reassembly.AppendBuffer(freeStart, static_cast<uint32_t>(got));
         CutFrames(reassembly, *this);
+        DeliverPending();
     }
+    m_pending = {};
+    m_pendingCount = 0;
 }

@@ -54,8 +54,9 @@ public:
     // state and distance are 0: refresh the status text.
     virtual void OnRunStateChanged(AcquisitionRunState state) = 0;
 
-    // ReadData: a report was stored as the latest report and entered the state history; feed
-    // the curves and post WM_TARGET_REPORT.
+    // ReadData: a report entered the state history and was stored as the latest report (in an
+    // unpaced replay, together with the rest of its block: the latest is then the block's last);
+    // feed the curves and post WM_TARGET_REPORT.
     virtual void OnReport(const TargetReport& report) = 0;
     // ReadData: the run ended by itself; post WM_ACQUISITION_END (its handler stops the run).
     virtual void OnRunEnded(AcquisitionEnd reason) = 0;

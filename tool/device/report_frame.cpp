@@ -99,8 +99,10 @@ int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
             continue;
         }
         if (length == kTargetReportPayloadBytes) {
-            if (DecodeInto(bytes + pos + kFramePayloadOffset, report)) {
-                consumer.OnTargetReport(report);
+            TargetReport* place = consumer.NextReportPlace();
+            TargetReport& decoded = place != nullptr ? *place : report;
+            if (DecodeInto(bytes + pos + kFramePayloadOffset, decoded)) {
+                consumer.OnTargetReport(decoded);
                 ++reports;
             }
             consumer.OnReportFrameDone();

@@ -50,6 +50,11 @@ public:
     virtual ~ITargetReportConsumer() = default;
     // A decoded report, in stream order.
     virtual void OnTargetReport(const TargetReport& report) = 0;
+    // Where the next report is decoded, asked before each 70-byte frame: a consumer that keeps
+    // reports gives the place it keeps the next one, so that OnTargetReport gets that place and
+    // nothing is copied (a frame whose type is not a report may leave it written). Null: the
+    // step's own place.
+    virtual TargetReport* NextReportPlace() { return nullptr; }
     // Called after every well-formed 70-byte frame, decoded or not: where replay waits for its
     // pacing.
     virtual void OnReportFrameDone() {}

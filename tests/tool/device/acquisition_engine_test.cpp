@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -454,6 +455,66 @@ TEST_F(AcquisitionEngineTest, HistoryKeepsOnlyTheNewestStates) {
     const StateHistory history = engine.GetStateHistory();
     for (int slot = 0; slot < kStateHistoryLength; ++slot) {
         EXPECT_EQ(history[slot], (slot + 10) % 4) << "slot " << slot;
+    }
+}
+
+// Checks, whenever it hears a report, that the engine already shows it: counted, in the state
+// history (unless newer reports of the same batch pushed it out) and no newer than the latest.
+class VisibilityCheckingSink : public RecordingSink {
+public:
+    void OnReport(const TargetReport& report) override {
+        RecordingSink::OnReport(report);
+        const uint64_t heard = ReportCount();
+        const uint64_t published = m_engine->GetTally().reports;
+        const StateHistory history = m_engine->GetStateHistory();
+        const TargetReport latest = m_engine->GetLatestReport();
+        std::lock_guard lock(m_checks);
+        if (published < heard) ++m_unpublished;
+        const uint64_t newer = published - std::min(published, heard);
+        if (newer < kStateHistoryLength &&
+            history[kStateHistoryLength - 1 - newer] != static_cast<uint8_t>(report.state)) {
+            ++m_notInHistory;
+        }
+        if (newer == 0 && !stream_test::SameReport(latest, report)) ++m_notLatest;
+        m_maxNewer = std::max(m_maxNewer, newer);
+    }
+
+    AcquisitionEngine* m_engine = nullptr;
+    std::mutex m_checks;
+    int m_unpublished = 0;
+    int m_notInHistory = 0;
+    int m_notLatest = 0;
+    uint64_t m_maxNewer = 0;
+};
+
+TEST_F(AcquisitionEngineTest, EveryReportIsShownBeforeTheSinkHearsOfIt) {
+    struct Case {
+        int reports;
+        int intervalMs;
+        bool oneAtATime;  // paced: each report is published alone, just before the sink hears it
+    };
+    // Unpaced: several replay blocks, each cut's reports published together.
+    for (const Case& c : {Case{3000, 0, false}, Case{20, 1, true}}) {
+        SCOPED_TRACE(c.intervalMs);
+        const Bytes stream = SomeStream(c.reports);
+        const std::string file = dir.File("shown.dat");
+        WriteWholeFile(file, stream);
+        VisibilityCheckingSink checking;
+        AcquisitionEngine replaying(checking);
+        checking.m_engine = &replaying;
+        ASSERT_EQ(replaying.StartAcquisition(ReplayRun(file, c.intervalMs)),
+                  AcquisitionStartResult::Started);
+        ASSERT_TRUE(WaitUntil([&] { return checking.EndCount() > 0; }, kHangDeadline));
+        replaying.StopAcquisition();
+        ExpectSameReports(checking.reports, Decode(stream));
+        EXPECT_EQ(replaying.GetTally().reports, static_cast<uint64_t>(c.reports));
+        std::lock_guard lock(checking.m_checks);
+        EXPECT_EQ(checking.m_unpublished, 0);
+        EXPECT_EQ(checking.m_notInHistory, 0);
+        EXPECT_EQ(checking.m_notLatest, 0);
+        if (c.oneAtATime) {
+            EXPECT_EQ(checking.m_maxNewer, 0u);
+        }
     }
 }
 

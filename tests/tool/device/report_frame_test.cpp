@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -190,6 +191,37 @@ TEST(CutFrames, StopFlagEndsTheStepAndKeepsTheRest) {
     EXPECT_EQ(CutFrames(buffer, recorder), 1);
     EXPECT_EQ(buffer.GetAvailSize(), 160u);
     EXPECT_EQ(buffer.GetBuffer()[0], 0xF4);
+}
+
+// Keeps reports in its own places, filled by the step itself; runs out of places after two.
+struct PlaceKeeper : ITargetReportConsumer {
+    TargetReport* NextReportPlace() override {
+        return used < places.size() ? &places[used] : nullptr;
+    }
+    void OnTargetReport(const TargetReport& report) override {
+        inPlace.push_back(used < places.size() && &report == &places[used]);
+        if (inPlace.back()) ++used;
+        distances.push_back(report.distance);
+    }
+    std::array<TargetReport, 2> places{};
+    size_t used = 0;
+    std::vector<bool> inPlace;
+    std::vector<int> distances;
+};
+
+TEST(CutFrames, ReportsAreDecodedWhereTheConsumerKeepsThem) {
+    // A 70-byte frame of another type may write a place but is no report.
+    const Bytes stream =
+        Concat({ReportFrame(2, 11), ReportFrame(2, 99, 7), ReportFrame(3, 12), ReportFrame(1, 13)});
+    CBaseBuffer buffer;
+    buffer.AppendBuffer(stream.data(), static_cast<uint32_t>(stream.size()));
+    PlaceKeeper keeper;
+    EXPECT_EQ(CutFrames(buffer, keeper), 3);
+    EXPECT_EQ(keeper.distances, (std::vector<int>{11, 12, 13}));
+    EXPECT_EQ(keeper.inPlace, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(keeper.places[0].distance, 11);
+    EXPECT_EQ(keeper.places[1].state, 3);
+    EXPECT_EQ(keeper.places[1].distance, 12);
 }
 
 }  // namespace
