@@ -55,6 +55,7 @@ function(orbo_add_tests dir)
                      TSAN_OPTIONS=halt_on_error=1:ignore_noninstrumented_modules=1)
             endif()
         endif()
+        orbo_check_single_copy(${name})
         if(ARG_DEPENDS)
             add_dependencies(${name} ${ARG_DEPENDS})
         endif()
@@ -74,5 +75,58 @@ function(orbo_add_tests dir)
             "        ENVIRONMENT \"${environment}\")\n"
             "endif()\n")
         set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labelScript})
+    endforeach()
+endfunction()
+
+# orbo_hidden_visibility(<target>): the target's objects export nothing but what their library's
+# ORBO_*_API macro marks.
+function(orbo_hidden_visibility target)
+    set_target_properties(${target} PROPERTIES
+        CXX_VISIBILITY_PRESET hidden C_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
+# orbo_internal_copy_of(<internal-target> <shared-library>): the internal target holds the same
+# objects (and so the same global state) as the shared library.
+function(orbo_internal_copy_of internal shared)
+    set_property(TARGET ${internal} PROPERTY ORBO_COPY_OF ${shared})
+endfunction()
+
+# orbo_link_closure(<target> <out-var>): every target <target> links, directly or through others.
+function(orbo_link_closure target out)
+    set(seen "")
+    set(pending ${target})
+    while(pending)
+        list(POP_FRONT pending item)
+        string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" item "${item}")
+        if(NOT TARGET "${item}" OR item IN_LIST seen)
+            continue()
+        endif()
+        list(APPEND seen ${item})
+        get_target_property(imported ${item} IMPORTED)
+        get_target_property(type ${item} TYPE)
+        if(NOT imported AND NOT type STREQUAL "INTERFACE_LIBRARY")
+            get_target_property(direct ${item} LINK_LIBRARIES)
+            if(direct)
+                list(APPEND pending ${direct})
+            endif()
+        endif()
+        get_target_property(usage ${item} INTERFACE_LINK_LIBRARIES)
+        if(usage)
+            list(APPEND pending ${usage})
+        endif()
+    endwhile()
+    set(${out} "${seen}" PARENT_SCOPE)
+endfunction()
+
+# orbo_check_single_copy(<target>): fails the configuration when <target> would hold a library's
+# internal objects and also load that library - two copies of its global state in one process.
+function(orbo_check_single_copy target)
+    orbo_link_closure(${target} closure)
+    foreach(item IN LISTS closure)
+        get_target_property(copyOf ${item} ORBO_COPY_OF)
+        if(copyOf AND copyOf IN_LIST closure)
+            message(FATAL_ERROR "${target} links ${item} and also ${copyOf}: "
+                                "two copies of ${copyOf}'s state in one process")
+        endif()
     endforeach()
 endfunction()

@@ -23,6 +23,7 @@
 
 #include "core/base_string.h"
 #include "dataprocess/radar_command_mode.h"
+#include "dataprocess_api.h"
 #include "serial/serial_open_failure.h"
 
 // The device handle.
@@ -43,8 +44,9 @@ using AckCheckFunc = uint16_t (*)(eRADAR_PROTOCOL_VERSION version, const uint8_t
 
 // The library's own checker: the acknowledgement's status (u16 little-endian at offset 0);
 // kRadarAckMissing when the payload is null or shorter than 2 bytes.
-uint16_t CheckCmdAckData_RetCode(eRADAR_PROTOCOL_VERSION version, const uint8_t* ack, int length,
-                                 uint64_t userValue);
+ORBO_DATAPROCESS_API uint16_t CheckCmdAckData_RetCode(eRADAR_PROTOCOL_VERSION version,
+                                                      const uint8_t* ack, int length,
+                                                      uint64_t userValue);
 
 class IRadarDeviceListener {
 public:
@@ -65,20 +67,19 @@ public:
 };
 
 // A new device (not connected); null only when memory runs out.
-IRadarDevice* Orbo_Interface_RadarDevice_Serial_Create();
+ORBO_DATAPROCESS_API IRadarDevice* Orbo_Interface_RadarDevice_Serial_Create();
 // Closes the link (with its notification) and frees the device; the handle is invalid afterwards.
 // Blocks lent by FetchDataBuffer are freed with it.
-void Orbo_Interface_RadarDevice_Serial_Destroy(IRadarDevice* device);
+ORBO_DATAPROCESS_API void Orbo_Interface_RadarDevice_Serial_Destroy(IRadarDevice* device);
 
 // Registers a listener (notified until removed; adding it twice keeps one registration).
 // `reserved` must be 0. 0 for a null device or listener.
-int Orbo_Interface_RadarDevice_Serial_AddRadarDeviceListener(IRadarDevice* device,
-                                                             IRadarDeviceListener* listener,
-                                                             int reserved);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_Serial_AddRadarDeviceListener(
+    IRadarDevice* device, IRadarDeviceListener* listener, int reserved);
 // Removes a listener; once this returns it is not called again (a notification running on
 // another thread is waited for). 0 when it was not registered.
-int Orbo_Interface_RadarDevice_Serial_DelRadarDeviceListener(IRadarDevice* device,
-                                                             IRadarDeviceListener* listener);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_Serial_DelRadarDeviceListener(
+    IRadarDevice* device, IRadarDeviceListener* listener);
 
 // Opens the port with this number in the process's port number table, with the line settings
 // (parity 0 none, 1 odd, 2 even, 3 mark, 4 space; stop bits 0 one, 2 two; 1.5 is refused). An
@@ -87,7 +88,7 @@ int Orbo_Interface_RadarDevice_Serial_DelRadarDeviceListener(IRadarDevice* devic
 // the open fails, closing the port again, when it does not answer -, then the serial number and
 // the version text are read as flagged (a failed read leaves that text empty), then command mode
 // ends unless `keepCmdMode` is set. Listeners get OnRadarDeviceConnected on success.
-int Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
     IRadarDevice* device, int portNumber, uint32_t baudRate, uint8_t byteSize, uint8_t parity,
     uint8_t stopBits, eRADAR_PROTOCOL_VERSION version, int readSerialNumber, int readVersion,
     int keepCmdMode, uint32_t ackTimeoutMs, uint32_t settleMs);
@@ -96,53 +97,59 @@ int Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
 // path, reason; the holding process for a port in use; the time-out for a sensor that did not
 // answer), 0 with an empty `failure` after a successful open or before any. The cause lets a
 // caller word its own message; SerialOpenFailureText gives the English one.
-int Orbo_Interface_RadarDevice_GetOpenFailure(IRadarDevice* device, SerialOpenFailure& failure);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_GetOpenFailure(IRadarDevice* device,
+                                                                   SerialOpenFailure& failure);
 // Closes the link; 1 also when it was not open. Waiting fetches and commands return failure.
-int Orbo_Interface_RadarDevice_Serial_Close(IRadarDevice* device);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_Serial_Close(IRadarDevice* device);
 // Nonzero while the link is open (0 once it was closed or vanished).
-int Orbo_Interface_RadarDevice_IsConnected(IRadarDevice* device);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_IsConnected(IRadarDevice* device);
 
 // The texts read at the last open (empty when not read); 1 when the text is not empty.
-int Orbo_Interface_RadarDevice_GetVersion(IRadarDevice* device, CBaseStringA& version);
-int Orbo_Interface_RadarDevice_GetSerialNumber(IRadarDevice* device, CBaseStringA& serialNumber);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_GetVersion(IRadarDevice* device,
+                                                               CBaseStringA& version);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_GetSerialNumber(IRadarDevice* device,
+                                                                    CBaseStringA& serialNumber);
 
 // Waits `settleMs` discarding everything received, sends 0x00FF with the protocol version
 // (again, within the time-out, while no answer comes) and succeeds when the acknowledgement with
 // status 0 arrives within `ackTimeoutMs`.
-int Orbo_Interface_RadarDevice_StartCmdMode(IRadarDevice* device, eRADAR_PROTOCOL_VERSION version,
-                                            uint32_t ackTimeoutMs, uint32_t settleMs);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_StartCmdMode(IRadarDevice* device,
+                                                                 eRADAR_PROTOCOL_VERSION version,
+                                                                 uint32_t ackTimeoutMs,
+                                                                 uint32_t settleMs);
 // Sends 0x00FE; succeeds when it is acknowledged with status 0 within `timeoutMs`.
-int Orbo_Interface_RadarDevice_StopCmdMode(IRadarDevice* device, uint32_t timeoutMs);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_StopCmdMode(IRadarDevice* device,
+                                                                uint32_t timeoutMs);
 
 // One get command: `count` u16 ids out, `count` u32 values back into `values`, in request order.
 // 1 when the acknowledgement came with status 0 and all values; 0 otherwise (values untouched).
-int Orbo_Interface_RadarDevice_Protocol_GetParameter(IRadarDevice* device, uint16_t command,
-                                                     int count, const uint16_t* ids,
-                                                     uint32_t* values, uint32_t timeoutMs);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_Protocol_GetParameter(
+    IRadarDevice* device, uint16_t command, int count, const uint16_t* ids, uint32_t* values,
+    uint32_t timeoutMs);
 // One set command: `count` (u16 id, u32 value) pairs. 1 when acknowledged with status 0.
-int Orbo_Interface_RadarDevice_Protocol_SetParameter(IRadarDevice* device, uint16_t command,
-                                                     int count, const uint16_t* ids,
-                                                     const uint32_t* values, uint32_t timeoutMs);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_Protocol_SetParameter(
+    IRadarDevice* device, uint16_t command, int count, const uint16_t* ids, const uint32_t* values,
+    uint32_t timeoutMs);
 // One command with `length` payload bytes; waits for its acknowledgement and returns what
 // `check` (CheckCmdAckData_RetCode when null) makes of it; kRadarAckMissing when none came in
 // time, the device is not connected or the command cannot be sent.
-uint16_t Orbo_Interface_RadarDevice_Protocol_SendCommand(IRadarDevice* device, uint16_t command,
-                                                         const uint8_t* payload, int length,
-                                                         AckCheckFunc check, uint64_t userValue,
-                                                         uint32_t timeoutMs);
+ORBO_DATAPROCESS_API uint16_t Orbo_Interface_RadarDevice_Protocol_SendCommand(
+    IRadarDevice* device, uint16_t command, const uint8_t* payload, int length, AckCheckFunc check,
+    uint64_t userValue, uint32_t timeoutMs);
 // One command without waiting for an answer (the software reset); 1 when it was written.
-int Orbo_Interface_RadarDevice_Protocol_SendCommand_NoCheckAck(IRadarDevice* device,
-                                                               uint16_t command,
-                                                               const uint8_t* payload, int length);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_Protocol_SendCommand_NoCheckAck(
+    IRadarDevice* device, uint16_t command, const uint8_t* payload, int length);
 
 // Stream delivery on (0 when the device is not connected) and off (drops what waits).
-int Orbo_Interface_RadarDevice_Start(IRadarDevice* device);
-int Orbo_Interface_RadarDevice_Stop(IRadarDevice* device);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_Start(IRadarDevice* device);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_Stop(IRadarDevice* device);
 // Lends out the oldest received stream bytes, or waits up to `timeoutMs` for some. 0 (block
 // emptied) on time-out, CancelRead, or a close while waiting.
-int Orbo_Interface_RadarDevice_FetchDataBuffer(IRadarDevice* device, RadarDataBlock& block,
-                                               uint32_t timeoutMs);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_FetchDataBuffer(IRadarDevice* device,
+                                                                    RadarDataBlock& block,
+                                                                    uint32_t timeoutMs);
 // Gives a fetched block back (the block is emptied); 0 when it was not lent by this device.
-int Orbo_Interface_RadarDevice_CommitDataBuffer(IRadarDevice* device, RadarDataBlock& block);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_CommitDataBuffer(IRadarDevice* device,
+                                                                     RadarDataBlock& block);
 // Makes the waiting fetch - or the next one when none waits - return 0 at once.
-int Orbo_Interface_RadarDevice_CancelRead(IRadarDevice* device);
+ORBO_DATAPROCESS_API int Orbo_Interface_RadarDevice_CancelRead(IRadarDevice* device);

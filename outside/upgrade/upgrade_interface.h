@@ -21,30 +21,32 @@
 
 #include "core/base_string.h"
 #include "net/net_file_copy_progress.h"
+#include "upgrade_api.h"
 
 // Sets the service's base address (null or empty: none) and forgets the index kept so far.
 // 0 (nothing changed) when the address is not an http, https or file address.
-int Orbo_Upgrade_SetServiceUrl(const char* baseUrl);
+ORBO_UPGRADE_API int Orbo_Upgrade_SetServiceUrl(const char* baseUrl);
 
 // The base address in effect (the environment's override or the caller's) into `baseUrl`; 0 and
 // an empty text when none is set.
-int Orbo_Upgrade_GetServiceUrl(CBaseStringA* baseUrl);
+ORBO_UPGRADE_API int Orbo_Upgrade_GetServiceUrl(CBaseStringA* baseUrl);
 
 // Reads the service's index and keeps it. Nonzero when the index could be fetched and parsed
 // (an index that lists no version included).
-int Orbo_Upgrade_Logon();
+ORBO_UPGRADE_API int Orbo_Upgrade_Logon();
 
 // `versions` := the names of the offered versions joined by ";", in the service's order (empty
 // when it offers none). `product` selects the product line: the service's index serves one, so
 // -1 and every other value mean it. Uses the kept index (read first when there is none). 0 when
 // the index cannot be had or `versions` is null.
-int Orbo_Upgrade_GetHistoryVersion(int product, CBaseStringA* versions);
+ORBO_UPGRADE_API int Orbo_Upgrade_GetHistoryVersion(int product, CBaseStringA* versions);
 
 // Compares two version texts as dotted numbers, a leading 'v'/'V' ignored; any version is newer
 // than an empty one (null counts as empty). `partCount` > 0 compares only that many leading
 // parts; 0 compares them all. Greater than 0 when a is newer than b, less than 0 when b is newer,
 // 0 when they are equal. Needs no service.
-int Orbo_Upgrade_CompareVersion(const char* versionA, const char* versionB, int partCount);
+ORBO_UPGRADE_API int Orbo_Upgrade_CompareVersion(const char* versionA, const char* versionB,
+                                                 int partCount);
 
 // The five texts of a version: its name as the service has it; the absolute address of its
 // archive; the archive's MD5 digest (32 lower-case hexadecimal digits); its size in bytes
@@ -52,9 +54,10 @@ int Orbo_Upgrade_CompareVersion(const char* versionA, const char* versionB, int 
 // by its exact name, else by the name without a leading 'v'/'V'. `product` as for
 // GetHistoryVersion. Nonzero when the version exists; otherwise 0 and the texts are emptied. Null
 // text pointers are skipped.
-int Orbo_Upgrade_GetVersionInfo(int product, const char* version, CBaseStringA* name,
-                                CBaseStringA* archiveUrl, CBaseStringA* md5, CBaseStringA* size,
-                                CBaseStringA* dateNotes);
+ORBO_UPGRADE_API int Orbo_Upgrade_GetVersionInfo(int product, const char* version,
+                                                 CBaseStringA* name, CBaseStringA* archiveUrl,
+                                                 CBaseStringA* md5, CBaseStringA* size,
+                                                 CBaseStringA* dateNotes);
 
 // Downloads the archive at `archiveUrl` (the second text of GetVersionInfo) to `localPath`
 // (UTF-8): the bytes go to a temporary file beside it, which must then have the size the index
@@ -67,6 +70,7 @@ int Orbo_Upgrade_GetVersionInfo(int product, const char* version, CBaseStringA* 
 // slot); a result of 0 cancels the download. When the whole file arrived, `md5` is replaced by
 // the digest of what arrived (lower case), matching or not. Nonzero when the archive is in
 // place.
-int Orbo_Upgrade_DownloadFile(const char* archiveUrl, const char* localPath, CBaseStringA* md5,
-                              uint64_t timeLimitMs, INetFileCopyProgressListener* listener,
-                              uint64_t userData);
+ORBO_UPGRADE_API int Orbo_Upgrade_DownloadFile(const char* archiveUrl, const char* localPath,
+                                               CBaseStringA* md5, uint64_t timeLimitMs,
+                                               INetFileCopyProgressListener* listener,
+                                               uint64_t userData);
