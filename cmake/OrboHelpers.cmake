@@ -20,8 +20,10 @@ endfunction()
 # Files labelled gui also link GUI_LIBS (without them they are left out) and run on Qt's
 # offscreen platform with Qt warnings fatal (under AddressSanitizer with the leak suppressions of
 # tests/sanitizers/qt_lsan.supp, under ThreadSanitizer leaving the uninstrumented Qt unchecked).
+# Programs named in SHARED_LIBRARY_TESTS link the shared library in place of each library's
+# objects in LIBS (tests of what the shared library itself does, as loading it).
 function(orbo_add_tests dir)
-    cmake_parse_arguments(ARG "" "" "LIBS;DEPENDS;GUI_LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "LIBS;DEPENDS;GUI_LIBS;SHARED_LIBRARY_TESTS" ${ARGN})
     file(GLOB_RECURSE tests CONFIGURE_DEPENDS "${dir}/*_test.cpp")
     foreach(src IN LISTS tests)
         orbo_test_labels("${src}" labels)
@@ -37,7 +39,25 @@ function(orbo_add_tests dir)
         string(REPLACE "/" "_" name "${name}")
         add_executable(${name} ${src})
         target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-        target_link_libraries(${name} PRIVATE ${ARG_LIBS} orbo_test_support GTest::gtest GTest::gmock)
+        set(libs ${ARG_LIBS})
+        if(name IN_LIST ARG_SHARED_LIBRARY_TESTS)
+            set(libs "")
+            foreach(lib IN LISTS ARG_LIBS)
+                get_target_property(shared ${lib} ORBO_COPY_OF)
+                if(shared)
+                    list(APPEND libs ${shared})
+                else()
+                    list(APPEND libs ${lib})
+                endif()
+            endforeach()
+        endif()
+        target_link_libraries(${name} PRIVATE ${libs} orbo_test_support GTest::gtest GTest::gmock)
+        # The test support needs the common library and takes the program's copy: its objects
+        # for the common library's own tests, else libOrbo_Common.so, named after the support so
+        # that the linker keeps it for the support's references.
+        if(NOT "Orbo_Common_objects" IN_LIST libs)
+            target_link_libraries(${name} PRIVATE Orbo_Common)
+        endif()
         set(environment "ORBO_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
         if(gui)
             target_link_libraries(${name} PRIVATE ${ARG_GUI_LIBS})

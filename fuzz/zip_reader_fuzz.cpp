@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "archive/zip_entry_name.h"
-#include "archive/zip_reader.h"
+#include "archive/zip_entry_name_internal.h"
+#include "archive/zip_reader_internal.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "archive_paths.h"
+#include "archive_paths_internal.h"
 
 #include <unistd.h>
 

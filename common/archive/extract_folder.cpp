@@ -1,4 +1,4 @@
-#include "extract_folder.h"
+#include "extract_folder_internal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -6,14 +6,14 @@
 #include <ctime>
 #include <vector>
 
-#include "archive/archive_paths.h"
+#include "archive/archive_paths_internal.h"
 #include "archive/create_folder.h"
-#include "archive/extract_folder.h"
-#include "archive/zip_entry_name.h"
+#include "archive/extract_folder_internal.h"
+#include "archive/zip_entry_name_internal.h"
 #include "core/dbg_output.h"
 #include "core/path_name.h"
 #include "core/path_text.h"
-#include "core/text_chars.h"
+#include "core/text_chars_internal.h"
 
 namespace {
 

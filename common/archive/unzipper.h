@@ -20,11 +20,12 @@
 #include <cstdint>
 #include <string>
 
-#include "archive/zip_reader.h"
+#include "archive/zip_reader_internal.h"
+#include "core/common_api.h"
 #include "core/size_limits.h"
 
 // The current entry, as GetFileInfo reports it.
-struct UZ_FileInfo {
+struct ORBO_COMMON_API UZ_FileInfo {
     char fileName[kMaxPathChars + 1];            // the entry name with every '\\' as '/'
     char comment[kMaxZipEntryCommentBytes + 1];  // cut to 254 bytes
     uint32_t version;                            // as stored in the archive
@@ -40,7 +41,7 @@ struct UZ_FileInfo {
     bool folder;  // directory bit 0x10 set, or the name ends with a separator
 };
 
-class CUnzipper {
+class ORBO_COMMON_API CUnzipper {
 public:
     // Opens the archive when a path is given.
     explicit CUnzipper(const char* archivePath = nullptr);

@@ -1,4 +1,4 @@
-#include "zip_entry_name.h"
+#include "zip_entry_name_internal.h"
 
 #include "core/path_text.h"
 

@@ -7,8 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
-class CZipFile {
+class ORBO_COMMON_API CZipFile {
 public:
     CZipFile() = default;
     // Closes the file.

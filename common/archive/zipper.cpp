@@ -12,8 +12,8 @@
 #include <system_error>
 #include <vector>
 
-#include "archive/archive_paths.h"
-#include "archive/zip_entry_name.h"
+#include "archive/archive_paths_internal.h"
+#include "archive/zip_entry_name_internal.h"
 #include "core/date_file_name.h"
 #include "core/dbg_output.h"
 #include "core/file_data.h"

@@ -21,15 +21,16 @@
 #include <set>
 #include <string>
 #include <utility>
+#include "core/common_api.h"
 
 // The counters of the open archive.
-struct Z_FileInfo {
+struct ORBO_COMMON_API Z_FileInfo {
     int fileCount;
     int folderCount;
     uint64_t totalBytes;  // bytes read from the files added
 };
 
-class CZipper {
+class ORBO_COMMON_API CZipper {
 public:
     // Opens the archive when a path is given (as OpenZip).
     explicit CZipper(const char* archivePath = nullptr, const char* rootFolder = nullptr,

@@ -15,10 +15,11 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
 class CPtrCtrl;
 
-class CBaseBuffer {
+class ORBO_COMMON_API CBaseBuffer {
 public:
     // Empty: no block, sizes 0, owned.
     CBaseBuffer();
@@ -96,4 +97,4 @@ private:
 
 // Sum of the available sizes of the CBaseBuffer objects stored in the container (null entries
 // skipped); 0 for a null or empty container.
-uint64_t GetBufferListLength(CPtrCtrl* list);
+ORBO_COMMON_API uint64_t GetBufferListLength(CPtrCtrl* list);

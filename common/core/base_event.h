@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "base_lock.h"
+#include "core/common_api.h"
 
 // No limit for WaitUS() / Wait(milliseconds).
 constexpr uint64_t kEventWaitForever = UINT64_MAX;
@@ -38,10 +39,10 @@ class CBaseEvent;
 // above kMaxMultiWaitEvents, a null or unusable event, or the same event twice with waitAll.
 // Auto-reset events are consumed only by the wait that returns them; a waitAll that times out
 // consumes nothing. Every event's waiting count is raised for the duration of the call.
-uint32_t WaitMultiEvent(uint32_t count, CBaseEvent* const events[], int waitAll,
-                        uint32_t milliseconds);
+ORBO_COMMON_API uint32_t WaitMultiEvent(uint32_t count, CBaseEvent* const events[], int waitAll,
+                                        uint32_t milliseconds);
 
-class CBaseEvent {
+class ORBO_COMMON_API CBaseEvent {
 public:
     // Creates the event not signalled (manual reset when manualReset is nonzero). With a lock
     // given, the event uses it and never deletes it; with null it creates and owns one. If the

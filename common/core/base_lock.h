@@ -5,8 +5,9 @@
 #pragma once
 
 #include <pthread.h>
+#include "core/common_api.h"
 
-class CBaseLock {
+class ORBO_COMMON_API CBaseLock {
 public:
     CBaseLock();
     virtual ~CBaseLock();
@@ -28,7 +29,7 @@ private:
 };
 
 // Holds a CBaseLock for the lifetime of the guard. A null lock is accepted and does nothing.
-class CAutoBaseLock {
+class ORBO_COMMON_API CAutoBaseLock {
 public:
     explicit CAutoBaseLock(CBaseLock* lock);
     virtual ~CAutoBaseLock();

@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 class CBaseStringW;
@@ -55,7 +56,7 @@ constexpr int64_t CapacityForRoom(int64_t capacity, int64_t needed, int64_t maxC
     return capacity;
 }
 
-class CBaseStringA {
+class ORBO_COMMON_API CBaseStringA {
 public:
     using CharType = char;
 
@@ -172,7 +173,7 @@ private:
     int m_capacity = 0;
 };
 
-class CBaseStringW {
+class ORBO_COMMON_API CBaseStringW {
 public:
     using CharType = WCHAR;
 

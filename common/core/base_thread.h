@@ -30,6 +30,7 @@
 
 #include "base_event.h"
 #include "base_lock.h"
+#include "core/common_api.h"
 #include "size_limits.h"
 
 // An opaque thread handle; 0 = none.
@@ -37,9 +38,9 @@ using ThreadHandle = uintptr_t;
 
 // The kernel thread id of the live thread behind a handle issued by CBaseThread; 0 when the
 // handle is unknown or already released. Any thread.
-uint32_t ThreadIdFromHandle(ThreadHandle handle);
+ORBO_COMMON_API uint32_t ThreadIdFromHandle(ThreadHandle handle);
 
-class IThreadFuncInterface {
+class ORBO_COMMON_API IThreadFuncInterface {
 public:
     virtual ~IThreadFuncInterface() = default;
     // One step of the thread's work on the worker thread: nonzero to be called again, 0 to end.
@@ -48,7 +49,7 @@ public:
 
 struct ThreadRun;
 
-class CBaseThread {
+class ORBO_COMMON_API CBaseThread {
 public:
     // Idle: exited 1, no handle, id 0, name empty, run gate not signalled.
     CBaseThread();

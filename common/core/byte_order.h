@@ -13,6 +13,7 @@
 #include <span>
 #include <type_traits>
 #include <utility>
+#include "core/common_api.h"
 
 // char, signed char, unsigned char (uint8_t) and std::byte: buffers of any of them hold fields.
 template <typename T>
@@ -103,7 +104,7 @@ constexpr void AppendLe64(Buffer& out, uint64_t value) {
 // Reads fields one after another from a span. A read that needs more bytes than remain returns
 // false, leaves its output and the position untouched and marks the reader as run out, so a
 // parser can read a whole record and check once at the end.
-class LeReader {
+class ORBO_COMMON_API LeReader {
 public:
     constexpr explicit LeReader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
 

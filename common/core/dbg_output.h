@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 constexpr uint32_t kDbgLevelNone = 0;
@@ -32,14 +33,15 @@ constexpr int kDbgDisplayStdout = 1;
 // that nested line (it reaches the other callbacks). The result is not used.
 using DbgOutputCallback = int (*)(uintptr_t userData, uint32_t level, const char* line, int length);
 
-void DbgOutputA(uint32_t level, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void DbgOutputW(uint32_t level, const WCHAR* format, ...);
+ORBO_COMMON_API void DbgOutputA(uint32_t level, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+ORBO_COMMON_API void DbgOutputW(uint32_t level, const WCHAR* format, ...);
 
-void DbgOutputSetTag(int enabled, const char* tag);
-void DbgOutputSetTimeType(int timeType);
-void DbgOutputSetIncludePIDTID(int include);
-void DbgOutputSetDisplayType(int displayType);
+ORBO_COMMON_API void DbgOutputSetTag(int enabled, const char* tag);
+ORBO_COMMON_API void DbgOutputSetTimeType(int timeType);
+ORBO_COMMON_API void DbgOutputSetIncludePIDTID(int include);
+ORBO_COMMON_API void DbgOutputSetDisplayType(int displayType);
 
-void DbgOutputAddCallback(DbgOutputCallback callback, uintptr_t userData);
-void DbgOutputDelCallback(DbgOutputCallback callback);
-void DbgOutputDelAllCallback();
+ORBO_COMMON_API void DbgOutputAddCallback(DbgOutputCallback callback, uintptr_t userData);
+ORBO_COMMON_API void DbgOutputDelCallback(DbgOutputCallback callback);
+ORBO_COMMON_API void DbgOutputDelAllCallback();

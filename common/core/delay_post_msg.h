@@ -33,6 +33,7 @@
 #include "base_event.h"
 #include "base_lock.h"
 #include "base_thread.h"
+#include "core/common_api.h"
 #include "platform_types.h"
 #include "ptr_list_ctrl.h"
 
@@ -45,7 +46,7 @@ constexpr int kDelayMsgStackBytes = 0x400000;
 
 // Told on the engine thread, with the engine lock held, right after a message was posted (also
 // when the target was gone and nothing was posted). The result is not used.
-class IDelayMSGPostCallback {
+class ORBO_COMMON_API IDelayMSGPostCallback {
 public:
     virtual ~IDelayMSGPostCallback() = default;
     virtual int OnDelayMsgPosted(HWND firstWindow, HWND targetWindow, uint32_t msg, uint64_t wParam,
@@ -54,7 +55,7 @@ public:
 
 struct DelayPostRecord;
 
-class CDelayPostMsgEngine : public IThreadFuncInterface {
+class ORBO_COMMON_API CDelayPostMsgEngine : public IThreadFuncInterface {
 public:
     // Stopped, with an empty queue.
     CDelayPostMsgEngine();
@@ -136,4 +137,4 @@ private:
 };
 
 // The library's engine.
-extern CDelayPostMsgEngine gDelayPostMsgEngine;
+extern ORBO_COMMON_API CDelayPostMsgEngine gDelayPostMsgEngine;

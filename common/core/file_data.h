@@ -10,10 +10,11 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 // Told about the progress of CopyFileWithCallback.
-class IFileCopyProgressListener {
+class ORBO_COMMON_API IFileCopyProgressListener {
 public:
     virtual ~IFileCopyProgressListener() = default;
     // (user data, bytes copied so far, total bytes): once with 0 before the first block, then
@@ -31,17 +32,17 @@ constexpr uint64_t kFileCopyBlockBytes = 0x100000;
 // number of bytes read (fewer only when the file shrank meanwhile); the block carries one extra
 // zero byte after them, so a text file can be parsed in place. Release it with ReleaseFileData.
 // Without data: returns the file's size.
-int64_t ReadFileDataA(const char* path, uint8_t** data);
-int64_t ReadFileDataW(const WCHAR* path, uint8_t** data);
+ORBO_COMMON_API int64_t ReadFileDataA(const char* path, uint8_t** data);
+ORBO_COMMON_API int64_t ReadFileDataW(const WCHAR* path, uint8_t** data);
 
 // The reading step of ReadFileData for a descriptor the caller holds: reads up to `size` bytes
 // (repeating short reads until all are in or the end comes) into a new block with one extra zero
 // byte, sets *data and returns the count. 0 with *data null when nothing was read or a read
 // failed part-way (errno then tells why; it is 0 for a plain end). Release with ReleaseFileData.
-int64_t ReadDescriptorData(int fd, uint64_t size, uint8_t** data);
+ORBO_COMMON_API int64_t ReadDescriptorData(int fd, uint64_t size, uint8_t** data);
 
 // Frees a block from ReadFileData; null is allowed.
-void ReleaseFileData(void* data);
+ORBO_COMMON_API void ReleaseFileData(void* data);
 
 // Writes the bytes as the whole file (append 0: replacing it safely as described above) or at
 // its end (append nonzero, creating it when missing). 1 only when every byte was written and the
@@ -49,20 +50,20 @@ void ReleaseFileData(void* data);
 // data, a refused path, or any failure, each logged at level 3:
 // "WriteFile failed create file:%s, error=%s\r\n" when it cannot be opened, "WriteFile failed
 // write file:%s, error=%s\r\n" for a later step.
-int WriteFileDataA(const char* path, const void* data, uint64_t size, int append);
-int WriteFileDataW(const WCHAR* path, const void* data, uint64_t size, int append);
+ORBO_COMMON_API int WriteFileDataA(const char* path, const void* data, uint64_t size, int append);
+ORBO_COMMON_API int WriteFileDataW(const WCHAR* path, const void* data, uint64_t size, int append);
 
 // 1 when both files can be read, have the same size and the same bytes (two empty files are
 // equal); else 0.
-int IsFileDataEqual(const char* path1, const char* path2);
-int IsFileDataEqual(const WCHAR* path1, const WCHAR* path2);
+ORBO_COMMON_API int IsFileDataEqual(const char* path1, const char* path2);
+ORBO_COMMON_API int IsFileDataEqual(const WCHAR* path1, const WCHAR* path2);
 
 // Copies source to destination in blocks of kFileCopyBlockBytes, replacing the destination
 // safely (a new destination takes the source's permissions, an existing one keeps its own).
 // The listener (may be null) is told (userData, 0, total) first and (userData, copied, total)
 // after each block. 1 when every byte was copied (an empty source gives an empty destination);
 // 0 when the source is a folder or cannot be read, or anything fails (logged at level 3).
-int CopyFileWithCallback(const char* source, const char* destination,
-                         IFileCopyProgressListener* listener, uint64_t userData);
-int CopyFileWithCallback(const WCHAR* source, const WCHAR* destination,
-                         IFileCopyProgressListener* listener, uint64_t userData);
+ORBO_COMMON_API int CopyFileWithCallback(const char* source, const char* destination,
+                                         IFileCopyProgressListener* listener, uint64_t userData);
+ORBO_COMMON_API int CopyFileWithCallback(const WCHAR* source, const WCHAR* destination,
+                                         IFileCopyProgressListener* listener, uint64_t userData);

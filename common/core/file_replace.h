@@ -13,9 +13,10 @@
 #include <cstddef>
 #include <string>
 
+#include "core/common_api.h"
 #include "unique_fd.h"
 
-class FileReplacement {
+class ORBO_COMMON_API FileReplacement {
 public:
     FileReplacement() = default;
     ~FileReplacement();  // an uncommitted replacement is abandoned: its temporary file removed

@@ -8,6 +8,7 @@
 // thread (a container is used by one thread at a time).
 #pragma once
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 class CPtrCtrl;
@@ -24,16 +25,18 @@ class CPtrCtrl;
 // 5. An entry is stored as the name alone, or with fullPath as CombinePathName(folder, name) (an
 //    entry whose full path would exceed the limit is left out and logged).
 // Returns 1 when the folder could be read, else 0 (containers then empty).
-int GetLocalFolderFileListA(const char* folder, CPtrCtrl* folders, CPtrCtrl* files,
-                            const char* extensions, int includeHidden, int fullPath);
-int GetLocalFolderFileListW(const WCHAR* folder, CPtrCtrl* folders, CPtrCtrl* files,
-                            const WCHAR* extensions, int includeHidden, int fullPath);
+ORBO_COMMON_API int GetLocalFolderFileListA(const char* folder, CPtrCtrl* folders, CPtrCtrl* files,
+                                            const char* extensions, int includeHidden,
+                                            int fullPath);
+ORBO_COMMON_API int GetLocalFolderFileListW(const WCHAR* folder, CPtrCtrl* folders, CPtrCtrl* files,
+                                            const WCHAR* extensions, int includeHidden,
+                                            int fullPath);
 
 // Frees every entry of a listing and empties the container. Null is allowed.
-void FreeFileListA(CPtrCtrl* list);
-void FreeFileListW(CPtrCtrl* list);
+ORBO_COMMON_API void FreeFileListA(CPtrCtrl* list);
+ORBO_COMMON_API void FreeFileListW(CPtrCtrl* list);
 
 // 1 when the folder directly holds an entry whose name equals `name` exactly (case-sensitive, no
 // patterns); hidden entries count only with includeHidden. Else 0.
-int FindFileInFolderA(const char* folder, const char* name, int includeHidden);
-int FindFileInFolderW(const WCHAR* folder, const WCHAR* name, int includeHidden);
+ORBO_COMMON_API int FindFileInFolderA(const char* folder, const char* name, int includeHidden);
+ORBO_COMMON_API int FindFileInFolderW(const WCHAR* folder, const WCHAR* name, int includeHidden);

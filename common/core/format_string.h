@@ -5,15 +5,17 @@
 
 #include <cstdarg>
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 // The formatted text, zero-terminated, and its length in characters through `length` (may be
 // null). Null (length 0) for a null format or one that cannot be formatted (written at level 4).
-char* FormatStringA(int* length, const char* format, ...) __attribute__((format(printf, 2, 3)));
-WCHAR* FormatStringW(int* length, const WCHAR* format, ...);
-char* FormatStringValistA(int* length, const char* format, va_list args);
-WCHAR* FormatStringValistW(int* length, const WCHAR* format, va_list args);
+ORBO_COMMON_API char* FormatStringA(int* length, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+ORBO_COMMON_API WCHAR* FormatStringW(int* length, const WCHAR* format, ...);
+ORBO_COMMON_API char* FormatStringValistA(int* length, const char* format, va_list args);
+ORBO_COMMON_API WCHAR* FormatStringValistW(int* length, const WCHAR* format, va_list args);
 
 // Frees a text of FormatString (null is allowed).
-void FreeFormatStringA(char* text);
-void FreeFormatStringW(WCHAR* text);
+ORBO_COMMON_API void FreeFormatStringA(char* text);
+ORBO_COMMON_API void FreeFormatStringW(WCHAR* text);

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "misc/crc32.h"
 #include "ptr_array_ctrl.h"
 
@@ -25,7 +26,7 @@ constexpr int kMaxHashBuckets = 1 << 24;
 
 // A place in a table, passed by value as one 64-bit number: the bucket index in the low half and
 // the index inside the bucket in the high half.
-struct tagHASHPOSITION {
+struct ORBO_COMMON_API tagHASHPOSITION {
     int bucket = -1;
     int index = -1;
 };
@@ -33,7 +34,7 @@ static_assert(sizeof(tagHASHPOSITION) == 8);
 
 // The bucket array shared by both tables: buckets, bucket count and entry count. Entries are
 // opaque here; the owning table says how one is freed.
-class HashBuckets {
+class ORBO_COMMON_API HashBuckets {
 public:
     using FreeEntryFunc = void (*)(void* entry);
 
@@ -72,7 +73,7 @@ private:
     CPtrArrayCtrl* m_lastResortBucket = nullptr;
 };
 
-class CHashTable {
+class ORBO_COMMON_API CHashTable {
 public:
     // kDefaultHashBuckets buckets, or the given count.
     CHashTable();
@@ -117,7 +118,7 @@ private:
     HashBuckets m_buckets;
 };
 
-class CCRCHashTable {
+class ORBO_COMMON_API CCRCHashTable {
 public:
     CCRCHashTable();
     explicit CCRCHashTable(int bucketCount);

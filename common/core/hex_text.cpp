@@ -4,7 +4,7 @@
 
 #include "base_string.h"
 #include "dbg_output.h"
-#include "text_chars.h"
+#include "text_chars_internal.h"
 #include "utf_convert.h"
 
 using namespace orbo_text;

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 // Queues (msg, wParam, lParam) for the target; nonzero when it was queued.
@@ -27,16 +28,16 @@ using MessageTargetPurgeHook = int (*)(HWND target, uint32_t msg);
 using MessageTargetAliveHook = int (*)(HWND target);
 
 // Installs the hooks (any may be null; all null uninstalls them).
-void SetMessageTargetHooks(MessageTargetPostHook post, MessageTargetPurgeHook purge,
-                           MessageTargetAliveHook alive);
+ORBO_COMMON_API void SetMessageTargetHooks(MessageTargetPostHook post, MessageTargetPurgeHook purge,
+                                           MessageTargetAliveHook alive);
 
 // Posts through the hooks: 1 when the message was queued; 0 without a post hook, for a target
 // the alive hook reports gone, or when the post hook refused it.
-int PostTargetMessage(HWND target, uint32_t msg, uint64_t wParam, int64_t lParam);
+ORBO_COMMON_API int PostTargetMessage(HWND target, uint32_t msg, uint64_t wParam, int64_t lParam);
 
 // Removes queued messages `msg` of the target through the purge hook; the number removed (0
 // without a purge hook).
-int PurgeTargetMessages(HWND target, uint32_t msg);
+ORBO_COMMON_API int PurgeTargetMessages(HWND target, uint32_t msg);
 
 // 1 while the target exists according to the alive hook; 0 for a gone target or without hooks.
-int IsTargetAlive(HWND target);
+ORBO_COMMON_API int IsTargetAlive(HWND target);

@@ -3,15 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
 // Milliseconds since an arbitrary fixed point; never goes backwards. Any thread.
-uint64_t MonoTimeMs();
+ORBO_COMMON_API uint64_t MonoTimeMs();
 
 // Microseconds on the same clock, for measurements finer than a millisecond.
-uint64_t MonoTimeUs();
+ORBO_COMMON_API uint64_t MonoTimeUs();
 
 // Sleeps at least the given number of milliseconds (restarts after signals). Any thread.
-void SleepMs(uint64_t milliseconds);
+ORBO_COMMON_API void SleepMs(uint64_t milliseconds);
 
 // Adds a time-out to a point in time without wrapping: the result saturates at UINT64_MAX.
 constexpr uint64_t DeadlineAfterMs(uint64_t nowMs, uint64_t timeoutMs) {
@@ -22,4 +23,4 @@ constexpr uint64_t DeadlineAfterMs(uint64_t nowMs, uint64_t timeoutMs) {
 // rounded up to the next whole millisecond first: MonoTimeMs() rounds down, so a deadline taken
 // from it could pass up to 1 ms before the time-out has. Once MonoTimeMs() >= the result, at
 // least timeoutMs have passed; a time-out of 0 has passed at once. Any thread.
-uint64_t MonoDeadlineMs(uint64_t timeoutMs);
+ORBO_COMMON_API uint64_t MonoDeadlineMs(uint64_t timeoutMs);

@@ -10,7 +10,7 @@
 #include "base_string.h"
 #include "dbg_output.h"
 #include "ptr_array_ctrl.h"
-#include "text_chars.h"
+#include "text_chars_internal.h"
 #include "text_format.h"
 #include "text_split.h"
 #include "value_text.h"

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/common_api.h"
 #include "platform_types.h"
 #include "size_limits.h"
 
@@ -43,16 +44,16 @@ std::basic_string<C> NormalizedPath(const C* path) {
 // Copies a path with its terminator into a caller's buffer of kMaxPathChars + 1 units.
 // A path beyond the limit is refused: the buffer gets an empty text, a warning names the
 // operation, and the result is false.
-bool StorePath(char* out, const std::string& path, const char* operation);
-bool StorePath(WCHAR* out, const std::u16string& path, const char* operation);
+ORBO_COMMON_API bool StorePath(char* out, const std::string& path, const char* operation);
+ORBO_COMMON_API bool StorePath(WCHAR* out, const std::u16string& path, const char* operation);
 
 // The byte path for a system call: separators normalised, the limit checked, wide text converted
 // exactly to UTF-8. False (with a warning naming the operation) for null, a path beyond the
 // limit, or wide text that is not well-formed UTF-16.
-bool ToSystemPath(const char* path, std::string& out, const char* operation);
-bool ToSystemPath(const WCHAR* path, std::string& out, const char* operation);
+ORBO_COMMON_API bool ToSystemPath(const char* path, std::string& out, const char* operation);
+ORBO_COMMON_API bool ToSystemPath(const WCHAR* path, std::string& out, const char* operation);
 
 // A byte path from the file system in the caller's width. False when it is not well-formed
 // UTF-8 (wide form only) — such a name is never turned into a different one.
-bool FromSystemPath(const std::string& path, std::string& out);
-bool FromSystemPath(const std::string& path, std::u16string& out);
+ORBO_COMMON_API bool FromSystemPath(const std::string& path, std::string& out);
+ORBO_COMMON_API bool FromSystemPath(const std::string& path, std::u16string& out);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
 static_assert(sizeof(void*) == 8, "Orbo is built for 64-bit Linux only");
 
@@ -15,19 +16,19 @@ using COLORREF = uint32_t;
 // An opaque message target issued by the window layer (a handle id, never an object pointer).
 using HWND = uintptr_t;
 
-struct RECT {
+struct ORBO_COMMON_API RECT {
     int32_t left;
     int32_t top;
     int32_t right;
     int32_t bottom;
 };
 
-struct POINT {
+struct ORBO_COMMON_API POINT {
     int32_t x;
     int32_t y;
 };
 
-struct SIZE {
+struct ORBO_COMMON_API SIZE {
     int32_t cx;
     int32_t cy;
 };

@@ -8,24 +8,25 @@
 #include <cstdint>
 #include <string>
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 class CPtrCtrl;
 
 // The parent's process id, or 0xFFFFFFFF when the process cannot be queried.
-uint32_t GetParentProcessID(uint32_t processId);
+ORBO_COMMON_API uint32_t GetParentProcessID(uint32_t processId);
 
 // Appends to `out` (as pointer-sized integers) the ids of the running processes whose program
 // file name — or full path, when compareFullPath is set ('\\' in the name counts as '/') —
 // equals the name. A null or empty name, or a null container, does nothing. Returns how many
 // were appended.
-int GetPidListByNameA(const char* name, int compareFullPath, CPtrCtrl* out);
-int GetPidListByNameW(const WCHAR* name, int compareFullPath, CPtrCtrl* out);
+ORBO_COMMON_API int GetPidListByNameA(const char* name, int compareFullPath, CPtrCtrl* out);
+ORBO_COMMON_API int GetPidListByNameW(const WCHAR* name, int compareFullPath, CPtrCtrl* out);
 
 // Ends every such process at once (SIGKILL), writing "KillPidByName %s, pid=%d...\r\n" at level 2
 // for each. Returns how many were signalled.
-int KillPidByNameA(const char* name, int compareFullPath);
-int KillPidByNameW(const WCHAR* name, int compareFullPath);
+ORBO_COMMON_API int KillPidByNameA(const char* name, int compareFullPath);
+ORBO_COMMON_API int KillPidByNameW(const WCHAR* name, int compareFullPath);
 
 // Single instance, by an exclusive flock on the lock file SingleInstanceLockPath(name). Returns 0
 // when another process (or another open of the file) holds the lock; otherwise takes the lock,
@@ -33,9 +34,9 @@ int KillPidByNameW(const WCHAR* name, int compareFullPath);
 // null or empty name, or a lock file that cannot be opened for another reason than permissions,
 // gives 1 (logged at level 3): nothing is known to run. A lock file of another user that may not
 // be opened gives 0, as that user's instance counts.
-int CheckSingleInstanceA(const char* name);
-int CheckSingleInstanceW(const WCHAR* name);
+ORBO_COMMON_API int CheckSingleInstanceA(const char* name);
+ORBO_COMMON_API int CheckSingleInstanceW(const WCHAR* name);
 
 // The lock file of a name: $XDG_RUNTIME_DIR (when absolute) or /tmp, then "orbo-" + the name with
 // '/' and '\\' replaced by '_' + ".lock". Empty for an empty name or one too long for a file name.
-std::string SingleInstanceLockPath(const std::string& name);
+ORBO_COMMON_API std::string SingleInstanceLockPath(const std::string& name);

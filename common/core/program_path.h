@@ -18,21 +18,22 @@
 #include <cstdint>
 #include <string>
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 // The full path of the program file of process `processId` as the file system has it (bytes).
 // False when the process does not exist or may not be queried (another user's process).
-bool ReadProgramFile(uint32_t processId, std::string& path);
+ORBO_COMMON_API bool ReadProgramFile(uint32_t processId, std::string& path);
 
 // out := the folder of the program file of process `processId`, without a trailing separator
 // (the root folder is "/"). 0 when the process cannot be queried, its path is not well-formed
 // for the width (W: not UTF-8) or does not fit; else 1.
-int GetProgramPathA(uint32_t processId, char* out);
-int GetProgramPathW(uint32_t processId, WCHAR* out);
+ORBO_COMMON_API int GetProgramPathA(uint32_t processId, char* out);
+ORBO_COMMON_API int GetProgramPathW(uint32_t processId, WCHAR* out);
 
 // out := the program file's full path when fullPath is set, else its file name. 0 on failure.
-int GetProgramNameA(uint32_t processId, int fullPath, char* out);
-int GetProgramNameW(uint32_t processId, int fullPath, WCHAR* out);
+ORBO_COMMON_API int GetProgramNameA(uint32_t processId, int fullPath, char* out);
+ORBO_COMMON_API int GetProgramNameW(uint32_t processId, int fullPath, WCHAR* out);
 
 enum class AppFolderKind {
     Settings,       // holds appConfig.xml (the home folder itself)
@@ -45,16 +46,17 @@ enum class AppFolderKind {
 
 // The folder for the kind, as UTF-8 without a trailing separator; empty when none can be found
 // (no program path and no home folder) or it does not fit the limit.
-std::string GetAppFolder(AppFolderKind kind);
+ORBO_COMMON_API std::string GetAppFolder(AppFolderKind kind);
 
 // The decision of GetAppFolder for a given program folder (empty: unknown) and whether it may
 // be written; GetAppFolder passes this process's program folder.
-std::string GetAppFolderForProgram(AppFolderKind kind, const std::string& programFolder,
-                                   bool programFolderWritable);
+ORBO_COMMON_API std::string GetAppFolderForProgram(AppFolderKind kind,
+                                                   const std::string& programFolder,
+                                                   bool programFolderWritable);
 
 // The same into a caller's buffer of kMaxPathChars + 1 units; 1 on success, 0 otherwise.
-int GetAppFolderA(AppFolderKind kind, char* out);
-int GetAppFolderW(AppFolderKind kind, WCHAR* out);
+ORBO_COMMON_API int GetAppFolderA(AppFolderKind kind, char* out);
+ORBO_COMMON_API int GetAppFolderW(AppFolderKind kind, WCHAR* out);
 
 // The name of the kind's subfolder ("Log", ...); empty for Settings.
-const char* GetAppFolderName(AppFolderKind kind);
+ORBO_COMMON_API const char* GetAppFolderName(AppFolderKind kind);

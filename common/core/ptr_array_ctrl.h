@@ -5,9 +5,10 @@
 // Not guarded: one thread at a time, or under the user's own CBaseLock.
 #pragma once
 
+#include "core/common_api.h"
 #include "ptr_ctrl.h"
 
-class CPtrArrayCtrl : public CPtrCtrl {
+class ORBO_COMMON_API CPtrArrayCtrl : public CPtrCtrl {
 public:
     CPtrArrayCtrl();
     // A copy of the source's entries (empty for a null source).

@@ -8,6 +8,7 @@
 //
 // Not guarded: one thread at a time, or under the user's own CBaseLock.
 #pragma once
+#include "core/common_api.h"
 
 // A match function: (entry, data) -> nonzero for a match.
 using PtrCtrlMatchFunc = int (*)(void* entry, void* data);
@@ -16,7 +17,7 @@ using PtrCtrlEqualFunc = bool (*)(void* entry1, void* entry2);
 // An order function: negative when entry1 belongs before entry2.
 using PtrCtrlOrderFunc = int (*)(void* const& entry1, void* const& entry2);
 
-class CPtrCtrl {
+class ORBO_COMMON_API CPtrCtrl {
 public:
     virtual ~CPtrCtrl() = default;
 

@@ -9,9 +9,10 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "ptr_ctrl.h"
 
-class CPtrListCtrl : public CPtrCtrl {
+class ORBO_COMMON_API CPtrListCtrl : public CPtrCtrl {
 public:
     CPtrListCtrl();
     // A copy of the source's entries (empty for a null source).

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "text_chars.h"
+#include "text_chars_internal.h"
 #include "utf_convert.h"
 
 using namespace orbo_text;

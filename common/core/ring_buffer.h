@@ -5,10 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
 class CBaseBuffer;
 
-class CRingBuffer {
+class ORBO_COMMON_API CRingBuffer {
 public:
     // No storage; capacity, used and read position 0.
     CRingBuffer();

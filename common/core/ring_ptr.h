@@ -6,8 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
-class CRingPtr {
+class ORBO_COMMON_API CRingPtr {
 public:
     // No storage, capacity 0, indices -1.
     CRingPtr();

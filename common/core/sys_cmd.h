@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 // Receives the child's standard output in order, in chunks of up to kSysCmdChunkBytes bytes
@@ -24,7 +25,7 @@ constexpr int kSysCmdChunkBytes = 4095;
 // When the child cannot be started, writes "CreateProcess Failed!" at level 2 (with the reason)
 // and returns 0. A null or empty command line returns 0. The W form takes the command line as
 // UTF-16 (one that cannot be converted returns 0); the output stays bytes.
-int do_syscmd_A(const char* commandLine, int useShell, SysCmdOutputCallback callback,
-                uintptr_t userData, int* exitCode);
-int do_syscmd_W(const WCHAR* commandLine, int useShell, SysCmdOutputCallback callback,
-                uintptr_t userData, int* exitCode);
+ORBO_COMMON_API int do_syscmd_A(const char* commandLine, int useShell,
+                                SysCmdOutputCallback callback, uintptr_t userData, int* exitCode);
+ORBO_COMMON_API int do_syscmd_W(const WCHAR* commandLine, int useShell,
+                                SysCmdOutputCallback callback, uintptr_t userData, int* exitCode);

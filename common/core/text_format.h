@@ -14,12 +14,14 @@
 
 #include <cstdarg>
 #include <string>
+#include "core/common_api.h"
 
 // Formats into `out` (replacing it). Returns false for an invalid format or an argument that
 // cannot be converted; `out` then holds what was formatted up to the fault.
-bool FormatTextV(std::string& out, const char* format, va_list args);
-bool FormatTextV(std::u16string& out, const char16_t* format, va_list args);
+ORBO_COMMON_API bool FormatTextV(std::string& out, const char* format, va_list args);
+ORBO_COMMON_API bool FormatTextV(std::u16string& out, const char16_t* format, va_list args);
 
 // Convenience forms of the above.
-bool FormatText(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-bool FormatText(std::u16string& out, const char16_t* format, ...);
+ORBO_COMMON_API bool FormatText(std::string& out, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+ORBO_COMMON_API bool FormatText(std::u16string& out, const char16_t* format, ...);

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "text_chars.h"
+#include "text_chars_internal.h"
 
 using namespace orbo_text;
 

@@ -7,7 +7,7 @@
 
 #include "base_string.h"
 #include "ptr_array_ctrl.h"
-#include "text_chars.h"
+#include "text_chars_internal.h"
 
 using namespace orbo_text;
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "text_chars.h"
+#include "text_chars_internal.h"
 #include "utf_convert.h"
 
 using namespace orbo_text;

@@ -7,20 +7,21 @@
 
 #include <cstdint>
 #include <ctime>
+#include "core/common_api.h"
 
 // Milliseconds of the monotonic clock (since the system started), low 32 bits: wraps about every
 // 49.7 days. Use MonoTimeMs for differences.
-int MS_GetTime();
+ORBO_COMMON_API int MS_GetTime();
 
 // Blocks the calling thread for at least that many milliseconds; nothing for values <= 0.
-void HQ_Sleep(int milliseconds);
+ORBO_COMMON_API void HQ_Sleep(int milliseconds);
 
 // Spins on the microsecond clock until at least that many microseconds have passed; returns the
 // microseconds actually elapsed.
-int64_t MS_BusyDelay(uint32_t microseconds);
+ORBO_COMMON_API int64_t MS_BusyDelay(uint32_t microseconds);
 
 // A local calendar time, field by field.
-struct LocalDateTime {
+struct ORBO_COMMON_API LocalDateTime {
     int year = 0;          // e.g. 2026
     int month = 0;         // 1..12
     int dayOfWeek = 0;     // 0 = Sunday .. 6
@@ -33,7 +34,7 @@ struct LocalDateTime {
 
 // The local time of a point in real time (seconds and nanoseconds since the epoch).
 // False when it cannot be represented.
-bool ToLocalDateTime(const timespec& when, LocalDateTime& out);
+ORBO_COMMON_API bool ToLocalDateTime(const timespec& when, LocalDateTime& out);
 
 // The current local time. False when the clock or the time zone conversion fails.
-bool GetLocalDateTime(LocalDateTime& out);
+ORBO_COMMON_API bool GetLocalDateTime(LocalDateTime& out);

@@ -5,8 +5,9 @@
 #include <unistd.h>
 
 #include <utility>
+#include "core/common_api.h"
 
-class UniqueFd {
+class ORBO_COMMON_API UniqueFd {
 public:
     explicit UniqueFd(int fd = -1) : m_fd(fd) {}
     ~UniqueFd() { Close(); }

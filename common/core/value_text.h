@@ -18,6 +18,7 @@
 // No state is kept: every function may be called from any thread.
 #pragma once
 
+#include "core/common_api.h"
 #include "platform_types.h"
 
 constexpr int kValueTypeUInt8 = 0;
@@ -34,7 +35,7 @@ constexpr int kValueTypeDouble = 10;
 constexpr int kValueTypeLast = kValueTypeDouble;
 
 // Size in bytes of a value of the type; 0 for a code outside 0..10.
-int GetValueTypeSize(int type);
+ORBO_COMMON_API int GetValueTypeSize(int type);
 
 // Reads the text (length in units; negative: up to the terminator, which also ends a text of
 // given length) and stores the value at `out` in the type's width:
@@ -48,5 +49,5 @@ int GetValueTypeSize(int type);
 // - otherwise a signed decimal number (leading blanks, optional sign, digits up to the first
 //   other character) read as 64 bits (saturating beyond that) and stored in the type's width,
 //   so "300" as code 0 stores 44, and 64-bit types get their full value.
-void DigtalStringToValueA(const char* text, int length, void* out, int type);
-void DigtalStringToValueW(const WCHAR* text, int length, void* out, int type);
+ORBO_COMMON_API void DigtalStringToValueA(const char* text, int length, void* out, int type);
+ORBO_COMMON_API void DigtalStringToValueW(const WCHAR* text, int length, void* out, int type);

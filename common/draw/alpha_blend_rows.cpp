@@ -1,8 +1,8 @@
-#include "alpha_blend_rows.h"
+#include "alpha_blend_rows_internal.h"
 
 #include <cstring>
 
-#include "alpha_blend.h"
+#include "alpha_blend_internal.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <vector>
+#include "core/common_api.h"
 
 // Largest pixel block (stride x rows) a bitmap or a BMP file may have.
 constexpr int64_t kMaxBitmapBytes = 0x7FFFFFFF;
@@ -26,20 +27,20 @@ constexpr uint32_t kCompressionRgb = 0;
 constexpr uint32_t kCompressionBitFields = 3;
 
 // 1, 4, 8, 16, 24 and 32 bits per pixel are supported.
-bool IsSupportedBitCount(int bitsPerPixel);
+ORBO_COMMON_API bool IsSupportedBitCount(int bitsPerPixel);
 
 // Row stride in bytes: ((|width| x bits + 31) / 32) x 4, computed without overflow; -1 for an
 // unsupported bit count, a width of 0 or a row above kMaxBitmapBytes.
-int64_t BitmapStride(int width, int bitsPerPixel);
+ORBO_COMMON_API int64_t BitmapStride(int width, int bitsPerPixel);
 
 // |height| x stride, or -1 when invalid or above kMaxBitmapBytes.
-int64_t BitmapImageBytes(int width, int height, int bitsPerPixel);
+ORBO_COMMON_API int64_t BitmapImageBytes(int width, int height, int bitsPerPixel);
 
 // The fixed palette (see above) as 256 entries.
-const uint32_t* FixedPaletteEntries();
+ORBO_COMMON_API const uint32_t* FixedPaletteEntries();
 
 // What a bitmap of these parameters carries: the header fields and the entries written after it.
-struct BitmapInfo {
+struct ORBO_COMMON_API BitmapInfo {
     int32_t width = 0;   // |width|
     int32_t height = 0;  // as stored: the negated height argument (negative = top-down)
     uint16_t bitCount = 0;
@@ -54,8 +55,9 @@ struct BitmapInfo {
 // naming the caller) for an unsupported bit count, a zero width or height, a size above
 // kMaxBitmapBytes, a negative entry count, more than kMaxColorEntries entries, or more entries
 // than a palette of that bit count can index.
-bool BuildBitmapInfo(int width, int height, int bitsPerPixel, const uint32_t* entries,
-                     int entryCount, const char* caller, BitmapInfo* info);
+ORBO_COMMON_API bool BuildBitmapInfo(int width, int height, int bitsPerPixel,
+                                     const uint32_t* entries, int entryCount, const char* caller,
+                                     BitmapInfo* info);
 
 // The 40-byte little-endian header followed by 4 bytes per entry.
-void AppendBitmapInfoBytes(const BitmapInfo& info, std::vector<uint8_t>* out);
+ORBO_COMMON_API void AppendBitmapInfoBytes(const BitmapInfo& info, std::vector<uint8_t>* out);

@@ -12,14 +12,16 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
 // A 14-byte file header, the 40-byte information block of bitmap_info.h (height stored as
 // -height, so a positive height gives a top-down file) with its colour entries, then the rows:
 // in source order when height > 0, from the last source row to the first when height <= 0, so
 // both signs give the same picture of a top-down source.
-int SaveRgbBufferToBmpFile(const void* pixels, int width, int height, int bitsPerPixel,
-                           int rowLength, const uint32_t* colorEntries, int entryCount,
-                           const char* path);
+ORBO_COMMON_API int SaveRgbBufferToBmpFile(const void* pixels, int width, int height,
+                                           int bitsPerPixel, int rowLength,
+                                           const uint32_t* colorEntries, int entryCount,
+                                           const char* path);
 
 // A 14-byte file header and a 124-byte version-5 header (size 124, width |width|, height
 // +|height| (bottom-up), planes 1, the bit count, compression 3 (bit fields) for 16 and 32 bits
@@ -28,12 +30,13 @@ int SaveRgbBufferToBmpFile(const void* pixels, int width, int height, int bitsPe
 // (4 bytes each; 8 bits or less without entries get the fixed palette of bitmap_info.h), then the
 // rows in source order when height > 0 and reversed when height <= 0 (so a positive height
 // expects a bottom-up source).
-int SaveRgbBufferToBmpFileV5(const void* pixels, int width, int height, int bitsPerPixel,
-                             int rowLength, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
-                             uint32_t alphaMask, const uint32_t* colorEntries, int entryCount,
-                             const char* path);
+ORBO_COMMON_API int SaveRgbBufferToBmpFileV5(const void* pixels, int width, int height,
+                                             int bitsPerPixel, int rowLength, uint32_t redMask,
+                                             uint32_t greenMask, uint32_t blueMask,
+                                             uint32_t alphaMask, const uint32_t* colorEntries,
+                                             int entryCount, const char* path);
 
 // SaveRgbBufferToBmpFileV5 with 16 bits per pixel, masks 0xF800, 0x07E0, 0x001F, no alpha mask
 // and no entries.
-int SaveRgb565BufferToBmpFile(const void* pixels, int width, int height, int rowLength,
-                              const char* path);
+ORBO_COMMON_API int SaveRgb565BufferToBmpFile(const void* pixels, int width, int height,
+                                              int rowLength, const char* path);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "alpha_blend.h"
-#include "alpha_blend_rows.h"
-#include "copy_region.h"
+#include "alpha_blend_internal.h"
+#include "alpha_blend_rows_internal.h"
+#include "copy_region_internal.h"
 
 void AlphaDrawBufferOnBuffer_ARGB(void* dst, const RECT& dstRect, int dstStride, const void* src,
                                   const RECT& srcRect, int srcStride) {

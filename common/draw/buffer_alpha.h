@@ -8,21 +8,24 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "core/platform_types.h"
 
 // Composites the common area of the source over the destination, pixel by pixel: a source
 // pixel with alpha 0 leaves the destination; over a destination pixel with alpha 0 the source
 // pixel is copied; otherwise (as = As/255, ad = Ad/255) ao = 1 - (1 - ad)(1 - as), each
 // channel = trunc(d (1 - as) ad / ao + s as / ao) and alpha = trunc(ao x 255), evaluated in
-// single-precision floating point (alpha_blend.h gives the exact evaluation order).
-void AlphaDrawBufferOnBuffer_ARGB(void* dst, const RECT& dstRect, int dstStride, const void* src,
-                                  const RECT& srcRect, int srcStride);
+// single-precision floating point (alpha_blend_internal.h gives the exact evaluation order).
+ORBO_COMMON_API void AlphaDrawBufferOnBuffer_ARGB(void* dst, const RECT& dstRect, int dstStride,
+                                                  const void* src, const RECT& srcRect,
+                                                  int srcStride);
 
 // Over the common size of the two rectangles each destination pixel becomes
 // ((colour alpha x mask byte) >> 8) << 24 | (colour & 0xFFFFFF). The mask has one byte per
 // pixel, rows of `maskStride` bytes.
-void SetAlphaBufferColor_ARGB(uint32_t color, void* dst, const RECT& dstRect, int dstStride,
-                              const void* mask, const RECT& maskRect, int maskStride);
+ORBO_COMMON_API void SetAlphaBufferColor_ARGB(uint32_t color, void* dst, const RECT& dstRect,
+                                              int dstStride, const void* mask, const RECT& maskRect,
+                                              int maskStride);
 
 // Blends a pen image (penWidth x penHeight ARGB pixels, rows of penWidth x 4 bytes) over a
 // destination of dstWidth x dstHeight pixels (rows of dstWidth x 4 bytes), clipped to both.
@@ -37,6 +40,7 @@ void SetAlphaBufferColor_ARGB(uint32_t color, void* dst, const RECT& dstRect, in
 // 0 .. 255; over a destination pixel with alpha 0 the pen pixel is copied unchanged; otherwise
 // Ao = Ad + l - l Ad / 255 and each channel d + l (s - d) / Ao (integers), all clamped to
 // [0, 255].
-void DrawPointByPen(void* dst, int dstWidth, int dstHeight, int x, int y, const void* pen,
-                    int penAlpha, int penWidth, int penHeight, int xOffsetByWidth,
-                    int xExtentByWidth, int yOffsetByHeight, int yExtentByHeight);
+ORBO_COMMON_API void DrawPointByPen(void* dst, int dstWidth, int dstHeight, int x, int y,
+                                    const void* pen, int penAlpha, int penWidth, int penHeight,
+                                    int xOffsetByWidth, int xExtentByWidth, int yOffsetByHeight,
+                                    int yExtentByHeight);

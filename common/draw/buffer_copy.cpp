@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "copy_region.h"
+#include "copy_region_internal.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

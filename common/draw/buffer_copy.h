@@ -11,14 +11,16 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "core/platform_types.h"
 
 // Every 32-bit pixel with left <= x < right and top <= y < bottom becomes `value`; an empty
 // rectangle writes nothing.
-void DrawColorOnBuffer(uint32_t value, void* buffer, const RECT& rect, int stride);
+ORBO_COMMON_API void DrawColorOnBuffer(uint32_t value, void* buffer, const RECT& rect, int stride);
 
 // Copies min(destination width, source width) pixels of each of min(destination height,
 // source height) rows from the source rectangle's top-left corner to the destination
 // rectangle's, byte for byte, `bpp` bytes per pixel. Source and destination must not overlap.
-void DrawBufferOnBuffer(void* dst, const RECT& dstRect, int dstStride, const void* src,
-                        const RECT& srcRect, int srcStride, int bpp);
+ORBO_COMMON_API void DrawBufferOnBuffer(void* dst, const RECT& dstRect, int dstStride,
+                                        const void* src, const RECT& srcRect, int srcStride,
+                                        int bpp);

@@ -2,6 +2,7 @@
 // Any thread, on buffers and point lists it owns.
 #pragma once
 
+#include "core/common_api.h"
 #include "core/ptr_ctrl.h"
 #include "packed_point.h"
 
@@ -25,5 +26,6 @@
 //
 // A null buffer (or a null run) only collects the points. A buffer whose rows of width pixels
 // do not fit its stride is refused (nothing drawn, a log line).
-void DrawLineOnBuffer(void* buffer, PackedPoint start, PackedPoint end, int width, int height,
-                      int stride, int bpp, int thickness, const void* pixelRun, CPtrCtrl* points);
+ORBO_COMMON_API void DrawLineOnBuffer(void* buffer, PackedPoint start, PackedPoint end, int width,
+                                      int height, int stride, int bpp, int thickness,
+                                      const void* pixelRun, CPtrCtrl* points);

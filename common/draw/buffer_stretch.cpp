@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "alpha_blend.h"
+#include "alpha_blend_internal.h"
 #include "buffer_alpha.h"
 #include "buffer_copy.h"
 

@@ -10,8 +10,9 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
+#include "core/common_api.h"
 
-struct PixelBitmap {
+struct ORBO_COMMON_API PixelBitmap {
     uint8_t* pixels = nullptr;
     int width = 0;   // pixels per row (|width| argument)
     int height = 0;  // rows (|height| argument)
@@ -30,13 +31,13 @@ using HBITMAP = PixelBitmap*;
 // null) and `entryCount` as for the bitmap information block (bitmap_info.h). Returns null,
 // with a log line, for an unsupported bit count, an empty or oversized bitmap, bad entries or
 // an allocation failure. Any thread; the bitmap belongs to the caller until DeleteHBitmap.
-HBITMAP CreateHBitmap(void** pixels, int width, int height, int bitsPerPixel,
-                      const uint32_t* colorEntries, int entryCount);
+ORBO_COMMON_API HBITMAP CreateHBitmap(void** pixels, int width, int height, int bitsPerPixel,
+                                      const uint32_t* colorEntries, int entryCount);
 
 // Frees the bitmap and its pixels; null is ignored.
-void DeleteHBitmap(HBITMAP bitmap);
+ORBO_COMMON_API void DeleteHBitmap(HBITMAP bitmap);
 
-struct HBitmapDeleter {
+struct ORBO_COMMON_API HBitmapDeleter {
     void operator()(PixelBitmap* bitmap) const { DeleteHBitmap(bitmap); }
 };
 // Owning handle for C++ callers.

@@ -20,25 +20,29 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
 // Hue in degrees [0, 360), saturation and value in [0, 1]. A grey gives hue 0 and saturation 0.
-void RGBToHSV(int r, int g, int b, double* hue, double* saturation, double* value);
+ORBO_COMMON_API void RGBToHSV(int r, int g, int b, double* hue, double* saturation, double* value);
 
 // Hue in degrees; sector floor(hue / 60) picks the formula, every sector other than 0 to 4 (5,
 // 6 for a hue of 360, negative ones) uses the last. Null out pointers are skipped.
-void HSVToRGB(double hue, double saturation, double value, uint8_t* r, uint8_t* g, uint8_t* b);
+ORBO_COMMON_API void HSVToRGB(double hue, double saturation, double value, uint8_t* r, uint8_t* g,
+                              uint8_t* b);
 
 // Hue in degrees [0, 360), lightness and saturation in [0, 1].
-void RGBToHLS(double* hue, double* lightness, double* saturation, int r, int g, int b);
+ORBO_COMMON_API void RGBToHLS(double* hue, double* lightness, double* saturation, int r, int g,
+                              int b);
 
 // Hue in degrees (brought into range by one turn at most), lightness and saturation in [0, 1].
-void HLSToRGB(uint8_t* r, uint8_t* g, uint8_t* b, double hue, double lightness, double saturation);
+ORBO_COMMON_API void HLSToRGB(uint8_t* r, uint8_t* g, uint8_t* b, double hue, double lightness,
+                              double saturation);
 
 // Builds the YUV lookup tables if they are not built yet. Optional: every YUV conversion does it.
-void InitLookupTable();
+ORBO_COMMON_API void InitLookupTable();
 
-void RGBToYUV(int r, int g, int b, uint8_t* y, uint8_t* u, uint8_t* v);
-void YUVToRGB(int y, int u, int v, uint8_t* r, uint8_t* g, uint8_t* b);
+ORBO_COMMON_API void RGBToYUV(int r, int g, int b, uint8_t* y, uint8_t* u, uint8_t* v);
+ORBO_COMMON_API void YUVToRGB(int y, int u, int v, uint8_t* r, uint8_t* g, uint8_t* b);
 
 // Whole images of 24-bit pixels (R, G, B in memory, or B, G, R when bgr is nonzero) to and from
 // planar YUV: the Y plane (w x h bytes), then the two chroma planes back to back, U first, or V
@@ -56,16 +60,16 @@ void YUVToRGB(int y, int u, int v, uint8_t* r, uint8_t* g, uint8_t* b);
 //
 // Nothing happens when a buffer is null, or when the stride is shorter than a row of 3 x w bytes
 // (rows would overlap; a warning is logged).
-void RGB888ToYUV420(int width, int height, const uint8_t* rgb, uint8_t* yuv, int vFirst,
-                    int srcStride, int bgr);
-void RGB888ToYUV422(int width, int height, const uint8_t* rgb, uint8_t* yuv, int vFirst,
-                    int srcStride, int bgr);
-void RGB888ToYUV444(int width, int height, const uint8_t* rgb, uint8_t* yuv, int vFirst,
-                    int srcStride, int bgr);
+ORBO_COMMON_API void RGB888ToYUV420(int width, int height, const uint8_t* rgb, uint8_t* yuv,
+                                    int vFirst, int srcStride, int bgr);
+ORBO_COMMON_API void RGB888ToYUV422(int width, int height, const uint8_t* rgb, uint8_t* yuv,
+                                    int vFirst, int srcStride, int bgr);
+ORBO_COMMON_API void RGB888ToYUV444(int width, int height, const uint8_t* rgb, uint8_t* yuv,
+                                    int vFirst, int srcStride, int bgr);
 
-void YUV420ToRGB888(int width, int height, const uint8_t* yuv, int vFirst, uint8_t* rgb,
-                    int dstStride, int bgr);
-void YUV422ToRGB888(int width, int height, const uint8_t* yuv, int vFirst, uint8_t* rgb,
-                    int dstStride, int bgr);
-void YUV444ToRGB888(int width, int height, const uint8_t* yuv, int vFirst, uint8_t* rgb,
-                    int dstStride, int bgr);
+ORBO_COMMON_API void YUV420ToRGB888(int width, int height, const uint8_t* yuv, int vFirst,
+                                    uint8_t* rgb, int dstStride, int bgr);
+ORBO_COMMON_API void YUV422ToRGB888(int width, int height, const uint8_t* yuv, int vFirst,
+                                    uint8_t* rgb, int dstStride, int bgr);
+ORBO_COMMON_API void YUV444ToRGB888(int width, int height, const uint8_t* yuv, int vFirst,
+                                    uint8_t* rgb, int dstStride, int bgr);

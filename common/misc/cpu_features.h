@@ -13,8 +13,9 @@
 #include <functional>
 
 #include "core/base_string.h"
+#include "core/common_api.h"
 
-class CPUID {
+class ORBO_COMMON_API CPUID {
 public:
     // The identification instruction: fills EAX, EBX, ECX, EDX of (leaf, sub-leaf) and returns
     // true, or returns false when the processor has no such instruction. Tests model processors

@@ -1,7 +1,7 @@
 #include "crc16.h"
 
 #include "core/byte_order.h"
-#include "crc_bits.h"
+#include "crc_bits_internal.h"
 
 namespace {
 

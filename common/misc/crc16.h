@@ -8,8 +8,9 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
-class CCRC16 {
+class ORBO_COMMON_API CCRC16 {
 public:
     // Starts with the CRC-16/MODBUS set.
     CCRC16();
@@ -56,10 +57,11 @@ private:
 };
 
 // Fills a 256-entry table for `poly`: reflected (for the right-shifting update) or direct.
-void InitCRC16Table(uint16_t poly, int reflected, uint16_t table[256]);
+ORBO_COMMON_API void InitCRC16Table(uint16_t poly, int reflected, uint16_t table[256]);
 
 // The CRC of `length` bytes with a caller's table built by InitCRC16Table for the same
 // `reflected` flag: the register starts at `init` (bit-reversed when `initAsIs` is 0) and the
 // result is XORed with `finalXor`. 0 when the table is null; a null text counts as empty.
-uint16_t CalculateCRC16(const uint16_t* table, uint16_t init, int initAsIs, int reflected,
-                        uint16_t finalXor, const void* data, uint32_t length);
+ORBO_COMMON_API uint16_t CalculateCRC16(const uint16_t* table, uint16_t init, int initAsIs,
+                                        int reflected, uint16_t finalXor, const void* data,
+                                        uint32_t length);

@@ -1,6 +1,6 @@
 #include "crc32.h"
 
-#include "crc_bits.h"
+#include "crc_bits_internal.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>

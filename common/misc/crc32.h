@@ -17,16 +17,17 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
 // x^n mod poly for the carry-less folding of long inputs (n = 128, 192, 512, 576).
-struct Crc32FoldConstants {
+struct ORBO_COMMON_API Crc32FoldConstants {
     uint32_t x128;
     uint32_t x192;
     uint32_t x512;
     uint32_t x576;
 };
 
-class CCRC32 {
+class ORBO_COMMON_API CCRC32 {
 public:
     // The default set described above.
     CCRC32();

@@ -30,10 +30,11 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
+#include "core/common_api.h"
 
 struct GifFileType;
 
-class CGifDecoder {
+class ORBO_COMMON_API CGifDecoder {
 public:
     CGifDecoder();
     virtual ~CGifDecoder();

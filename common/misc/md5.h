@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/common_api.h"
 #include "core/platform_types.h"
 
-class MD5 {
+class ORBO_COMMON_API MD5 {
 public:
     static constexpr int kDigestBytes = 16;
 
@@ -47,7 +48,7 @@ constexpr uint32_t kMD5FileBlockBytes = 0x100000;
 // or unreadable file leaves 16 zero bytes, and a file whose reading fails midway never yields
 // the digest of the bytes read so far. Returns 1 when the file was opened and read to its end (an
 // empty file included), 0 otherwise (with a log line naming the path and the cause).
-int GetFileMD5(const WCHAR* path, uint8_t digest[MD5::kDigestBytes]);
+ORBO_COMMON_API int GetFileMD5(const WCHAR* path, uint8_t digest[MD5::kDigestBytes]);
 
 // The reading core of GetFileMD5, usable with any source: `read` fills up to `capacity` bytes
 // and returns the count, 0 at the end of the data or -1 on an error. Reads `size` bytes in blocks
@@ -55,4 +56,5 @@ int GetFileMD5(const WCHAR* path, uint8_t digest[MD5::kDigestBytes]);
 // exactly `size` bytes arrived; 0 when the data ended early or a read failed, leaving `digest`
 // untouched.
 using MD5ReadFunction = std::function<int64_t(uint8_t* buffer, size_t capacity)>;
-int DigestReadMD5(const MD5ReadFunction& read, uint64_t size, uint8_t digest[MD5::kDigestBytes]);
+ORBO_COMMON_API int DigestReadMD5(const MD5ReadFunction& read, uint64_t size,
+                                  uint8_t digest[MD5::kDigestBytes]);

@@ -26,46 +26,49 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
 // 4:2:2 planar <-> YUYV.
-void YUVToYUYV_422(int w, int h, const uint8_t* src, int vFirst, uint8_t* dst);
-void YUYVToYUV_422(int w, int h, const uint8_t* src, uint8_t* dst, int vFirst);
+ORBO_COMMON_API void YUVToYUYV_422(int w, int h, const uint8_t* src, int vFirst, uint8_t* dst);
+ORBO_COMMON_API void YUYVToYUV_422(int w, int h, const uint8_t* src, uint8_t* dst, int vFirst);
 
 // YUYV -> 4:2:0 planar: rows in pairs; both give their Y samples, the chroma of the pair comes
 // from the first row only.
-void YUYV422ToYUV420(int w, int h, const uint8_t* src, uint8_t* dst, int vFirst);
+ORBO_COMMON_API void YUYV422ToYUV420(int w, int h, const uint8_t* src, uint8_t* dst, int vFirst);
 
 // 4:2:2 planar -> 4:2:0 planar: Y copied; output chroma row k is the average (a + b) >> 1 of source
 // rows 2k and 2k + 1. The source U plane goes to the output U plane whatever the flags say about
 // their positions.
-void YUV422ToYUV420(int w, int h, const uint8_t* src, int srcVFirst, uint8_t* dst, int dstVFirst);
+ORBO_COMMON_API void YUV422ToYUV420(int w, int h, const uint8_t* src, int srcVFirst, uint8_t* dst,
+                                    int dstVFirst);
 // 4:2:0 planar -> 4:2:2 planar: Y copied; each chroma row k goes to output rows 2k and 2k + 1.
-void YUV420ToYUV422(int w, int h, const uint8_t* src, int srcVFirst, uint8_t* dst, int dstVFirst);
+ORBO_COMMON_API void YUV420ToYUV422(int w, int h, const uint8_t* src, int srcVFirst, uint8_t* dst,
+                                    int dstVFirst);
 
 // Semi-planar <-> 4:2:0 planar. Order 0: even interleaved bytes <-> the first chroma plane, odd
 // bytes <-> the second; nonzero: even <-> second, odd <-> first. (NV12 to U-first planar is order
 // 0; NV21 to U-first planar is order 1.)
-void YUV420SPToYUV420(int w, int h, const uint8_t* src, uint8_t* dst, int order);
-void YUV420ToYUV420SP(int w, int h, const uint8_t* src, int order, uint8_t* dst);
+ORBO_COMMON_API void YUV420SPToYUV420(int w, int h, const uint8_t* src, uint8_t* dst, int order);
+ORBO_COMMON_API void YUV420ToYUV420SP(int w, int h, const uint8_t* src, int order, uint8_t* dst);
 
 // 16-bit <-> 16-bit. With swap set the high and low fields of the source are exchanged first.
 // 565 -> 555 drops the lowest middle bit; 555 -> 565 moves high and middle up one bit (the new
 // lowest middle bit is 0).
-void RGB565ToRGB555(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride, int dstStride,
-                    int swap);
-void RGB555ToRGB565(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride, int dstStride,
-                    int swap);
+ORBO_COMMON_API void RGB565ToRGB555(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride,
+                                    int dstStride, int swap);
+ORBO_COMMON_API void RGB555ToRGB565(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride,
+                                    int dstStride, int swap);
 
 // 24-bit -> 16-bit: each field takes the top bits of a byte. Order set: b0 -> high, b1 -> middle,
 // b2 -> low (R, G, B bytes to RGB565/555); clear: b2 -> high, b1 -> middle, b0 -> low.
-void RGB888ToRGB565(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride, int dstStride,
-                    int order);
-void RGB888ToRGB555(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride, int dstStride,
-                    int order);
+ORBO_COMMON_API void RGB888ToRGB565(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride,
+                                    int dstStride, int order);
+ORBO_COMMON_API void RGB888ToRGB555(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride,
+                                    int dstStride, int order);
 
 // 16-bit -> 24-bit: each byte is its field moved to the top of the byte (low bits 0). Order set:
 // high -> b0, middle -> b1, low -> b2; clear: low -> b0, middle -> b1, high -> b2.
-void RGB565ToRGB888(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride, int dstStride,
-                    int order);
-void RGB555ToRGB888(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride, int dstStride,
-                    int order);
+ORBO_COMMON_API void RGB565ToRGB888(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride,
+                                    int dstStride, int order);
+ORBO_COMMON_API void RGB555ToRGB888(int w, int h, const uint8_t* src, uint8_t* dst, int srcStride,
+                                    int dstStride, int order);

@@ -11,20 +11,21 @@
 #pragma once
 
 #include <curl/curl.h>
+#include "core/common_api.h"
 
 // 1 at once when already loaded. Otherwise loads the library, looks up every function of the
 // table (the first one missing is reported at level 4 as "get function <name> failed\r\n" and
 // everything is unloaded again: 0), writes "curl_version = (%s)\r\n", initialises libcurl with
 // all global features and returns 1. A library file that cannot be loaded gives 0 with a line
 // naming the file and the loader's reason.
-int InitSysLibCURL();
+ORBO_COMMON_API int InitSysLibCURL();
 
 // Global clean-up, unloads the library and forgets every function (its code stays mapped in
 // the process, since its dependencies' exit handlers may still run). Nothing when not loaded.
-void DeInitSysLibCURL();
+ORBO_COMMON_API void DeInitSysLibCURL();
 
 // The functions of the loaded library.
-struct CurlLibrary {
+struct ORBO_COMMON_API CurlLibrary {
     decltype(&curl_version) version;
     decltype(&curl_global_init) globalInit;
     decltype(&curl_global_cleanup) globalCleanup;
@@ -49,8 +50,8 @@ struct CurlLibrary {
 };
 
 // The table while the library is loaded, else null. Any thread.
-const CurlLibrary* LoadedCurlLibrary();
+ORBO_COMMON_API const CurlLibrary* LoadedCurlLibrary();
 
 // As LoadedCurlLibrary, but writes "MUST Init LibCURL first!\r\n" at level 3 when it gives null.
 // Every transfer function starts with it.
-const CurlLibrary* RequireCurlLibrary();
+ORBO_COMMON_API const CurlLibrary* RequireCurlLibrary();

@@ -23,9 +23,10 @@
 #include "core/base_event.h"
 #include "core/base_lock.h"
 #include "core/base_thread.h"
+#include "core/common_api.h"
 #include "http_transfer.h"
 
-class CHttpFileClient : public IThreadFuncInterface, public IHttpDataCallback {
+class ORBO_COMMON_API CHttpFileClient : public IThreadFuncInterface, public IHttpDataCallback {
 public:
     // A streaming transfer that receives nothing for this long is ended.
     static constexpr uint64_t kStallTimeoutMs = 30000;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "http_file_client.h"
 #include "net_file_copy_progress.h"
 
@@ -18,9 +19,9 @@ constexpr uint32_t kHttpFileCopyBlockBytes = 0x80000;
 // 1 when the whole file of known size was written and the local file closed without error;
 // else 0 (a partly written local file is left in place). The client is closed at the end.
 // Runs on the calling thread.
-int HttpFileCopyFromServer(CHttpFileClient* client, const char* url, const CBaseBuffer* caCerts,
-                           const char* bearerToken, const char* extraHeader, long authMask,
-                           const char* userName, const char* password, int useProxy, long proxyType,
-                           const char* proxyAddress, const char* proxyUserName,
-                           const char* proxyPassword, const char* localPath, uint64_t timeLimitMs,
-                           INetFileCopyProgressListener* listener, uint64_t userData);
+ORBO_COMMON_API int HttpFileCopyFromServer(
+    CHttpFileClient* client, const char* url, const CBaseBuffer* caCerts, const char* bearerToken,
+    const char* extraHeader, long authMask, const char* userName, const char* password,
+    int useProxy, long proxyType, const char* proxyAddress, const char* proxyUserName,
+    const char* proxyPassword, const char* localPath, uint64_t timeLimitMs,
+    INetFileCopyProgressListener* listener, uint64_t userData);

@@ -1,4 +1,4 @@
-#include "http_request.h"
+#include "http_request_internal.h"
 
 #include <strings.h>
 

@@ -11,7 +11,7 @@
 #include "core/hex_text.h"
 #include "core/mono_clock.h"
 #include "core/size_limits.h"
-#include "http_request.h"
+#include "http_request_internal.h"
 
 namespace {
 

@@ -22,12 +22,13 @@
 
 #include "core/base_buffer.h"
 #include "core/base_string.h"
+#include "core/common_api.h"
 
 // The open transfer of a file; opaque outside the transfer functions.
 struct HttpTransfer;
 
 // Owns its handle (released by CloseHttpFile), so it is not copied.
-struct tagHTTPFILEINFO {
+struct ORBO_COMMON_API tagHTTPFILEINFO {
     tagHTTPFILEINFO() = default;
     tagHTTPFILEINFO(const tagHTTPFILEINFO&) = delete;
     tagHTTPFILEINFO& operator=(const tagHTTPFILEINFO&) = delete;
@@ -38,7 +39,7 @@ struct tagHTTPFILEINFO {
 };
 
 // Receives the body of ReadHttpBodyWithCustomCallback, on the transferring thread.
-class IHttpDataCallback {
+class ORBO_COMMON_API IHttpDataCallback {
 public:
     virtual ~IHttpDataCallback() = default;
     // The bytes taken; fewer than given aborts the transfer.
@@ -60,13 +61,15 @@ constexpr long kHttpKeepAliveIntervalSeconds = 60;
 // no length). 0 when the request fails ("<%s> open failed: %s\r\n"), the answer is 400 or more
 // ("<%s> response: %ld\r\n") or the length cannot be asked ("GetFileSize failed: %s\r\n");
 // fileInfo then holds no handle. A handle already in fileInfo is closed first.
-int OpenHttpFile(tagHTTPFILEINFO* fileInfo, const char* url, const CBaseBuffer* caCerts,
-                 const char* bearerToken, const char* extraHeader, long authMask,
-                 const char* userName, const char* password, int useProxy, long proxyType,
-                 const char* proxyAddress, const char* proxyUserName, const char* proxyPassword);
+ORBO_COMMON_API int OpenHttpFile(tagHTTPFILEINFO* fileInfo, const char* url,
+                                 const CBaseBuffer* caCerts, const char* bearerToken,
+                                 const char* extraHeader, long authMask, const char* userName,
+                                 const char* password, int useProxy, long proxyType,
+                                 const char* proxyAddress, const char* proxyUserName,
+                                 const char* proxyPassword);
 
 // Releases the handle; the URL becomes empty and the size 0. Null or closed: nothing.
-void CloseHttpFile(tagHTTPFILEINFO* fileInfo);
+ORBO_COMMON_API void CloseHttpFile(tagHTTPFILEINFO* fileInfo);
 
 // Reads the bytes offset .. offset + length - 1 into buffer and returns how many arrived (the
 // transfer ends early at the end of the file, when stopFlag (may be null) becomes nonzero, or
@@ -74,36 +77,39 @@ void CloseHttpFile(tagHTTPFILEINFO* fileInfo);
 // set to 1, as on libcurl's own time-out). Over http(s) only a body that starts at offset is
 // taken (a 206 with that range, or a 200 when offset is 0): a server that ignores the range
 // gives 0 instead of the wrong bytes. 0 without an open handle, a buffer or a length.
-uint32_t ReadHttpBody(tagHTTPFILEINFO* fileInfo, uint64_t offset, void* buffer, uint32_t length,
-                      uint64_t timeLimitMs, const std::atomic<int>* stopFlag, int* timedOut);
+ORBO_COMMON_API uint32_t ReadHttpBody(tagHTTPFILEINFO* fileInfo, uint64_t offset, void* buffer,
+                                      uint32_t length, uint64_t timeLimitMs,
+                                      const std::atomic<int>* stopFlag, int* timedOut);
 
 // Streams the rest of the file from offset to the callback (user value handed on) until the end,
 // an error, or an abort by the callback. The same check of the answer as ReadHttpBody applies.
 // 1 when the body ended normally, 0 otherwise (an abort by the callback is not logged).
-int ReadHttpBodyWithCustomCallback(tagHTTPFILEINFO* fileInfo, uint64_t offset,
-                                   IHttpDataCallback* callback, uint64_t userData);
+ORBO_COMMON_API int ReadHttpBodyWithCustomCallback(tagHTTPFILEINFO* fileInfo, uint64_t offset,
+                                                   IHttpDataCallback* callback, uint64_t userData);
 
 // GET: the response body is appended to outBody (at most kMaxHttpBodyBytes in all). 1 when the
 // transfer succeeded with an answer below 400; 0 otherwise (outBody may hold part of a body).
 // Connection and total time-outs 10 s.
-int PerformHttpGetCommand(const char* url, const CBaseBuffer* caCerts, const char* bearerToken,
-                          const char* extraHeader, long authMask, const char* userName,
-                          const char* password, int useProxy, long proxyType,
-                          const char* proxyAddress, const char* proxyUserName,
-                          const char* proxyPassword, CBaseBuffer* outBody);
+ORBO_COMMON_API int PerformHttpGetCommand(const char* url, const CBaseBuffer* caCerts,
+                                          const char* bearerToken, const char* extraHeader,
+                                          long authMask, const char* userName, const char* password,
+                                          int useProxy, long proxyType, const char* proxyAddress,
+                                          const char* proxyUserName, const char* proxyPassword,
+                                          CBaseBuffer* outBody);
 
 // POST of requestBody's available bytes (may be empty); otherwise as the GET.
-int PerformHttpPostCommand(const char* url, const CBaseBuffer* caCerts, const char* bearerToken,
-                           const char* extraHeader, long authMask, const char* userName,
-                           const char* password, int useProxy, long proxyType,
-                           const char* proxyAddress, const char* proxyUserName,
-                           const char* proxyPassword, const CBaseBuffer* requestBody,
-                           CBaseBuffer* outBody);
+ORBO_COMMON_API int PerformHttpPostCommand(const char* url, const CBaseBuffer* caCerts,
+                                           const char* bearerToken, const char* extraHeader,
+                                           long authMask, const char* userName,
+                                           const char* password, int useProxy, long proxyType,
+                                           const char* proxyAddress, const char* proxyUserName,
+                                           const char* proxyPassword,
+                                           const CBaseBuffer* requestBody, CBaseBuffer* outBody);
 
 // GET of the URL without options; the body, a hexadecimal MD5 text, becomes the 16-byte digest.
 // 1 only when the GET succeeded and the body held 16 bytes of hexadecimal digits; otherwise 0
 // and the digest is 16 zero bytes.
-int GetHttpFileMD5(const char* url, uint8_t digest[16]);
+ORBO_COMMON_API int GetHttpFileMD5(const char* url, uint8_t digest[16]);
 
 // The average download speed in bytes per second of the handle's last transfer; 0 when unknown.
-double GetHttpDownloadSpeedBPS(HttpTransfer* handle);
+ORBO_COMMON_API double GetHttpDownloadSpeedBPS(HttpTransfer* handle);

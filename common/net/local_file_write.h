@@ -3,8 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include "core/common_api.h"
 
 // Writes size bytes to the descriptor, repeating short writes (and writes interrupted by a
 // signal). Returns the bytes written: size on success, fewer when a write failed (errno tells
 // why). Any thread.
-size_t WriteAllToFile(int fd, const void* data, size_t size);
+ORBO_COMMON_API size_t WriteAllToFile(int fd, const void* data, size_t size);

@@ -20,12 +20,13 @@
 #include "core/base_event.h"
 #include "core/base_string.h"
 #include "core/base_thread.h"
+#include "core/common_api.h"
 #include "http_file_client.h"
 #include "net_file_copy_progress.h"
 
 // The range to download and its progress (caller-owned). The first eleven fields are the request
 // options of OpenHttpFile in their order; an empty string is handed on as empty text.
-struct tagMTDOWNLOAD_BLOCK {
+struct ORBO_COMMON_API tagMTDOWNLOAD_BLOCK {
     CBaseBuffer caCerts;
     CBaseStringA bearerToken;
     CBaseStringA extraHeader;
@@ -45,20 +46,20 @@ struct tagMTDOWNLOAD_BLOCK {
     double speed = 0;        // bytes per millisecond of the last chunk; 0 between attempts
 };
 
-struct tagMTDOWNLOAD_THREADINFO {
+struct ORBO_COMMON_API tagMTDOWNLOAD_THREADINFO {
     tagMTDOWNLOAD_BLOCK* block = nullptr;
     CHttpFileClient client;
     CBaseThread thread;
 };
 
 // Told the outcome of every attempt that was not cancelled (complete: 1 or 0).
-class IMultiThreadDownloadFailedListener {
+class ORBO_COMMON_API IMultiThreadDownloadFailedListener {
 public:
     virtual ~IMultiThreadDownloadFailedListener() = default;
     virtual int OnDownloadAttemptEnd(uint64_t userData, int complete) = 0;  // result unused
 };
 
-class CMultiThreadDownload : public IThreadFuncInterface {
+class ORBO_COMMON_API CMultiThreadDownload : public IThreadFuncInterface {
 public:
     static constexpr uint32_t kDefaultChunkBytes = 0x80000;
     static constexpr uint64_t kRetryDelayMs = 5000;

@@ -3,8 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include "core/common_api.h"
 
-class INetFileCopyProgressListener {
+class ORBO_COMMON_API INetFileCopyProgressListener {
 public:
     virtual ~INetFileCopyProgressListener() = default;
     // Called on the copying thread after each block: bytes done so far, total bytes (0 when the

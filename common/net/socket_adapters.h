@@ -4,13 +4,14 @@
 
 #include <cstdint>
 #include <vector>
+#include "core/common_api.h"
 
 class CBaseStringA;
 
 enum class NetAdapterKind { Loopback, Ethernet, Wireless, Other };
 
 // One adapter of MyGetAdaptersInfo's list.
-struct NetAdapterInfo {
+struct ORBO_COMMON_API NetAdapterInfo {
     NetAdapterInfo* next = nullptr;
     char name[64] = {};
     NetAdapterKind kind = NetAdapterKind::Other;
@@ -23,26 +24,26 @@ struct NetAdapterInfo {
 
 // The adapters in the system's order, as a list to be freed with MyFreeAdaptersInfo; null when
 // the list cannot be read.
-NetAdapterInfo* MyGetAdaptersInfo();
-void MyFreeAdaptersInfo(NetAdapterInfo* list);
+ORBO_COMMON_API NetAdapterInfo* MyGetAdaptersInfo();
+ORBO_COMMON_API void MyFreeAdaptersInfo(NetAdapterInfo* list);
 
 // The hardware address of the first Ethernet adapter (with requireAddress nonzero: the first one
 // whose IP address is not "0.0.0.0") as 12 upper-case hexadecimal digits. 1 when found (*out
 // set), else 0 (*out emptied).
-int GetEthMacAddress(CBaseStringA* out, int requireAddress);
+ORBO_COMMON_API int GetEthMacAddress(CBaseStringA* out, int requireAddress);
 // The same for the first wireless adapter whose IP address is not "0.0.0.0".
-int GetWlanMacAddress(CBaseStringA* out);
+ORBO_COMMON_API int GetWlanMacAddress(CBaseStringA* out);
 // The name of the first Ethernet (respectively wireless) adapter whose IP address is not
 // "0.0.0.0". 1 when found, else 0.
-int GetAvailbalEthNetworkInterface(CBaseStringA* out);
-int GetAvailbalWlanNetworkInterface(CBaseStringA* out);
+ORBO_COMMON_API int GetAvailbalEthNetworkInterface(CBaseStringA* out);
+ORBO_COMMON_API int GetAvailbalWlanNetworkInterface(CBaseStringA* out);
 // 1 when the adapter of that name has an IP address other than "0.0.0.0".
-int IsNetworkAvailable(const char* adapterName);
+ORBO_COMMON_API int IsNetworkAvailable(const char* adapterName);
 
 // Removes the colons from the text, reads the rest as hexadecimal byte pairs and copies at most 6
 // bytes to out. Returns the number of bytes stored.
-int MacAddrStringToBuffer(const char* text, uint8_t out[6]);
+ORBO_COMMON_API int MacAddrStringToBuffer(const char* text, uint8_t out[6]);
 
 // Every IPv4 address of this machine's adapters (network byte order), loopback included.
 // False when the list cannot be read.
-bool GetLocalIPv4Addresses(std::vector<uint32_t>* out);
+ORBO_COMMON_API bool GetLocalIPv4Addresses(std::vector<uint32_t>* out);

@@ -12,7 +12,7 @@
 
 #include "core/base_string.h"
 #include "core/dbg_output.h"
-#include "socket_sys.h"
+#include "socket_sys_internal.h"
 
 namespace {
 

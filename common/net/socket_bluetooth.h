@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "socket_client.h"
 #include "socket_server.h"
 
@@ -25,7 +26,7 @@ constexpr int kBluetoothNameTimeLimitMs = 5000;
 // Time limit of the RFCOMM connect itself, once the device and channel are known.
 constexpr uint32_t kBluetoothConnectTimeLimitMs = 10000;
 
-class CBTHSocketClient : public CSocketClient {
+class ORBO_COMMON_API CBTHSocketClient : public CSocketClient {
 public:
     // Closes while this class is still whole: the threads call into the object.
     ~CBTHSocketClient() override { Close(); }
@@ -36,7 +37,7 @@ protected:
                       const std::atomic<int>* cancel) override;
 };
 
-class CBTHSocketServer : public CSocketServer {
+class ORBO_COMMON_API CBTHSocketServer : public CSocketServer {
 public:
     // Closes while this class is still whole: the threads call into the object.
     ~CBTHSocketServer() override { Close(); }

@@ -12,7 +12,7 @@
 #include "core/dbg_output.h"
 #include "socket_address.h"
 #include "socket_io.h"
-#include "socket_sys.h"
+#include "socket_sys_internal.h"
 
 namespace {
 

@@ -24,9 +24,10 @@
 #include "core/base_lock.h"
 #include "core/base_string.h"
 #include "core/base_thread.h"
+#include "core/common_api.h"
 #include "socket_listener.h"
 #include "socket_packet.h"
-#include "socket_rate.h"
+#include "socket_rate_internal.h"
 
 // Stack of every socket thread.
 constexpr int kSocketThreadStackBytes = 0x400000;
@@ -35,7 +36,7 @@ constexpr int kSocketPollSliceMs = 100;
 // Time limit of a TCP client's connect.
 constexpr uint32_t kTcpConnectTimeLimitMs = 5000;
 
-class CSocketClient : public IThreadFuncInterface {
+class ORBO_COMMON_API CSocketClient : public IThreadFuncInterface {
 public:
     CSocketClient() = default;
     // Closes the connection. Every derived class closes in its own destructor as well: the
@@ -71,7 +72,7 @@ public:
     // 1 when every byte was sent. Any thread.
     int SendData(uint64_t destination, const void* data, int length);
 
-    // The last computed rates in bytes per second (socket_rate.h). Any thread.
+    // The last computed rates in bytes per second (socket_rate_internal.h). Any thread.
     int GetSendBytesPerSecond() { return m_sendRate.Get(); }
     int GetRecvBytesPerSecond() { return m_recvRate.Get(); }
 
@@ -108,7 +109,7 @@ private:
 
 // A client over TCP/IPv4: connects with AsyncConnect and kTcpConnectTimeLimitMs; small packets
 // are not delayed (TCP_NODELAY).
-class CTCPSocketClient : public CSocketClient {
+class ORBO_COMMON_API CTCPSocketClient : public CSocketClient {
 public:
     // Closes while this class is still whole: the threads call into the object.
     ~CTCPSocketClient() override { Close(); }

@@ -22,6 +22,7 @@
 
 #include "core/base_lock.h"
 #include "core/base_string.h"
+#include "core/common_api.h"
 #include "core/platform_types.h"
 #include "socket_client.h"
 #include "socket_file_records.h"
@@ -30,7 +31,7 @@
 constexpr uint64_t kSocketFileRequestTimeLimitMs = 5000;
 constexpr uint64_t kSocketFileMD5TimeLimitMs = 60000;
 
-class CSocketFileClient : public IClientSocketListener {
+class ORBO_COMMON_API CSocketFileClient : public IClientSocketListener {
 public:
     CSocketFileClient() = default;
     // Closes the connection.

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 
+#include "core/common_api.h"
 #include "core/platform_types.h"
 #include "net_file_copy_progress.h"
 
@@ -32,7 +33,7 @@ class CSocketFileClient;
 constexpr uint32_t kSocketFileCopyBlockBytes = 0x80000;
 
 // Told about folder copies: OnNetFileCopyProgress (inherited) for the blocks of every file.
-class INetFolderCopyProgressListener : public INetFileCopyProgressListener {
+class ORBO_COMMON_API INetFolderCopyProgressListener : public INetFileCopyProgressListener {
 public:
     // A folder was created on the receiving side (its path there). The result is not used.
     virtual int OnNetFolderCreated(uint64_t userValue, const WCHAR* folderPath) = 0;
@@ -46,30 +47,34 @@ public:
 // %.2f K/s!!\r\n"; failures: "NetFile(%ls) open failed\r\n", "local file(%ls) open failed, err
 // is:%d\r\n", "Read Net File return == 0!!\r\n". 1 when every byte arrived and the local file
 // was replaced.
-int SocketFileCopyFromServer(CSocketFileClient* client, const WCHAR* serverPath,
-                             const WCHAR* localPath, uint64_t timeLimitMs,
-                             INetFileCopyProgressListener* listener, uint64_t userValue);
+ORBO_COMMON_API int SocketFileCopyFromServer(CSocketFileClient* client, const WCHAR* serverPath,
+                                             const WCHAR* localPath, uint64_t timeLimitMs,
+                                             INetFileCopyProgressListener* listener,
+                                             uint64_t userValue);
 
 // Copies a local file to a server path. timeLimitMs (0 = none) bounds the whole copy and each
 // block's wait. Logs "local file size is %llu\r\n" and "upload file %ls, used %lldms, speed is
 // %.2f K/s!!\r\n"; failures: "local file(%ls) open failed, err is:%d\r\n", "NetFile(%ls) open
 // failed\r\n", "Read local File return 0!!\r\n", "Write Net File failed!!\r\n". 1 when every byte
 // was written and the server file was renamed into place.
-int SocketFileCopyToServer(CSocketFileClient* client, const WCHAR* localPath,
-                           const WCHAR* serverPath, uint64_t timeLimitMs,
-                           INetFileCopyProgressListener* listener, uint64_t userValue);
+ORBO_COMMON_API int SocketFileCopyToServer(CSocketFileClient* client, const WCHAR* localPath,
+                                           const WCHAR* serverPath, uint64_t timeLimitMs,
+                                           INetFileCopyProgressListener* listener,
+                                           uint64_t userValue);
 
 // Copies a server folder's tree into a local folder (created when missing): sub-folders first,
 // depth first (each created locally, OnNetFolderCreated with the local path, then copied), then
 // the folder's own files (OnNetFileCopyBegin, then SocketFileCopyFromServer). 1 when every
 // folder and file was copied; a failure does not stop the rest.
-int SocketFolderCopyFromServer(CSocketFileClient* client, const WCHAR* serverFolder,
-                               const WCHAR* localFolder, uint64_t timeLimitMs,
-                               INetFolderCopyProgressListener* listener, uint64_t userValue);
+ORBO_COMMON_API int SocketFolderCopyFromServer(CSocketFileClient* client, const WCHAR* serverFolder,
+                                               const WCHAR* localFolder, uint64_t timeLimitMs,
+                                               INetFolderCopyProgressListener* listener,
+                                               uint64_t userValue);
 
 // Copies a local folder's tree (hidden entries left out) into a server folder (created when
 // missing), in the same order; OnNetFolderCreated gets the server path. 1 when every file was
 // copied; a failure does not stop the rest.
-int SocketFolderCopyToServer(CSocketFileClient* client, const WCHAR* localFolder,
-                             const WCHAR* serverFolder, uint64_t timeLimitMs,
-                             INetFolderCopyProgressListener* listener, uint64_t userValue);
+ORBO_COMMON_API int SocketFolderCopyToServer(CSocketFileClient* client, const WCHAR* localFolder,
+                                             const WCHAR* serverFolder, uint64_t timeLimitMs,
+                                             INetFolderCopyProgressListener* listener,
+                                             uint64_t userValue);

@@ -41,6 +41,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common_api.h"
 #include "core/platform_types.h"
 
 class CPtrCtrl;
@@ -78,7 +79,7 @@ enum class SocketFileType : uint32_t {
     ResRmdir,
 };
 
-struct tagSOCKETFILEHEADER {
+struct ORBO_COMMON_API tagSOCKETFILEHEADER {
     uint32_t version = kSocketFileVersion;
     uint32_t sequence = 0;
     uint32_t type = 0;
@@ -86,7 +87,7 @@ struct tagSOCKETFILEHEADER {
 };
 
 // Records that carry one int32: the folder kind of type 1 and the results of 6, 8, 10, 16, 22, 24.
-struct SocketFileInt32Record {
+struct ORBO_COMMON_API SocketFileInt32Record {
     tagSOCKETFILEHEADER header;
     int32_t value = 0;
 };
@@ -99,7 +100,7 @@ using tagSOCKETFILERESMKDIR = SocketFileInt32Record;
 using tagSOCKETFILERESRMDIR = SocketFileInt32Record;
 
 // Records that carry one uint64: handles (4, 5, 11) and the size of 12.
-struct SocketFileUint64Record {
+struct ORBO_COMMON_API SocketFileUint64Record {
     tagSOCKETFILEHEADER header;
     uint64_t value = 0;
 };
@@ -109,7 +110,7 @@ using tagSOCKETFILEREQGETSIZE = SocketFileUint64Record;
 using tagSOCKETFILERESGETSIZE = SocketFileUint64Record;
 
 // Records that carry one path: 2, 7, 17, 19, 21, 23.
-struct SocketFilePathRecord {
+struct ORBO_COMMON_API SocketFilePathRecord {
     tagSOCKETFILEHEADER header;
     WCHAR path[kSocketFilePathUnits] = {};
 };
@@ -120,19 +121,19 @@ using tagSOCKETFILEREQGETFOLDERLIST = SocketFilePathRecord;
 using tagSOCKETFILEREQMKDIR = SocketFilePathRecord;
 using tagSOCKETFILEREQRMDIR = SocketFilePathRecord;
 
-struct tagSOCKETFILEREQOPEN {
+struct ORBO_COMMON_API tagSOCKETFILEREQOPEN {
     tagSOCKETFILEHEADER header;
     WCHAR path[kSocketFilePathUnits] = {};
     WCHAR mode[kSocketFileModeUnits] = {};
 };
 
-struct tagSOCKETFILEREQRENAME {
+struct ORBO_COMMON_API tagSOCKETFILEREQRENAME {
     tagSOCKETFILEHEADER header;
     WCHAR oldPath[kSocketFilePathUnits] = {};
     WCHAR newPath[kSocketFilePathUnits] = {};
 };
 
-struct tagSOCKETFILEREQREAD {
+struct ORBO_COMMON_API tagSOCKETFILEREQREAD {
     tagSOCKETFILEHEADER header;
     uint64_t handle = 0;
     uint64_t offset = 0;
@@ -140,13 +141,13 @@ struct tagSOCKETFILEREQREAD {
 };
 
 // The bytes of a decoded read response or write request point into the decoded message.
-struct tagSOCKETFILERESREAD {
+struct ORBO_COMMON_API tagSOCKETFILERESREAD {
     tagSOCKETFILEHEADER header;
     uint32_t count = 0;
     const uint8_t* data = nullptr;
 };
 
-struct tagSOCKETFILEREQWRITE {
+struct ORBO_COMMON_API tagSOCKETFILEREQWRITE {
     tagSOCKETFILEHEADER header;
     uint64_t handle = 0;
     uint64_t offset = 0;
@@ -154,12 +155,12 @@ struct tagSOCKETFILEREQWRITE {
     const uint8_t* data = nullptr;
 };
 
-struct tagSOCKETFILERESGETMD5 {
+struct ORBO_COMMON_API tagSOCKETFILERESGETMD5 {
     tagSOCKETFILEHEADER header;
     uint8_t digest[kSocketFileDigestBytes] = {};
 };
 
-struct tagSOCKETFILERESGETFOLDERLIST {
+struct ORBO_COMMON_API tagSOCKETFILERESGETFOLDERLIST {
     tagSOCKETFILEHEADER header;
     uint32_t folderBytes = 0;
     uint32_t fileBytes = 0;
@@ -169,61 +170,77 @@ struct tagSOCKETFILERESGETFOLDERLIST {
 
 // What decoding found wrong, for the receiver's log line.
 enum class SocketFileCheck { Ok, TooShort, BadVersion, UnknownType, WrongRecord, BadSize };
-const char* SocketFileCheckText(SocketFileCheck check);
+ORBO_COMMON_API const char* SocketFileCheckText(SocketFileCheck check);
 
 // The header of a message; TooShort below 20 bytes, BadVersion for another version, UnknownType
 // for a type outside 1..24 (the header is filled in all but the first case).
-SocketFileCheck ReadSocketFileHeader(const uint8_t* data, size_t size, tagSOCKETFILEHEADER* out);
+ORBO_COMMON_API SocketFileCheck ReadSocketFileHeader(const uint8_t* data, size_t size,
+                                                     tagSOCKETFILEHEADER* out);
 
 // The size a message of the type must have (the fixed part for 14, 15 and 20); 0 for an unknown
 // type.
-size_t SocketFileRecordSize(uint32_t type);
+ORBO_COMMON_API size_t SocketFileRecordSize(uint32_t type);
 
 // Decoding: the header must pass ReadSocketFileHeader, the type must be one carried by the
 // record (WrongRecord otherwise) and the size must be exact (BadSize). Nothing is written to out
 // unless the result is Ok.
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
-                                       SocketFileInt32Record* out);
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
-                                       SocketFileUint64Record* out);
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size, SocketFilePathRecord* out);
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size, tagSOCKETFILEREQOPEN* out);
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
-                                       tagSOCKETFILEREQRENAME* out);
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size, tagSOCKETFILEREQREAD* out);
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size, tagSOCKETFILERESREAD* out);
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
-                                       tagSOCKETFILEREQWRITE* out);
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
-                                       tagSOCKETFILERESGETMD5* out);
-SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
-                                       tagSOCKETFILERESGETFOLDERLIST* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       SocketFileInt32Record* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       SocketFileUint64Record* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       SocketFilePathRecord* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       tagSOCKETFILEREQOPEN* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       tagSOCKETFILEREQRENAME* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       tagSOCKETFILEREQREAD* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       tagSOCKETFILERESREAD* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       tagSOCKETFILEREQWRITE* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       tagSOCKETFILERESGETMD5* out);
+ORBO_COMMON_API SocketFileCheck DecodeSocketFileRecord(const uint8_t* data, size_t size,
+                                                       tagSOCKETFILERESGETFOLDERLIST* out);
 
 // Encoding replaces *out with the message's bytes, taking the type from record.header.type.
 // Paths and modes are cut to 259 and 15 units (callers refuse longer ones first, see
 // FitsSocketFilePath); byte counts are taken from the record, and the record's data must hold
 // them.
-void EncodeSocketFileRecord(const SocketFileInt32Record& record, std::vector<uint8_t>* out);
-void EncodeSocketFileRecord(const SocketFileUint64Record& record, std::vector<uint8_t>* out);
-void EncodeSocketFileRecord(const SocketFilePathRecord& record, std::vector<uint8_t>* out);
-void EncodeSocketFileRecord(const tagSOCKETFILEREQOPEN& record, std::vector<uint8_t>* out);
-void EncodeSocketFileRecord(const tagSOCKETFILEREQRENAME& record, std::vector<uint8_t>* out);
-void EncodeSocketFileRecord(const tagSOCKETFILEREQREAD& record, std::vector<uint8_t>* out);
-void EncodeSocketFileRecord(const tagSOCKETFILERESREAD& record, std::vector<uint8_t>* out);
-void EncodeSocketFileRecord(const tagSOCKETFILEREQWRITE& record, std::vector<uint8_t>* out);
-void EncodeSocketFileRecord(const tagSOCKETFILERESGETMD5& record, std::vector<uint8_t>* out);
-void EncodeSocketFileRecord(const tagSOCKETFILERESGETFOLDERLIST& record, std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const SocketFileInt32Record& record,
+                                            std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const SocketFileUint64Record& record,
+                                            std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const SocketFilePathRecord& record,
+                                            std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const tagSOCKETFILEREQOPEN& record,
+                                            std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const tagSOCKETFILEREQRENAME& record,
+                                            std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const tagSOCKETFILEREQREAD& record,
+                                            std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const tagSOCKETFILERESREAD& record,
+                                            std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const tagSOCKETFILEREQWRITE& record,
+                                            std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const tagSOCKETFILERESGETMD5& record,
+                                            std::vector<uint8_t>* out);
+ORBO_COMMON_API void EncodeSocketFileRecord(const tagSOCKETFILERESGETFOLDERLIST& record,
+                                            std::vector<uint8_t>* out);
 
 // Copies a text into a fixed field of `units` units: at most units - 1 of them, then zeros.
-void StoreSocketFileText(WCHAR* field, int units, const WCHAR* text);
+ORBO_COMMON_API void StoreSocketFileText(WCHAR* field, int units, const WCHAR* text);
 // True when the text (null counts as empty) fits a path field without being cut.
-bool FitsSocketFilePath(const WCHAR* text);
+ORBO_COMMON_API bool FitsSocketFilePath(const WCHAR* text);
 
 // The non-empty names of a ';'-joined UTF-16 list of `bytes` bytes (little-endian units).
-std::vector<std::u16string> SplitSocketFileNames(const uint8_t* data, uint32_t bytes);
+ORBO_COMMON_API std::vector<std::u16string> SplitSocketFileNames(const uint8_t* data,
+                                                                 uint32_t bytes);
 // Appends the names of a listing (zero-terminated UTF-16 entries) joined by ';' as little-endian
 // bytes.
-void JoinSocketFileNames(CPtrCtrl* names, std::vector<uint8_t>* out);
+ORBO_COMMON_API void JoinSocketFileNames(CPtrCtrl* names, std::vector<uint8_t>* out);
 // True for a name that may be joined to a local folder: not empty, not "." or "..", and without
 // '/', '\\', ';' or a zero unit, so it always names an entry directly inside that folder.
-bool IsPlainSocketFileName(const std::u16string& name);
+ORBO_COMMON_API bool IsPlainSocketFileName(const std::u16string& name);

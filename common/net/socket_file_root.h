@@ -14,9 +14,10 @@
 #include <mutex>
 #include <string>
 
+#include "core/common_api.h"
 #include "core/platform_types.h"
 
-class SocketFileRoot {
+class ORBO_COMMON_API SocketFileRoot {
 public:
     // Sets the root folder (null or empty: none, every path served). false when the folder does
     // not exist or cannot be resolved; every path is refused then until a root is set again.

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common_api.h"
 #include "core/platform_types.h"
 #include "core/unique_fd.h"
 #include "socket_file_records.h"
@@ -37,7 +38,7 @@
 constexpr int kMaxSocketFileOpenFiles = 64;
 
 // Answers request 1: the path of a folder kind, chosen by the server's owner.
-class IServerFolderPathInterface {
+class ORBO_COMMON_API IServerFolderPathInterface {
 public:
     virtual ~IServerFolderPathInterface() = default;
     // Fills `path` (kSocketFilePathUnits units, zeroed on entry) with the folder of that kind.
@@ -45,7 +46,7 @@ public:
     virtual void OnGetFolderPath(int kind, WCHAR* path, uint64_t userValue) = 0;
 };
 
-class CSocketFileServer : public IServerSocketListener {
+class ORBO_COMMON_API CSocketFileServer : public IServerSocketListener {
 public:
     CSocketFileServer() = default;
     // Closes the server.

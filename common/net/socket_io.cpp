@@ -18,7 +18,7 @@
 #include "core/size_limits.h"
 #include "core/unique_fd.h"
 #include "socket_packet.h"
-#include "socket_sys.h"
+#include "socket_sys_internal.h"
 
 namespace {
 

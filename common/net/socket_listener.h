@@ -8,18 +8,19 @@
 #include <cstdint>
 
 #include "core/base_string.h"
+#include "core/common_api.h"
 #include "core/ptr_list_ctrl.h"
 #include "socket_packet.h"
 
 // One message received from a client and queued for the server's dispatch thread.
-struct tagCLIENTSOCKETBUFFER {
+struct ORBO_COMMON_API tagCLIENTSOCKETBUFFER {
     int64_t destination = 0;  // -3 for raw-mode data
     std::unique_ptr<uint8_t[]> data;
     int32_t length = 0;
 };
 
 // One client connected to a server. Read it only under the server's LockClient().
-struct tagCLIENTSOCKETINFO {
+struct ORBO_COMMON_API tagCLIENTSOCKETINFO {
     uint64_t socket = UINT64_MAX;
     // The number the client sent in its greeting; -1 until a greeting arrives.
     int64_t connection = -1;
@@ -38,7 +39,7 @@ struct tagCLIENTSOCKETINFO {
     uint64_t serial = 0;
 };
 
-class IClientSocketListener {
+class ORBO_COMMON_API IClientSocketListener {
 public:
     virtual ~IClientSocketListener() = default;
     // The socket was made; the user value is 0 here (it is stored only after the connection).
@@ -63,7 +64,7 @@ public:
     }
 };
 
-class IServerSocketListener {
+class ORBO_COMMON_API IServerSocketListener {
 public:
     virtual ~IServerSocketListener() = default;
     // The listening socket was made; the user value is 0 here.
@@ -93,7 +94,7 @@ public:
     }
 };
 
-class IUDPSocketListener {
+class ORBO_COMMON_API IUDPSocketListener {
 public:
     virtual ~IUDPSocketListener() = default;
     // A datagram from another socket (never the socket's own broadcast).

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include "core/common_api.h"
 
 class CBaseBuffer;
 
@@ -35,30 +36,31 @@ constexpr size_t kSocketGreetingBytes = 16;
 
 // The process-wide match code put into every packet sent and, when a connection checks matches
 // and the code is not 0, required of every packet received. 0 initially. Any thread.
-void SetSocketMatchCode(int code);
-int GetSocketMatchCode();
+ORBO_COMMON_API void SetSocketMatchCode(int code);
+ORBO_COMMON_API int GetSocketMatchCode();
 
-struct SocketPacketHeader {
+struct ORBO_COMMON_API SocketPacketHeader {
     uint32_t magic = kSocketPacketMagic;
     uint32_t matchCode = 0;
     uint64_t destination = 0;
     uint32_t length = 0;
 };
 
-void WriteSocketPacketHeader(const SocketPacketHeader& header,
-                             uint8_t out[kSocketPacketHeaderBytes]);
-SocketPacketHeader ReadSocketPacketHeader(const uint8_t in[kSocketPacketHeaderBytes]);
+ORBO_COMMON_API void WriteSocketPacketHeader(const SocketPacketHeader& header,
+                                             uint8_t out[kSocketPacketHeaderBytes]);
+ORBO_COMMON_API SocketPacketHeader
+ReadSocketPacketHeader(const uint8_t in[kSocketPacketHeaderBytes]);
 
 // The 16 greeting bytes for a client whose own socket value is `connection`.
-void WriteSocketGreeting(uint64_t connection, uint8_t out[kSocketGreetingBytes]);
+ORBO_COMMON_API void WriteSocketGreeting(uint64_t connection, uint8_t out[kSocketGreetingBytes]);
 // True (and *connection set) for a greeting of at least 16 bytes with the right magic and
 // version; false for anything else, which a server ignores.
-bool ReadSocketGreeting(const uint8_t* data, size_t length, uint64_t* connection);
+ORBO_COMMON_API bool ReadSocketGreeting(const uint8_t* data, size_t length, uint64_t* connection);
 
 // The receive state of one packet-mode connection: the header bytes so far, the payload so far
 // and whether the packet is complete. The payload block grows as bytes arrive (never beyond the
 // header's length), so a peer that announces a large packet and sends little costs little.
-struct PacketRecvState {
+struct ORBO_COMMON_API PacketRecvState {
     uint8_t header[kSocketPacketHeaderBytes] = {};
     int32_t headerBytes = 0;
     int32_t payloadBytes = 0;
@@ -74,7 +76,7 @@ struct PacketRecvState {
 };
 
 // Where ReceivePacketStep takes its bytes from.
-class PacketByteSource {
+class ORBO_COMMON_API PacketByteSource {
 public:
     virtual ~PacketByteSource() = default;
     // Bytes that can be read now without waiting; 0 when none but the stream is open; -1 when the
@@ -100,11 +102,11 @@ public:
 //    above); a complete payload sets `complete`. Returns 1.
 // A result of 0 means the connection must be dropped. The caller takes the payload once
 // `complete` is set and then calls Reset(). `socketForLog` only appears in log lines.
-int ReceivePacketStep(PacketRecvState& state, int matchCheck, PacketByteSource& source,
-                      int socketForLog);
+ORBO_COMMON_API int ReceivePacketStep(PacketRecvState& state, int matchCheck,
+                                      PacketByteSource& source, int socketForLog);
 
 // A source over a block of memory; Available() reports 0 (open, nothing yet) at its end.
-class MemoryPacketSource : public PacketByteSource {
+class ORBO_COMMON_API MemoryPacketSource : public PacketByteSource {
 public:
     MemoryPacketSource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
     int64_t Available() override { return static_cast<int64_t>(m_size - m_position); }
@@ -119,9 +121,9 @@ private:
 
 // out := the length as decimal text with its terminator, followed by the data. Nothing for a
 // null out; a null data or a negative length counts as empty.
-void CreateLengthData(CBaseBuffer* out, const void* data, int length);
+ORBO_COMMON_API void CreateLengthData(CBaseBuffer* out, const void* data, int length);
 // Finds the first zero byte within `length` bytes of `text`: *offset gets its position (also
 // when the text before it is not a number) and *value the decimal number of the leading digits
 // before it, 0 when there are none or the number does not fit 64 bits. Both 0 when there is no
 // zero byte. Outputs may be null.
-void ParseLengthData(const void* text, int length, int* offset, uint64_t* value);
+ORBO_COMMON_API void ParseLengthData(const void* text, int length, int* offset, uint64_t* value);

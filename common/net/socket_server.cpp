@@ -16,7 +16,7 @@
 #include "core/mono_clock.h"
 #include "socket_client.h"
 #include "socket_io.h"
-#include "socket_sys.h"
+#include "socket_sys_internal.h"
 
 namespace {
 

@@ -32,16 +32,17 @@
 #include "core/base_lock.h"
 #include "core/base_string.h"
 #include "core/base_thread.h"
+#include "core/common_api.h"
 #include "core/ptr_array_ctrl.h"
 #include "socket_listener.h"
-#include "socket_rate.h"
+#include "socket_rate_internal.h"
 
 // Connections a server's listening socket holds before they are accepted.
 constexpr int kSocketListenBacklog = 10;
 // Payload bytes one client may have waiting for dispatch before the server stops reading it.
 constexpr uint64_t kMaxSocketQueuedBytes = 64u << 20;
 
-class CSocketServer : public IThreadFuncInterface {
+class ORBO_COMMON_API CSocketServer : public IThreadFuncInterface {
 public:
     CSocketServer();
     // Closes the server. Every derived class closes in its own destructor as well: the threads
@@ -152,7 +153,7 @@ private:
 // A server over TCP/IPv4: SO_REUSEADDR, bound to the port on every interface (or the address of
 // SetListenAddress; failure: "Server Bind Port : %d Failed, error=%d\r\n"), backlog
 // kSocketListenBacklog; accepted connections do not delay small packets (TCP_NODELAY).
-class CTCPSocketServer : public CSocketServer {
+class ORBO_COMMON_API CTCPSocketServer : public CSocketServer {
 public:
     // Closes while this class is still whole: the threads call into the object.
     ~CTCPSocketServer() override { Close(); }

@@ -1,4 +1,4 @@
-#include "socket_sys.h"
+#include "socket_sys_internal.h"
 
 #include <fcntl.h>
 #include <poll.h>

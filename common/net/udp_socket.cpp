@@ -15,7 +15,7 @@
 #include "socket_adapters.h"
 #include "socket_client.h"
 #include "socket_io.h"
-#include "socket_sys.h"
+#include "socket_sys_internal.h"
 
 namespace {
 

@@ -20,6 +20,7 @@
 #include "core/base_lock.h"
 #include "core/base_string.h"
 #include "core/base_thread.h"
+#include "core/common_api.h"
 #include "socket_listener.h"
 
 // Receive buffer size of the socket.
@@ -27,7 +28,7 @@ constexpr int kUdpReceiveBufferBytes = 0x100000;
 // The machine's address list used for echo detection is read again after this long.
 constexpr uint64_t kUdpAddressRefreshMs = 5000;
 
-class CUDPSocket : public IThreadFuncInterface {
+class ORBO_COMMON_API CUDPSocket : public IThreadFuncInterface {
 public:
     CUDPSocket() = default;
     // Closes the socket.

@@ -7,11 +7,13 @@
 #include <cstdint>
 
 #include "core/base_string.h"
+#include "core/common_api.h"
 
 // Empties `text` and writes the settings into it: byte size 3 or less gives "4", 4 to 7 their
 // digit, 8 or more "8"; parity 0 "N", 1 "O", 2 "E", 3 "M", 4 or more "S"; stop bits 0 "1",
 // 1 "1.5", 2 or more "2". Nothing happens for a null `text`.
-void SerialDCBToString(uint8_t byteSize, uint8_t parity, uint8_t stopBits, CBaseStringA* text);
+ORBO_COMMON_API void SerialDCBToString(uint8_t byteSize, uint8_t parity, uint8_t stopBits,
+                                       CBaseStringA* text);
 
 // Reads settings from a text of `length` characters (negative: up to the terminator; the
 // terminator also ends a longer length). The outputs (any may be null) first become 8, 0 and 0;
@@ -19,5 +21,5 @@ void SerialDCBToString(uint8_t byteSize, uint8_t parity, uint8_t stopBits, CBase
 // "4" to "7" gives byte size 4 to 7 (anything else 8); the second "O", "E", "M", "S" (either
 // case) gives parity 1, 2, 3, 4 (anything else 0); the rest beginning with "1.5" gives stop bits
 // 1, beginning with "2" gives 2, anything else 0.
-void SerialParseDCBString(const char* text, int length, uint8_t* byteSize, uint8_t* parity,
-                          uint8_t* stopBits);
+ORBO_COMMON_API void SerialParseDCBString(const char* text, int length, uint8_t* byteSize,
+                                          uint8_t* parity, uint8_t* stopBits);

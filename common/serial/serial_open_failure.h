@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include "core/common_api.h"
 
 enum class SerialOpenCause {
     None,              // no failure
@@ -18,7 +19,7 @@ enum class SerialOpenCause {
     Other,             // anything else (the reason says what)
 };
 
-struct SerialOpenFailure {
+struct ORBO_COMMON_API SerialOpenFailure {
     SerialOpenCause cause = SerialOpenCause::None;
     int errorNumber = 0;     // the errno behind it, 0 when none
     std::string path;        // the resolved path (the name given when it resolved to none)
@@ -30,15 +31,15 @@ struct SerialOpenFailure {
 };
 
 // A failure with its cause, errno, path and reason; the rest empty.
-SerialOpenFailure MakeSerialOpenFailure(SerialOpenCause cause, int errorNumber, std::string path,
-                                        std::string reason);
+ORBO_COMMON_API SerialOpenFailure MakeSerialOpenFailure(SerialOpenCause cause, int errorNumber,
+                                                        std::string path, std::string reason);
 
 // One line, lower case, no trailing period: "no such port", "permission denied (...)", "not a
 // serial port", "in use by another program: name (pid 1234)", "the sensor did not answer within
 // 500 ms", ...; empty for SerialOpenCause::None.
-std::string SerialOpenFailureText(const SerialOpenFailure& failure);
+ORBO_COMMON_API std::string SerialOpenFailureText(const SerialOpenFailure& failure);
 
 // A process that has the character device at `path` open, found by scanning /proc/*/fd (only the
 // processes whose descriptors this user may read). Another process is preferred to this one.
 // False when none is found or the path is no character device.
-bool FindSerialPortHolder(const std::string& path, int& pid, std::string& name);
+ORBO_COMMON_API bool FindSerialPortHolder(const std::string& path, int& pid, std::string& name);

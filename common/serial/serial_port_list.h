@@ -9,18 +9,19 @@
 
 #include <string>
 #include <vector>
+#include "core/common_api.h"
 
 // Where the list is read from; tests point these at a fake tree.
-struct SerialPortRoots {
+struct ORBO_COMMON_API SerialPortRoots {
     std::string sysClassTty = "/sys/class/tty";
     std::string dev = "/dev";
     std::string virtualFolder;  // empty: no virtual ports
 };
 
 // The roots of this machine (the virtual folder of VirtualSerialPortFolder()).
-SerialPortRoots SystemSerialPortRoots();
+ORBO_COMMON_API SerialPortRoots SystemSerialPortRoots();
 
-std::vector<std::string> ListSerialPortNames(const SerialPortRoots& roots);
+ORBO_COMMON_API std::vector<std::string> ListSerialPortNames(const SerialPortRoots& roots);
 
 // Natural order: runs of digits compare by their value, everything else byte by byte.
-bool SerialPortNameLess(const std::string& a, const std::string& b);
+ORBO_COMMON_API bool SerialPortNameLess(const std::string& a, const std::string& b);

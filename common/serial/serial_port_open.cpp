@@ -13,7 +13,7 @@
 
 #include "core/dbg_output.h"
 #include "serial_port_table.h"
-#include "serial_termios2.h"
+#include "serial_termios2_internal.h"
 #include "virtual_port_folder.h"
 
 namespace {

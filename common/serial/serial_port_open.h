@@ -17,12 +17,13 @@
 #include <cstdint>
 #include <string>
 
+#include "core/common_api.h"
 #include "serial_open_failure.h"
 
 // Owns one open port descriptor. Before closing, it gives up the port's exclusive mode
 // (TIOCNXCL): the terminal keeps that mode past the close while its other end lives (a
 // pseudo-terminal's master), which would lock every later opener without CAP_SYS_ADMIN out.
-class SerialFd {
+class ORBO_COMMON_API SerialFd {
 public:
     SerialFd() = default;
     explicit SerialFd(int fd) : m_fd(fd) {}
@@ -43,7 +44,7 @@ private:
     int m_fd = -1;
 };
 
-struct SerialLineSettings {
+struct ORBO_COMMON_API SerialLineSettings {
     uint32_t baudRate = 115200;
     uint8_t byteSize = 8;
     uint8_t parity = 0;
@@ -56,7 +57,7 @@ struct SerialLineSettings {
 //   number table (empty when n has no name);
 // - any other name is the link of that name in the virtual port folder when one exists there,
 //   else /dev/<name> (so "ttyUSB0" is "/dev/ttyUSB0").
-std::string ResolveSerialPortName(const std::string& name);
+ORBO_COMMON_API std::string ResolveSerialPortName(const std::string& name);
 
 // Opens the named port: non-blocking descriptor (close-on-exec, no controlling terminal),
 // exclusive, raw mode, settings applied, input and output queues flushed. The resolved path is
@@ -64,14 +65,14 @@ std::string ResolveSerialPortName(const std::string& name);
 // (optional) receives the reason, `path` (optional) the resolved path (also on failure, when
 // the name resolved), `failure` (optional) the cause - for a port in use with the process that
 // holds it when /proc tells.
-SerialFd OpenSerialPort(const std::string& name, const SerialLineSettings& settings,
-                        std::string* error = nullptr, std::string* path = nullptr,
-                        SerialOpenFailure* failure = nullptr);
+ORBO_COMMON_API SerialFd OpenSerialPort(const std::string& name, const SerialLineSettings& settings,
+                                        std::string* error = nullptr, std::string* path = nullptr,
+                                        SerialOpenFailure* failure = nullptr);
 
 // Applies line settings to an open descriptor (raw mode included); false, with a log line and
 // the reason in `error` (optional), when Linux cannot.
-bool ApplySerialLineSettings(int fd, const SerialLineSettings& settings,
-                             std::string* error = nullptr);
+ORBO_COMMON_API bool ApplySerialLineSettings(int fd, const SerialLineSettings& settings,
+                                             std::string* error = nullptr);
 
 // True for errno values that mean the device is gone (unplugged adapter, closed pseudo-terminal).
-bool IsSerialPortGoneError(int errorNumber);
+ORBO_COMMON_API bool IsSerialPortGoneError(int errorNumber);

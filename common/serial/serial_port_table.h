@@ -5,9 +5,10 @@
 #pragma once
 
 #include <string>
+#include "core/common_api.h"
 
 // The number of a name, registering it when new; 0 for an empty name.
-int SerialPortNumberOf(const std::string& name);
+ORBO_COMMON_API int SerialPortNumberOf(const std::string& name);
 
 // The name registered under a number; false (name untouched) when none is.
-bool SerialPortNameOf(int number, std::string& name);
+ORBO_COMMON_API bool SerialPortNameOf(int number, std::string& name);

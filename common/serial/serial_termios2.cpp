@@ -1,5 +1,6 @@
-// Only kernel headers here (see serial_termios2.h): <asm/termbits.h> and <termios.h> clash.
-#include "serial_termios2.h"
+// Only kernel headers here (see serial_termios2_internal.h): <asm/termbits.h> and <termios.h>
+// clash.
+#include "serial_termios2_internal.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>

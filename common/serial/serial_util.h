@@ -23,9 +23,10 @@
 
 #include "core/base_lock.h"
 #include "core/base_string.h"
+#include "core/common_api.h"
 #include "serial_port_open.h"
 
-class CSerialUtil {
+class ORBO_COMMON_API CSerialUtil {
 public:
     CSerialUtil();
     // Closes the port.

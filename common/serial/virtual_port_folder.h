@@ -7,21 +7,22 @@
 #pragma once
 
 #include <string>
+#include "core/common_api.h"
 
 // The folder's path (no trailing '/'), whether or not it exists.
-std::string VirtualSerialPortFolder();
+ORBO_COMMON_API std::string VirtualSerialPortFolder();
 
 // True when `folder` is a real folder owned by the current user.
-bool IsTrustedVirtualSerialPortFolder(const std::string& folder);
+ORBO_COMMON_API bool IsTrustedVirtualSerialPortFolder(const std::string& folder);
 
 // Creates the folder (mode 0700) when missing; false with a log line when it cannot or when an
 // existing one is not trusted. An existing trusted folder is narrowed to mode 0700.
-bool EnsureVirtualSerialPortFolder();
+ORBO_COMMON_API bool EnsureVirtualSerialPortFolder();
 
 // Puts a link named `linkName` (no '/') to `target` into the folder (creating the folder first)
 // and gives its full path in `linkPath`; that path is the port's name. A link of that name whose
 // target no longer exists (left by a process that died) is replaced; one that still leads to a
 // character device is refused, as is an existing entry that is not a link. False with a log line
 // on failure. The creator removes the link (unlink) when its port goes away.
-bool CreateVirtualSerialPortLink(const std::string& linkName, const std::string& target,
-                                 std::string& linkPath);
+ORBO_COMMON_API bool CreateVirtualSerialPortLink(const std::string& linkName,
+                                                 const std::string& target, std::string& linkPath);

@@ -1,4 +1,4 @@
-#include "archive/zip_entry_name.h"
+#include "archive/zip_entry_name_internal.h"
 
 #include <gtest/gtest.h>
 

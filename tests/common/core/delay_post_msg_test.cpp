@@ -1,5 +1,6 @@
 #include "core/delay_post_msg.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include "core/message_target.h"
 #include "core/mono_clock.h"
 #include "support/message_target_recorder.h"
+#include "support/thread_names.h"
 #include "support/timeout_table.h"
 #include "support/wait_until.h"
 
@@ -288,6 +290,16 @@ void ExitFromForkedChild() {
 TEST(DelayPostMsgFork, ForkedChildExitsWithoutWaitingForTheParentsThread) {
     GTEST_FLAG_SET(death_test_style, "fast");
     EXPECT_EXIT(ExitFromForkedChild(), ::testing::ExitedWithCode(0), "");
+}
+
+// The common library's tests link its objects: the process holds that one copy of the library
+// and one engine, and must not load libOrbo_Common.so beside it (a second engine, a second
+// callback list, a second port number table).
+TEST(DelayPostMsgCopies, OneLibraryEngineRunsAndTheSharedLibraryIsNotLoaded) {
+    EXPECT_EQ(ThreadsNamed("DelayMsg"), 1);
+    void* shared = dlopen("libOrbo_Common.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    EXPECT_EQ(shared, nullptr);
+    if (shared != nullptr) dlclose(shared);
 }
 
 }  // namespace

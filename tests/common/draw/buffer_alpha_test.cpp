@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "draw/alpha_blend.h"
-#include "draw/alpha_blend_rows.h"
+#include "draw/alpha_blend_internal.h"
+#include "draw/alpha_blend_rows_internal.h"
 
 namespace {
 

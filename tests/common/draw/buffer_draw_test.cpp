@@ -4,7 +4,7 @@
 // BMP is also left there as draw_sample.bmp (convert it to PNG for the README).
 #include "draw/buffer_draw.h"
 
-#include "draw/alpha_blend.h"
+#include "draw/alpha_blend_internal.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "serial/serial_port_table.h"
-#include "serial/serial_termios2.h"
+#include "serial/serial_termios2_internal.h"
 #include "serial/virtual_port_folder.h"
 #include "support/log_capture.h"
 #include "support/pty_pair.h"

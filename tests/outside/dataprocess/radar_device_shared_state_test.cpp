@@ -5,8 +5,6 @@
 // caller's port has no number and a debug output nobody listens to.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -14,6 +12,7 @@
 #include "serial/serial_port_table.h"
 #include "support/log_capture.h"
 #include "support/pty_pair.h"
+#include "support/thread_names.h"
 
 namespace {
 
@@ -25,17 +24,6 @@ struct DeviceDeleter {
     }
 };
 using DevicePtr = std::unique_ptr<IRadarDevice, DeviceDeleter>;
-
-// How many threads of this process carry the name.
-int ThreadsNamed(const std::string& name) {
-    int count = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream comm(task.path() / "comm");
-        std::string line;
-        if (std::getline(comm, line) && line == name) ++count;
-    }
-    return count;
-}
 
 // Every copy of the common library starts its own delayed-posting engine when it is loaded.
 TEST(RadarDeviceSharedState, OneDelayedPostingEngineRuns) {

@@ -1,6 +1,6 @@
 // Internal: the float compositing rule of AlphaDrawBufferOnBuffer_ARGB over a row of pixels,
 // in every form this processor can run. All forms give exactly the results of BlendArgbFloat
-// (alpha_blend.h); the fastest is chosen once, when the library is loaded.
+// (alpha_blend_internal.h); the fastest is chosen once, when the library is loaded.
 #pragma once
 
 #include <cstdint>
