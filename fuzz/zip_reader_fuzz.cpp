@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "archive/zip_entry_name_internal.h"
-#include "archive/zip_reader_internal.h"
+#include "archive/zip_reader.h"
 
 namespace {
 

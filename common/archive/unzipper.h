@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <string>
 
-#include "archive/zip_reader_internal.h"
+#include "archive/zip_reader.h"
 #include "core/common_api.h"
 #include "core/size_limits.h"
 

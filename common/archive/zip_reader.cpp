@@ -1,4 +1,4 @@
-#include "zip_reader_internal.h"
+#include "zip_reader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

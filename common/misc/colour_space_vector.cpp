@@ -227,7 +227,9 @@ ORBO_AVX2 size_t RgbRowPairToYuv420Avx2(const uint8_t* row0, const uint8_t* row1
         __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), chromaOrder);
         __m128i chroma = _mm256_castsi256_si128(bytes);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(u + done), chroma);
-        _mm_storeh_pd(reinterpret_cast<double*>(v + done), _mm_castsi128_pd(chroma));
+        // movq stores of each half: a double store through an unaligned plane pointer would be
+        // undefined, whatever the instruction.
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(v + done), _mm_unpackhi_epi64(chroma, chroma));
     }
     return done;
 }

@@ -27,7 +27,7 @@
 #include "core/common_api.h"
 #include "socket_listener.h"
 #include "socket_packet.h"
-#include "socket_rate_internal.h"
+#include "socket_rate.h"
 
 // Stack of every socket thread.
 constexpr int kSocketThreadStackBytes = 0x400000;
@@ -72,7 +72,7 @@ public:
     // 1 when every byte was sent. Any thread.
     int SendData(uint64_t destination, const void* data, int length);
 
-    // The last computed rates in bytes per second (socket_rate_internal.h). Any thread.
+    // The last computed rates in bytes per second (socket_rate.h). Any thread.
     int GetSendBytesPerSecond() { return m_sendRate.Get(); }
     int GetRecvBytesPerSecond() { return m_recvRate.Get(); }
 

@@ -35,7 +35,7 @@
 #include "core/common_api.h"
 #include "core/ptr_array_ctrl.h"
 #include "socket_listener.h"
-#include "socket_rate_internal.h"
+#include "socket_rate.h"
 
 // Connections a server's listening socket holds before they are accepted.
 constexpr int kSocketListenBacklog = 10;

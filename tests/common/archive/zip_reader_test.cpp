@@ -1,4 +1,4 @@
-#include "archive/zip_reader_internal.h"
+#include "archive/zip_reader.h"
 
 #include <gtest/gtest.h>
 

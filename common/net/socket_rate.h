@@ -1,6 +1,7 @@
 // Bytes-per-second figures of the socket classes: each send or receive adds its length; once more
 // than kSocketRateWindowMs have passed since the last figure, the figure becomes count * 1000 /
-// elapsed milliseconds and counting starts again. Internal to common/net; any thread.
+// elapsed milliseconds and counting starts again. The socket classes hold one by value, so this
+// header is public; its code is inline and nothing here is exported. Any thread.
 #pragma once
 
 #include <cstdint>
