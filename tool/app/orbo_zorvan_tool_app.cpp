@@ -4,6 +4,8 @@
 #include <QDialog>
 
 #include <cctype>
+#include <cstdio>
+#include <vector>
 
 #include "app/app_config.h"
 #include "app/main_window_placeholder.h"
@@ -49,13 +51,34 @@ std::string PreferredLanguageName(const std::string& attribute) {
     return CutCharacters(attribute, kMaxLanguageNameChars);
 }
 
-COrbo_Zorvan_ToolApp::COrbo_Zorvan_ToolApp() : m_factory(&CreateMainWindow) {}
+COrbo_Zorvan_ToolApp::COrbo_Zorvan_ToolApp() {
+    SetMainWindowFactory(nullptr);
+}
 
 void COrbo_Zorvan_ToolApp::SetMainWindowFactory(MainWindowFactory factory) {
-    m_factory = factory ? std::move(factory) : MainWindowFactory(&CreateMainWindow);
+    m_factory = factory ? std::move(factory) : [this] { return CreateMainWindow(m_options); };
 }
 
 int COrbo_Zorvan_ToolApp::InitInstance(int& argc, char** argv) {
+    const std::vector<std::string> args(argv, argv + argc);
+    const ToolOptionsResult parsed = ParseToolOptions(args);
+    const std::string programName = argc > 0 ? argv[0] : "Orbo_Zorvan_Tool";
+    switch (parsed.status) {
+        case ToolOptionsStatus::PrintHelp:
+            std::fputs(ToolOptionsHelpText(programName).c_str(), stdout);
+            return kToolExitOk;
+        case ToolOptionsStatus::PrintVersion:
+            std::fputs(ToolVersionLine(ProgramVersionText()).c_str(), stdout);
+            return kToolExitOk;
+        case ToolOptionsStatus::Error:
+            std::fprintf(stderr, "%s: %s\nTry \"%s --help\".\n", programName.c_str(),
+                         parsed.error.c_str(), programName.c_str());
+            return kToolExitUsage;
+        case ToolOptionsStatus::Run:
+            break;
+    }
+    m_options = parsed.options;
+
     LoadAppConfig();
 
     XMLNode root;
@@ -67,11 +90,24 @@ int COrbo_Zorvan_ToolApp::InitInstance(int& argc, char** argv) {
     DbgOutputA(2, "interface language: %s (Language \"%s\", locale \"%s\")\r\n",
                language == UiLanguage::Chinese ? "Chinese" : "English",
                PreferredLanguageName(attribute.GetString()).c_str(), locale.c_str());
+    if (m_options.language != ToolLanguageChoice::Settings) {
+        SetSelectedLanguage(m_options.language == ToolLanguageChoice::Chinese
+                                ? UiLanguage::Chinese
+                                : UiLanguage::English);
+        DbgOutputA(2, "interface language for this run: %s (--lang)\r\n",
+                   m_options.language == ToolLanguageChoice::Chinese ? "Chinese" : "English");
+    }
 
     {
+        // Qt sees the arguments that are not ours; they live as long as its application.
+        std::vector<std::string> qtArgs = parsed.remaining;
+        std::vector<char*> qtArgv;
+        for (std::string& arg : qtArgs) qtArgv.push_back(arg.data());
+        qtArgv.push_back(nullptr);
+        int qtArgc = static_cast<int>(qtArgs.size());
         std::unique_ptr<QApplication> ownApplication;
         if (QApplication::instance() == nullptr) {
-            ownApplication = std::make_unique<QApplication>(argc, argv);
+            ownApplication = std::make_unique<QApplication>(qtArgc, qtArgv.data());
         }
         QApplication::setApplicationName(QStringLiteral("Orbo_Zorvan_Tool"));
         InstallFontSubstitutions();
@@ -89,6 +125,6 @@ int COrbo_Zorvan_ToolApp::InitInstance(int& argc, char** argv) {
     return kToolExitOk;
 }
 
-std::unique_ptr<QDialog> CreateMainWindow() {
+std::unique_ptr<QDialog> CreateMainWindow(const ToolOptions& /*options*/) {
     return CreateMainWindowPlaceholder();
 }

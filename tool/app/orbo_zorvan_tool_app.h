@@ -7,6 +7,10 @@
 // SIGINT and SIGTERM are turned into a close request of the main window, so a Ctrl-C or a
 // `kill` ends the program as the close button does, settings saved.
 //
+// The command-line options (tool_options.h) come first: --help and --version print and end the run
+// before anything else; a wrong option prints the error and the exit code is kToolExitUsage.
+// --lang overrides "Language" for this run only (the attribute is not written).
+//
 // Window thread (the process's main thread) only.
 #pragma once
 
@@ -16,11 +20,14 @@
 #include <memory>
 #include <string>
 
+#include "app/tool_options.h"
+
 class QDialog;
 
 // The process exit codes of a run.
 constexpr int kToolExitOk = 0;
 constexpr int kToolExitSaveFailed = 1;  // the settings were changed but could not be written
+constexpr int kToolExitUsage = kToolOptionsExitUsage;  // a wrong command-line option
 
 // The language name the "Language" attribute asks for: "ENG" gives "en-US", "CHS" "zh-cn",
 // "CHT" "zh-tw" (letter case ignored); any other text is the name itself, at most
@@ -34,8 +41,12 @@ public:
 
     COrbo_Zorvan_ToolApp();
 
-    // The main window the run shows (default: CreateMainWindow). Tests give their own.
+    // The main window the run shows (default: CreateMainWindow with the run's options). Tests
+    // give their own.
     void SetMainWindowFactory(MainWindowFactory factory);
+
+    // The options of the run, as parsed by InitInstance (defaults before).
+    const ToolOptions& Options() const { return m_options; }
 
     // The whole run. Uses the QApplication that exists, else makes one from argc/argv for the
     // run. Returns kToolExitOk, or kToolExitSaveFailed when changed settings could not be saved
@@ -44,7 +55,8 @@ public:
 
 private:
     MainWindowFactory m_factory;
+    ToolOptions m_options;
 };
 
-// The main window of the program.
-std::unique_ptr<QDialog> CreateMainWindow();
+// The main window of the program, set up as the options ask (port, connect, first page).
+std::unique_ptr<QDialog> CreateMainWindow(const ToolOptions& options = ToolOptions());

@@ -9,10 +9,12 @@
 #include <QTimer>
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/app_config.h"
 #include "app/main_window_placeholder.h"
@@ -44,7 +46,8 @@ protected:
 
     // Runs the application object; its main window (the real one) closes itself once shown,
     // after `whileShown` has run.
-    int Run(const std::function<void(QDialog&)>& whileShown = {}) {
+    int Run(const std::function<void(QDialog&)>& whileShown = {},
+            std::vector<std::string> args = {}) {
         COrbo_Zorvan_ToolApp application;
         application.SetMainWindowFactory([&] {
             std::unique_ptr<QDialog> window = CreateMainWindow();
@@ -58,10 +61,12 @@ protected:
             });
             return window;
         });
-        int argc = 1;
-        char name[] = "Orbo_Zorvan_Tool";
-        char* argv[] = {name, nullptr};
-        return application.InitInstance(argc, argv);
+        args.insert(args.begin(), "Orbo_Zorvan_Tool");
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        int argc = static_cast<int>(args.size());
+        return application.InitInstance(argc, argv.data());
     }
 
     TempDir m_home;
@@ -100,6 +105,40 @@ TEST_F(ToolAppTest, CaptionsSwitchWithTheLanguageAttribute) {
         EXPECT_EQ(m_shown.title, QStringLiteral("Orbo_Zorvan_Tool"));
         EXPECT_TRUE(m_shown.hasIcon);
     }
+}
+
+// --lang wins over "Language" for the run and leaves the file as it was.
+TEST_F(ToolAppTest, TheLangOptionOverridesTheAttributeForThisRunOnly) {
+    const struct {
+        const char* attribute;
+        const char* option;
+        UiLanguage expected;
+    } cases[] = {{"ENG", "zh", UiLanguage::Chinese}, {"CHS", "en", UiLanguage::English}};
+    for (const auto& c : cases) {
+        const std::string text = std::string("<AppConfig Language=\"") + c.attribute + "\"/>";
+        WriteWholeFile(ConfigPath(), text);
+        const ino_t before = InodeOf(ConfigPath());
+        ASSERT_EQ(Run({}, {"--lang", c.option}), kToolExitOk);
+        EXPECT_EQ(GetSelectedLanguage(), c.expected) << c.option;
+        EXPECT_EQ(ReadWholeFile(ConfigPath()), text);
+        EXPECT_EQ(InodeOf(ConfigPath()), before);
+    }
+}
+
+// A wrong option ends the run before any window or settings file.
+TEST_F(ToolAppTest, AWrongOptionEndsWithTheUsageExitCode) {
+    bool created = false;
+    COrbo_Zorvan_ToolApp application;
+    application.SetMainWindowFactory([&] {
+        created = true;
+        return CreateMainWindow();
+    });
+    std::string name = "Orbo_Zorvan_Tool", bad = "--page", value = "nowhere";
+    char* argv[] = {name.data(), bad.data(), value.data(), nullptr};
+    int argc = 3;
+    EXPECT_EQ(application.InitInstance(argc, argv), kToolExitUsage);
+    EXPECT_FALSE(created);
+    EXPECT_FALSE(std::filesystem::exists(ConfigPath()));
 }
 
 TEST_F(ToolAppTest, WithoutAFileOneIsCreatedAtExit) {
