@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -152,6 +153,9 @@ GpBitmap* Gdiplus_GetBitmapFromBitmap(const GpBitmap* bitmap, int x, int y, int 
 GpBitmap* Gdiplus_GetBitmapFromBitmapByRect(const GpBitmap* bitmap, const RECT* rect,
                                             const SIZE* outSize) {
     if (rect == nullptr) return nullptr;
-    return Gdiplus_GetBitmapFromBitmap(bitmap, rect->left, rect->top, rect->right - rect->left,
-                                       rect->bottom - rect->top, outSize);
+    const int64_t width = int64_t(rect->right) - rect->left;
+    const int64_t height = int64_t(rect->bottom) - rect->top;
+    if (width > INT32_MAX || height > INT32_MAX) return nullptr;
+    return Gdiplus_GetBitmapFromBitmap(bitmap, rect->left, rect->top, int(width), int(height),
+                                       outSize);
 }
