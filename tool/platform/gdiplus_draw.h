@@ -21,6 +21,7 @@ constexpr int kDrawCentre = 3;    // unscaled and centred, the larger sides cut 
 struct BitmapPiece {
     QRectF target;
     QRectF source;
+    bool operator==(const BitmapPiece&) const = default;
 };
 
 // Where Gdiplus_DrawBitmap draws `source` (an area of the bitmap) inside `target` by mode.
