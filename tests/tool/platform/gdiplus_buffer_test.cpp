@@ -70,8 +70,8 @@ TEST_F(GdiplusBufferTest, CopiesTheAreaInTheRequestedFormat) {
         const int width = std::min(c.rect.right, 6) - left;
         const int height = std::min(c.rect.bottom, 4) - top;
         std::vector<uint8_t> out(size_t(c.stride) * height, 0);
-        ASSERT_EQ(1, Gdiplus_GetBitmapBuffer(bitmap.get(), &c.rect, c.pixelFormat, out.data(),
-                                             c.stride));
+        ASSERT_EQ(
+            1, Gdiplus_GetBitmapBuffer(bitmap.get(), &c.rect, c.pixelFormat, out.data(), c.stride));
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 const QRgb expected = Distinct(left + x, top + y);

@@ -25,10 +25,10 @@ TEST_F(GdiplusCodecsTest, PictureTypeByExtension) {
         const char* path;
         int type;
     } cases[] = {
-        {"a.bmp", kPictureBmp},   {"A.JPG", kPictureJpeg},     {"x/y.jpeg", kPictureJpeg},
-        {"p.Gif", kPictureGif},   {"t.tiff", kPictureTiff},    {"t.TIF", kPictureTiff},
-        {"q.png", kPicturePng},   {"noext", kPicturePng},      {"dir.d/name", kPicturePng},
-        {"x.xyz", kPicturePng},   {"dir.d\\name", kPicturePng}, {"", kPicturePng},
+        {"a.bmp", kPictureBmp}, {"A.JPG", kPictureJpeg},      {"x/y.jpeg", kPictureJpeg},
+        {"p.Gif", kPictureGif}, {"t.tiff", kPictureTiff},     {"t.TIF", kPictureTiff},
+        {"q.png", kPicturePng}, {"noext", kPicturePng},       {"dir.d/name", kPicturePng},
+        {"x.xyz", kPicturePng}, {"dir.d\\name", kPicturePng}, {"", kPicturePng},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -63,10 +63,14 @@ UniqueBitmap FewColours() {
 
 TEST_F(GdiplusCodecsTest, EveryFormatRoundTripsByItsExtension) {
     const RoundTrip cases[] = {
-        {"pic.png", "\x89PNG", 0, true, false},   {"pic.PNG", "\x89PNG", 0, true, false},
-        {"pic.bmp", "BM", 0, false, false},        {"pic.gif", "GIF89a", 0, true, false},
-        {"pic.Gif", "GIF89a", 0, true, false},     {"pic.tif", "II*", 0, true, false},
-        {"pic.tiff", "II*", 0, true, false},       {"pic.jpg", "\xFF\xD8\xFF", 12, false, true},
+        {"pic.png", "\x89PNG", 0, true, false},
+        {"pic.PNG", "\x89PNG", 0, true, false},
+        {"pic.bmp", "BM", 0, false, false},
+        {"pic.gif", "GIF89a", 0, true, false},
+        {"pic.Gif", "GIF89a", 0, true, false},
+        {"pic.tif", "II*", 0, true, false},
+        {"pic.tiff", "II*", 0, true, false},
+        {"pic.jpg", "\xFF\xD8\xFF", 12, false, true},
         {"pic.JPEG", "\xFF\xD8\xFF", 12, false, true},
     };
     for (const RoundTrip& c : cases) {

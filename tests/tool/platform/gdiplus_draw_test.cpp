@@ -27,7 +27,8 @@ TEST(GdiplusPlaceBitmapTest, PiecesByMode) {
         {"crop fill", kDrawCropFill, {{QRectF(10, 20, 40, 20), QRectF(0, 5, 20, 10)}}},
         // The square at 20 x 20 in the middle of the 40 x 20 target.
         {"fit", kDrawFit, {{QRectF(20, 20, 20, 20), QRectF(0, 0, 20, 20)}}},
-        {"tile", kDrawTile,
+        {"tile",
+         kDrawTile,
          {{QRectF(10, 20, 20, 20), QRectF(0, 0, 20, 20)},
           {QRectF(30, 20, 20, 20), QRectF(0, 0, 20, 20)}}},
         {"centre", kDrawCentre, {{QRectF(20, 20, 20, 20), QRectF(0, 0, 20, 20)}}},

@@ -68,8 +68,7 @@ TEST(ProgramExports, ExactlyTheBitmapHelpers) {
     std::set<std::string> exported = ExportedFunctions(std::string(binDir) + "/Orbo_Zorvan_Tool");
     // A sanitizer's run-time library exports its own entry points from the program.
     std::erase_if(exported, [](const std::string& name) { return name.rfind("__", 0) == 0; });
-    const std::set<std::string> expected(std::begin(kExportedHelpers),
-                                         std::end(kExportedHelpers));
+    const std::set<std::string> expected(std::begin(kExportedHelpers), std::end(kExportedHelpers));
     EXPECT_EQ(exported, expected);
 }
 

@@ -68,8 +68,9 @@ TEST_F(GdiplusGeometryTest, StretchCoversTheWholeResult) {
 
 // Three vertical stripes: red 50, green 100, blue 50 pixels wide.
 UniqueBitmap Stripes() {
-    return MakeBitmap(200, 100,
-                      [](int x, int) { return x < 50 ? kRed : x < 150 ? kGreen : kBlue; });
+    return MakeBitmap(200, 100, [](int x, int) {
+        return x < 50 ? kRed : x < 150 ? kGreen : kBlue;
+    });
 }
 
 TEST_F(GdiplusGeometryTest, DisposeCropFillTakesTheCentre) {
@@ -115,8 +116,7 @@ TEST_F(GdiplusGeometryTest, DisposeOtherModes) {
     UniqueBitmap fit(Gdiplus_DisposeBitmapByMode(source.get(), 100, 100, kDisposeFit, kFill));
     ASSERT_TRUE(fit);
     EXPECT_EQ(fit->size(), QSize(100, 50));
-    UniqueBitmap stretch(
-        Gdiplus_DisposeBitmapByMode(source.get(), 30, 70, kDisposeStretch, kFill));
+    UniqueBitmap stretch(Gdiplus_DisposeBitmapByMode(source.get(), 30, 70, kDisposeStretch, kFill));
     ASSERT_TRUE(stretch);
     EXPECT_EQ(stretch->size(), QSize(30, 70));
     EXPECT_EQ(nullptr, Gdiplus_DisposeBitmapByMode(source.get(), 10, 10, 5, kFill));

@@ -38,7 +38,9 @@ inline UniqueBitmap MakeQuadrants(int width, int height) {
 }
 
 // Every pixel a different colour (for exact copies).
-inline QRgb Distinct(int x, int y) { return qRgba(x * 7 + 3, y * 11 + 5, (x * y) & 0xFF, 255); }
+inline QRgb Distinct(int x, int y) {
+    return qRgba(x * 7 + 3, y * 11 + 5, (x * y) & 0xFF, 255);
+}
 
 // Channels differ by at most `tolerance`.
 inline bool Near(QRgb a, QRgb b, int tolerance) {

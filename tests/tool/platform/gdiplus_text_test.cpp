@@ -100,8 +100,8 @@ TEST_F(GdiplusTextTest, DrawnTextStaysInsideItsBox) {
     }
     const QRect ink = InkBounds(m_canvas);
     ASSERT_FALSE(ink.isEmpty());
-    EXPECT_TRUE(QRect(20, 10, 160, 60).contains(ink)) << ink.x() << "," << ink.y() << " "
-                                                      << ink.width() << "x" << ink.height();
+    EXPECT_TRUE(QRect(20, 10, 160, 60).contains(ink))
+        << ink.x() << "," << ink.y() << " " << ink.width() << "x" << ink.height();
     // Fitted: the text takes most of the box's width or height.
     EXPECT_TRUE(ink.width() > 160 / 2 || ink.height() > 60 / 2);
 }
