@@ -3,7 +3,7 @@ JOBS      ?= $(shell nproc)
 CMAKE_GEN := -G Ninja
 CTEST     := ctest --output-on-failure -j$(JOBS)
 
-.PHONY: all deps build test test-asan test-tsan fuzz bench run clean
+.PHONY: all deps build test test-asan test-tsan fuzz bench run package clean
 
 all: build
 
@@ -36,6 +36,11 @@ fuzz: deps
 
 bench: build
 	@for b in build/bin/*_bench; do echo "== $$b"; $$b; done
+
+# The Debian package (build/orbo-zorvan-tool_<version>_<arch>.deb), made by CPack from what
+# `cmake --install` installs (docs/packaging.md).
+package: build
+	cmake --build build --target package
 
 # The main job: a simulated sensor (zorvan-sim) on a virtual port and the desktop program with its
 # port listed, until the window closes; without a display, zorvan-cli monitor showing its live

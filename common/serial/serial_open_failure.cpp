@@ -65,8 +65,9 @@ std::string SerialOpenFailureText(const SerialOpenFailure& failure) {
         case SerialOpenCause::NoSuchPort:
             return "no such port";
         case SerialOpenCause::PermissionDenied:
-            return "permission denied (add the user to the dialout group and log in again, or let "
-                   "udev's uaccess give the port to the user at the seat)";
+            return "permission denied (add yourself to the dialout group: sudo usermod -aG "
+                   "dialout $USER, then log in again; or install the package's udev rule, whose "
+                   "uaccess gives USB-serial bridges to the user at the seat)";
         case SerialOpenCause::NotSerialPort:
             return "not a serial port";
         case SerialOpenCause::InUse:
