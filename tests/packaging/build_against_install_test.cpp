@@ -14,6 +14,8 @@
 
 namespace {
 
+const std::string kLibDir = ORBO_INSTALL_LIBDIR;
+
 constexpr std::chrono::milliseconds kBuildDeadline{180000};
 
 // Reaches the library through headers of two folders: "123456789" has the CRC 0x0376E6E7 in the
@@ -31,7 +33,8 @@ int main() {
 }
 )";
 
-const std::string kExpectedOutput = std::string("crc=0376E6E7 version=") + ORBO_PROJECT_VERSION + "\n";
+const std::string kExpectedOutput =
+    std::string("crc=0376E6E7 version=") + ORBO_PROJECT_VERSION + "\n";
 
 constexpr const char* kCMakeProject = R"(cmake_minimum_required(VERSION 3.25)
 project(UsesOrboCommon LANGUAGES CXX)
@@ -55,22 +58,22 @@ protected:
     ProcessOptions Options() const {
         ProcessOptions options;
         options.deadline = kBuildDeadline;
-        options.unset = {"PKG_CONFIG_PATH", "CPATH", "CPLUS_INCLUDE_PATH", "LIBRARY_PATH",
-                         "LD_LIBRARY_PATH", "CMAKE_PREFIX_PATH"};
+        options.unset = {"PKG_CONFIG_PATH", "CPATH",           "CPLUS_INCLUDE_PATH",
+                         "LIBRARY_PATH",    "LD_LIBRARY_PATH", "CMAKE_PREFIX_PATH"};
         return options;
     }
 
     // Runs the built program from the installed tree's library folder only.
     void ExpectProgramRuns(const std::string& program) {
         ProcessOptions options = Options();
-        options.environment = {{"LD_LIBRARY_PATH", m_tree.Path("lib")}};
+        options.environment = {{"LD_LIBRARY_PATH", m_tree.Path(kLibDir)}};
         const InstalledTree::Run run = m_tree.RunWithLoaderReport({program}, options);
         EXPECT_EQ(run.result.exitCode, 0) << run.result.err;
         EXPECT_EQ(run.result.out, kExpectedOutput);
         for (const std::string& line : m_tree.LinesFromOutside(run.loaderReport)) {
             ADD_FAILURE() << "loaded from the build or source tree: " << line;
         }
-        EXPECT_TRUE(m_tree.Loaded(run.loaderReport, "lib/libOrbo_Common.so.0"));
+        EXPECT_TRUE(m_tree.Loaded(run.loaderReport, kLibDir + "/libOrbo_Common.so.0"));
     }
 
     InstalledTree m_tree;
@@ -78,7 +81,7 @@ protected:
 
 TEST_F(BuildAgainstInstall, PkgConfigFlagsBuildAProgram) {
     ProcessOptions options = Options();
-    options.environment = {{"PKG_CONFIG_PATH", m_tree.Path("lib/pkgconfig")}};
+    options.environment = {{"PKG_CONFIG_PATH", m_tree.Path(kLibDir + "/pkgconfig")}};
     const ProcessResult flags =
         RunProcess({"pkg-config", "--cflags", "--libs", "orbo-common"}, options);
     ASSERT_EQ(flags.exitCode, 0) << flags.err;
@@ -88,8 +91,9 @@ TEST_F(BuildAgainstInstall, PkgConfigFlagsBuildAProgram) {
 
     const std::string work = m_tree.Scratch("pkg-config");
     ASSERT_TRUE(WriteWholeFile(work + "/main.cpp", kProgram));
-    std::vector<std::string> compile{ORBO_CXX_COMPILER, "-std=c++20", "-Wall", "-Wextra",
-                                     "-Werror", work + "/main.cpp", "-o", work + "/uses_orbo"};
+    std::vector<std::string> compile{
+        ORBO_CXX_COMPILER, "-std=c++20",       "-Wall", "-Wextra",
+        "-Werror",         work + "/main.cpp", "-o",    work + "/uses_orbo"};
     for (const std::string& flag : SplitWords(flags.out)) compile.push_back(flag);
     const ProcessResult built = RunProcess(compile, options);
     ASSERT_EQ(built.exitCode, 0) << built.err;

@@ -14,6 +14,8 @@
 
 namespace {
 
+const std::string kLibDir = ORBO_INSTALL_LIBDIR;
+
 constexpr std::chrono::milliseconds kProgramDeadline{60000};
 
 class InstalledPrograms : public ::testing::Test {
@@ -30,7 +32,8 @@ protected:
     }
 
     void ExpectCommonLibraryFromPrefix(const std::string& report) {
-        EXPECT_TRUE(m_tree.Loaded(report, "lib/libOrbo_Common.so.0")) << report.substr(0, 4000);
+        EXPECT_TRUE(m_tree.Loaded(report, kLibDir + "/libOrbo_Common.so.0"))
+            << report.substr(0, 4000);
     }
 
     ProcessOptions Options() const {
@@ -43,14 +46,14 @@ protected:
 };
 
 TEST_F(InstalledPrograms, CliShowsItsHelpAndVersion) {
-    const auto help = m_tree.RunWithLoaderReport({m_tree.Path("bin/zorvan-cli"), "--help"},
-                                                 Options());
+    const auto help =
+        m_tree.RunWithLoaderReport({m_tree.Path("bin/zorvan-cli"), "--help"}, Options());
     EXPECT_EQ(help.result.exitCode, 0) << help.result.err;
     EXPECT_EQ(help.result.out.rfind("Usage: zorvan-cli", 0), 0u) << help.result.out;
     ExpectInstalledFilesOnly(help);
 
-    const auto version = m_tree.RunWithLoaderReport(
-        {m_tree.Path("bin/zorvan-cli"), "--version"}, Options());
+    const auto version =
+        m_tree.RunWithLoaderReport({m_tree.Path("bin/zorvan-cli"), "--version"}, Options());
     EXPECT_EQ(version.result.exitCode, 0) << version.result.err;
     EXPECT_EQ(version.result.out, std::string("zorvan-cli ") + ORBO_PROJECT_VERSION + "\n");
 }
@@ -87,8 +90,8 @@ TEST_F(InstalledPrograms, CliTalksToTheSimulator) {
 TEST_F(InstalledPrograms, ToolPrintsItsVersionOffscreen) {
     ProcessOptions options = Options();
     options.environment = {{"QT_QPA_PLATFORM", "offscreen"}};
-    const auto run = m_tree.RunWithLoaderReport({m_tree.Path("bin/Orbo_Zorvan_Tool"), "--version"},
-                                                options);
+    const auto run =
+        m_tree.RunWithLoaderReport({m_tree.Path("bin/Orbo_Zorvan_Tool"), "--version"}, options);
     EXPECT_FALSE(run.result.timedOut) << "the program did not end";
     EXPECT_EQ(run.result.exitCode, 0) << run.result.err;
     EXPECT_NE(run.result.out.find(ORBO_PROJECT_VERSION), std::string::npos) << run.result.out;

@@ -18,6 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+const std::string kLibDir = ORBO_INSTALL_LIBDIR;
+
 // The commands `zorvan-cli --help` lists (the lines after "Commands:" up to an empty line).
 std::vector<std::string> HelpCommands(const std::string& help) {
     std::vector<std::string> commands;
@@ -90,7 +92,9 @@ protected:
     std::vector<std::string> Completions(const std::vector<std::string>& words) {
         std::string script =
             "source /usr/share/bash-completion/bash_completion\n"
-            "source '" + m_tree.Path("share/bash-completion/completions/zorvan-cli") + "'\n"
+            "source '" +
+            m_tree.Path("share/bash-completion/completions/zorvan-cli") +
+            "'\n"
             "COMP_WORDS=(";
         for (const std::string& word : words) script += "'" + word + "' ";
         script += ")\nCOMP_CWORD=" + std::to_string(words.size() - 1) +
@@ -105,7 +109,7 @@ protected:
 TEST_F(InstalledFiles, LibrariesCarryTheirSonameAndLinks) {
     for (const char* name : {"Orbo_Common", "Orbo_DataProcess", "Orbo_Upgrade"}) {
         SCOPED_TRACE(name);
-        const std::string base = m_tree.Path(std::string("lib/lib") + name + ".so");
+        const std::string base = m_tree.Path(kLibDir + "/lib" + name + ".so");
         ASSERT_TRUE(fs::is_symlink(base));
         EXPECT_EQ(fs::read_symlink(base), fs::path(std::string("lib") + name + ".so.0"));
         EXPECT_EQ(fs::read_symlink(base + ".0"),
@@ -129,8 +133,7 @@ TEST_F(InstalledFiles, PublicHeadersKeepTheirFoldersAndLeaveTheInternalOnes) {
     for (const char* header : {"core/base_string.h", "core/size_limits.h", "serial/serial_util.h",
                                "net/socket_client.h", "archive/unzipper.h", "draw/pixel_bitmap.h",
                                "misc/crc32.h", "dataprocess/radar_device_interface.h",
-                               "dataprocess/radar_command_mode.h",
-                               "upgrade/upgrade_interface.h"}) {
+                               "dataprocess/radar_command_mode.h", "upgrade/upgrade_interface.h"}) {
         EXPECT_TRUE(fs::is_regular_file(include / header)) << header;
     }
     size_t count = 0;
@@ -149,9 +152,10 @@ TEST_F(InstalledFiles, AssetsLieWhereTheInstalledProgramLooks) {
     const std::string image =
         GetAppFolderForProgram(AppFolderKind::Image, m_tree.Path("bin"), false);
     const std::string skin = GetAppFolderForProgram(AppFolderKind::Skin, m_tree.Path("bin"), false);
-    EXPECT_EQ(fs::weakly_canonical(image), fs::weakly_canonical(m_tree.Path("share/Orbo_Zorvan_Tool/Image")));
-    for (const char* picture : {"Orbo_Zorvan_Tool.png", "Nobody.png", "Motion.png",
-                                "Motionless.png"}) {
+    EXPECT_EQ(fs::weakly_canonical(image),
+              fs::weakly_canonical(m_tree.Path("share/Orbo_Zorvan_Tool/Image")));
+    for (const char* picture :
+         {"Orbo_Zorvan_Tool.png", "Nobody.png", "Motion.png", "Motionless.png"}) {
         EXPECT_GT(PngSize(fs::path(image) / picture).first, 0u) << picture;
     }
     EXPECT_TRUE(fs::is_directory(skin)) << skin;
@@ -175,7 +179,8 @@ TEST_F(InstalledFiles, DesktopEntryMetainfoAndIconsAtTheHicolorSizes) {
         EXPECT_EQ(width, size) << folder;
         EXPECT_EQ(height, size) << folder;
     }
-    EXPECT_TRUE(fs::is_regular_file(m_tree.Path("share/icons/hicolor/scalable/apps/" + id + ".svg")));
+    EXPECT_TRUE(
+        fs::is_regular_file(m_tree.Path("share/icons/hicolor/scalable/apps/" + id + ".svg")));
 }
 
 TEST_F(InstalledFiles, CliManualPageAndCompletionNameEveryCommandAndOption) {

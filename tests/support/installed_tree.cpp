@@ -24,11 +24,11 @@ InstalledTree::InstalledTree() : m_dir(std::make_unique<TempDir>()) {
     ProcessOptions options;
     options.environment = {{"DESTDIR", m_dir->File("root")}};
     options.deadline = kInstallDeadline;
-    const ProcessResult install = RunProcess(
-        {ORBO_CMAKE_COMMAND, "--install", m_buildDir, "--prefix", kPrefix}, options);
+    const ProcessResult install =
+        RunProcess({ORBO_CMAKE_COMMAND, "--install", m_buildDir, "--prefix", kPrefix}, options);
     if (!install.started || install.exitCode != 0 || install.timedOut) {
-        m_error = "cmake --install failed (" + std::to_string(install.exitCode) + "): " +
-                  install.error + install.err;
+        m_error = "cmake --install failed (" + std::to_string(install.exitCode) +
+                  "): " + install.error + install.err;
     }
 }
 

@@ -1,0 +1,101 @@
+// ctest-labels: slow
+// The Debian package CPack makes of this build (what `make package` makes, here into a
+// temporary folder): its listing, dependencies computed from the shared libraries, and lintian
+// with nothing left but the overrides docs/packaging.md justifies.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/process_runner.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kPackageDeadline{600000};
+const std::string kLibDir = ORBO_INSTALL_LIBDIR;
+
+class DebianPackage : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new TempDir();
+        const char* binDir = std::getenv("ORBO_TEST_BIN_DIR");
+        ASSERT_NE(binDir, nullptr);
+        const std::string buildDir = std::filesystem::path(binDir).parent_path().string();
+        ProcessOptions options;
+        options.deadline = kPackageDeadline;
+        const ProcessResult made =
+            RunProcess({ORBO_CPACK_COMMAND, "--config", buildDir + "/CPackConfig.cmake", "-B",
+                        s_dir->Path().string()},
+                       options);
+        ASSERT_EQ(made.exitCode, 0) << made.out << made.err;
+        for (const auto& entry : std::filesystem::directory_iterator(s_dir->Path())) {
+            if (entry.path().extension() == ".deb") *s_package = entry.path().string();
+        }
+    }
+    static void TearDownTestSuite() {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    void SetUp() override { ASSERT_FALSE(s_package->empty()) << "cpack made no .deb"; }
+
+    static std::string Output(const std::vector<std::string>& argv) {
+        ProcessOptions options;
+        options.deadline = kPackageDeadline;
+        const ProcessResult result = RunProcess(argv, options);
+        EXPECT_EQ(result.exitCode, 0) << argv[0] << ": " << result.out << result.err;
+        return result.out;
+    }
+
+    static TempDir* s_dir;
+    static std::string* s_package;
+};
+
+TempDir* DebianPackage::s_dir = nullptr;
+std::string* DebianPackage::s_package = new std::string();
+
+// One package run serves both checks: CPack takes a while.
+TEST_F(DebianPackage, HoldsEveryInstalledPartAndDependsOnWhatItLoads) {
+    const std::string listing = Output({"dpkg-deb", "--contents", *s_package});
+    const std::string lib = "./usr/" + kLibDir;
+    for (const std::string& path : std::vector<std::string>{
+             "./usr/bin/Orbo_Zorvan_Tool", "./usr/bin/zorvan-cli", "./usr/bin/zorvan-sim",
+             lib + "/libOrbo_Common.so.0.", lib + "/libOrbo_DataProcess.so.0 -> ",
+             lib + "/libOrbo_Upgrade.so.0 -> ", lib + "/pkgconfig/orbo-common.pc",
+             lib + "/cmake/OrboCommon/OrboCommonConfig.cmake",
+             "./usr/include/orbo/core/base_string.h", "./usr/include/orbo/serial/serial_util.h",
+             "./usr/share/Orbo_Zorvan_Tool/Image/Orbo_Zorvan_Tool.png",
+             "./usr/share/applications/org.orbo.ZorvanTool.desktop",
+             "./usr/share/metainfo/org.orbo.ZorvanTool.metainfo.xml",
+             "./usr/share/icons/hicolor/48x48/apps/org.orbo.ZorvanTool.png",
+             "./usr/share/man/man1/zorvan-cli.1.gz", "./usr/share/man/man1/zorvan-sim.1.gz",
+             "./usr/share/bash-completion/completions/zorvan-cli",
+             "./usr/lib/udev/rules.d/70-orbo-zorvan.rules",
+             "./usr/share/doc/orbo-zorvan-tool/copyright"}) {
+        EXPECT_NE(listing.find(path), std::string::npos) << path;
+    }
+    EXPECT_EQ(listing.find("_internal.h"), std::string::npos);
+    const std::string depends = Output({"dpkg-deb", "--field", *s_package, "Depends"});
+    for (const char* package : {"libc6", "libqt6widgets6", "libpugixml1v5", "libgif7"}) {
+        EXPECT_NE(depends.find(package), std::string::npos) << depends;
+    }
+    // Its own libraries come with it.
+    EXPECT_EQ(depends.find("Orbo"), std::string::npos) << depends;
+}
+
+TEST_F(DebianPackage, LintianFindsNoErrorOrWarning) {
+    ProcessOptions options;
+    options.deadline = kPackageDeadline;
+    const ProcessResult lint =
+        RunProcess({"lintian", "--fail-on", "error,warning", *s_package}, options);
+    EXPECT_EQ(lint.exitCode, 0) << lint.out << lint.err;
+    for (const std::string& line : SplitLines(lint.out)) {
+        EXPECT_NE(line.rfind("E: ", 0), 0u) << line;
+        EXPECT_NE(line.rfind("W: ", 0), 0u) << line;
+    }
+}
+
+}  // namespace
