@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_version.h"
 #include "support/process_runner.h"
 #include "support/temp_dir.h"
 
@@ -84,6 +85,15 @@ TEST_F(DebianPackage, HoldsEveryInstalledPartAndDependsOnWhatItLoads) {
     }
     // Its own libraries come with it.
     EXPECT_EQ(depends.find("Orbo"), std::string::npos) << depends;
+
+    // Stripping kept the version note the desktop program's --version reads.
+    const std::string extracted = (s_dir->Path() / "extracted").string();
+    Output({"dpkg-deb", "-x", *s_package, extracted});
+    char version[64] = {};
+    EXPECT_EQ(
+        GetFileVersionA((extracted + "/usr/bin/Orbo_Zorvan_Tool").c_str(), version, sizeof version),
+        1);
+    EXPECT_STREQ(version, ORBO_PROJECT_VERSION);
 }
 
 TEST_F(DebianPackage, LintianFindsNoErrorOrWarning) {
