@@ -150,3 +150,16 @@ function(orbo_check_single_copy target)
         endif()
     endforeach()
 endfunction()
+
+# orbo_render_svg_png(<svg> <png> <size>): a build rule that renders the SVG drawing to a PNG of
+# <size> x <size> pixels with the build's own renderer (tool/resources/render_svg.cpp).
+function(orbo_render_svg_png svg png size)
+    get_filename_component(folder ${png} DIRECTORY)
+    get_filename_component(name ${png} NAME)
+    add_custom_command(OUTPUT ${png}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+        COMMAND orbo_render_svg ${svg} ${png} ${size}
+        DEPENDS orbo_render_svg ${svg}
+        COMMENT "Rendering ${name} (${size} px)"
+        VERBATIM)
+endfunction()
