@@ -110,6 +110,8 @@ int COrbo_Zorvan_ToolApp::InitInstance(int& argc, char** argv) {
             ownApplication = std::make_unique<QApplication>(qtArgc, qtArgv.data());
         }
         QApplication::setApplicationName(QStringLiteral("Orbo_Zorvan_Tool"));
+        // The desktop matches the windows with the installed launcher and its icon by this id.
+        QGuiApplication::setDesktopFileName(QStringLiteral(ORBO_DESKTOP_ID));
         InstallFontSubstitutions();
         InstallWindowMessageHooks();
 
