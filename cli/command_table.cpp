@@ -111,8 +111,9 @@ std::string ProgramHelp() {
     text +=
         "\nWithout --port the only port present is used; with several present, --port must\n"
         "choose. Port numbers are those 'ports' shows at the moment; paths are stable.\n"
-        "appConfig.xml (in ORBO_HOME, else beside the program) is only read, except by\n"
-        "'params save' without a file.\n\n";
+        "appConfig.xml (in ORBO_HOME, else beside the program when that folder is\n"
+        "writable, else in $XDG_CONFIG_HOME/Orbo_Zorvan_Tool as for an installed\n"
+        "program) is only read, except by 'params save' without a file.\n\n";
     text += kExitStatusHelp;
     text += std::string("\n'") + kProgramName + " help COMMAND' or '" + kProgramName +
             " COMMAND --help' describes a command.\n";
