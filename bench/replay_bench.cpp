@@ -6,7 +6,6 @@
 // moved to another thread.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -88,17 +87,19 @@ public:
     void OnRunStateChanged(AcquisitionRunState) override {}
     void OnReport(const TargetReport& report) override {
         benchmark::DoNotOptimize(report.distance);
-        m_reports.fetch_add(1, std::memory_order_relaxed);
+        ++m_reports;
     }
     void OnRunEnded(AcquisitionEnd) override { m_ended.Set(); }
     void OnRecordingFailed(const RecordingFailure&) override {}
 
     void Reset() { m_reports = 0; }
     void WaitEnded() { m_ended.Wait(); }
-    int64_t Reports() const { return m_reports.load(); }
+    int64_t Reports() const { return m_reports; }
 
 private:
-    std::atomic<int64_t> m_reports{0};
+    // Counted as the reference's consumer counts: only the worker writes it, and it is read
+    // after the run's end was signalled and the worker joined.
+    int64_t m_reports = 0;
     CBaseEvent m_ended;
 };
 
