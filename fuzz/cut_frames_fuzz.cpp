@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes, cut into arbitrary fetches, through CutFrames and checks what must hold
 // whatever the input: reports come out identically however the stream is split, every report is
-// a decoded 70-byte frame, and the buffer never keeps more than one unfinished frame's worth.
+// a decoded 70-byte frame, the buffer never keeps more than one unfinished frame's worth, and
+// CutReportBatch's batches add up to the same reports.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -31,9 +32,24 @@ Collector Run(const uint8_t* data, size_t size, size_t fetch) {
         const size_t n = size - at < fetch ? size - at : fetch;
         buffer.AppendBuffer(data + at, static_cast<uint32_t>(n));
         CutFrames(buffer, collector);
-        if (buffer.GetAvailSize() > kMaxStreamPayloadBytes + kFrameEnvelopeBytes + fetch) std::abort();
+        if (buffer.GetAvailSize() > kMaxStreamPayloadBytes + kFrameEnvelopeBytes + fetch)
+            std::abort();
     }
     return collector;
+}
+
+// The reports of CutReportBatch over the whole stream, `capacity` at a time.
+Collector RunBatches(const uint8_t* data, size_t size, size_t capacity) {
+    Collector collector;
+    std::vector<TargetReport> batch(capacity);
+    size_t pos = 0;
+    for (;;) {
+        const ReportBatchCut cut = CutReportBatch(data + pos, size - pos, batch.data(), capacity);
+        if (cut.reports > capacity || cut.consumed > size - pos) std::abort();
+        for (size_t i = 0; i < cut.reports; ++i) collector.OnTargetReport(batch[i]);
+        pos += cut.consumed;
+        if (cut.reports < capacity) return collector;
+    }
 }
 
 }  // namespace
@@ -44,5 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Collector split = Run(data + 1, size - 1, fetch);
     const Collector whole = Run(data + 1, size - 1, size);
     if (split.distances != whole.distances || split.states != whole.states) std::abort();
+    const Collector batches = RunBatches(data + 1, size - 1, 1 + data[0] % 5);
+    if (batches.distances != whole.distances || batches.states != whole.states) std::abort();
     return 0;
 }

@@ -16,12 +16,9 @@ namespace {
 // bytes a cut may leave behind (less than one frame) plus a few blocks.
 constexpr uint32_t kReassemblyReserveBytes = 64 * 1024;
 
-// Reports of an unpaced replay published under one lock: as many as one cut of a replay block
-// (behind the unfinished frame the last cut left) can hold.
-constexpr size_t kReportBatchLength =
-    (kReplayBlockBytes + kMaxStreamPayloadBytes + kFrameEnvelopeBytes) /
-        (kTargetReportPayloadBytes + kFrameEnvelopeBytes) +
-    1;
+// Reports of an unpaced replay decoded, published under one lock and handed on together: enough
+// that the lock costs little per report, few enough that the batch stays in the first-level cache.
+constexpr size_t kReportBatchLength = 64;
 
 }  // namespace
 
@@ -151,43 +148,30 @@ int AcquisitionEngine::ThreadLoop(uint64_t /*param*/) {
     return 0;
 }
 
-TargetReport* AcquisitionEngine::NextReportPlace() {
-    return m_pendingCount < m_pending.size() ? &m_pending[m_pendingCount] : nullptr;
-}
-
 void AcquisitionEngine::OnTargetReport(const TargetReport& report) {
-    if (m_pending.empty()) {
-        Publish(&report, 1);
-        m_sink.OnReport(report);
-        return;
-    }
-    if (m_pendingCount == m_pending.size()) DeliverPending();
-    // Decoded in place unless the cut had no place for it.
-    if (&report != &m_pending[m_pendingCount]) m_pending[m_pendingCount] = report;
-    ++m_pendingCount;
+    Deliver(&report, 1, 0);
 }
 
-void AcquisitionEngine::Publish(const TargetReport* reports, size_t count) {
-    std::lock_guard<std::mutex> guard(m_stateLock);
-    for (size_t i = 0; i < count; ++i) {
-        m_history[m_historyNext] = static_cast<uint8_t>(reports[i].state);
-        m_historyNext = m_historyNext + 1 == kStateHistoryLength ? 0 : m_historyNext + 1;
+void AcquisitionEngine::Deliver(const TargetReport* reports, size_t count, size_t skipped) {
+    if (count == 0 && skipped == 0) return;
+    {
+        std::lock_guard<std::mutex> guard(m_stateLock);
+        for (size_t i = 0; i < count; ++i) {
+            m_history[m_historyNext] = static_cast<uint8_t>(reports[i].state);
+            m_historyNext = m_historyNext + 1 == kStateHistoryLength ? 0 : m_historyNext + 1;
+        }
+        if (count > 0) {
+            m_latest = reports[count - 1];
+            m_bandChanged = true;
+        }
+        m_tally.reports += count;
+        m_tally.bytesSkipped += skipped;
     }
-    m_latest = reports[count - 1];
-    m_bandChanged = true;
-    m_tally.reports += count;
-}
-
-void AcquisitionEngine::DeliverPending() {
-    if (m_pendingCount == 0) return;
-    Publish(m_pending.data(), m_pendingCount);
-    for (size_t i = 0; i < m_pendingCount; ++i) m_sink.OnReport(m_pending[i]);
-    m_pendingCount = 0;
+    for (size_t i = 0; i < count; ++i) m_sink.OnReport(reports[i]);
 }
 
 void AcquisitionEngine::OnBytesSkipped(size_t count) {
-    std::lock_guard<std::mutex> guard(m_stateLock);
-    m_tally.bytesSkipped += count;
+    Deliver(nullptr, 0, count);
 }
 
 void AcquisitionEngine::OnReportFrameDone() {
@@ -252,11 +236,10 @@ void AcquisitionEngine::RunReplay() {
     }
     DbgOutputA(kDbgLevelInfo, "Replaying %s every %d ms\r\n", m_run.replayFile.c_str(),
                m_run.replayIntervalMs);
+    const bool paced = m_run.replayIntervalMs > 0;
+    std::vector<TargetReport> batch(paced ? 0 : kReportBatchLength);
     // Blocks are read straight behind the bytes the last cut left (less than one frame).
     CBaseBuffer reassembly;
-    // Unpaced, the reports of a block are decoded into a batch and published under one lock
-    // before the sink hears of them.
-    if (m_run.replayIntervalMs == 0) m_pending.resize(kReportBatchLength);
     while (!m_stopRequested) {
         const uint32_t kept = reassembly.GetAvailSize();
         if (!reassembly.SetBufferSize(kept + kReplayBlockBytes)) {
@@ -273,9 +256,24 @@ void AcquisitionEngine::RunReplay() {
             break;
         }
         reassembly.AppendBuffer(freeStart, static_cast<uint32_t>(got));
-        CutFrames(reassembly, *this);
-        DeliverPending();
+        if (paced) {
+            CutFrames(reassembly, *this);
+        } else {
+            CutBatches(reassembly, batch);
+        }
     }
-    m_pending = {};
-    m_pendingCount = 0;
+}
+
+void AcquisitionEngine::CutBatches(CBaseBuffer& reassembly, std::vector<TargetReport>& batch) {
+    const uint8_t* bytes = reassembly.GetBuffer();
+    const size_t size = reassembly.GetAvailSize();
+    size_t pos = 0;
+    while (!m_stopRequested) {
+        const ReportBatchCut cut =
+            CutReportBatch(bytes + pos, size - pos, batch.data(), batch.size());
+        pos += cut.consumed;
+        Deliver(batch.data(), cut.reports, cut.skipped);
+        if (cut.reports < batch.size()) break;  // the rest waits for the next block
+    }
+    if (pos > 0) reassembly.SetBuffer(bytes + pos, static_cast<uint32_t>(size - pos));
 }

@@ -12,9 +12,10 @@
 //   end the run by themselves (IAcquisitionSink::OnRunEnded).
 // Every decoded report enters the state history and is counted (under the engine's lock) before
 // the sink hears of it. Live runs and paced replays publish each report alone, so it is the
-// latest report when the sink hears of it. An unpaced replay (interval 0) publishes the reports
-// of each block together under one lock, then hands each to the sink: the latest report is then
-// the block's last, and older reports of a long block may already have left the state history.
+// latest report when the sink hears of it. An unpaced replay (interval 0) cuts its bytes in
+// small batches of reports (CutReportBatch, no call per report), publishes each batch under
+// one lock, then hands each report to the sink: the latest report is then the batch's last, and
+// the stop is checked between batches.
 //
 // Stopping is immediate: StopAcquisition sets the stop request, cancels a waiting fetch and
 // signals the pacing event that a replay waits on, then joins the worker, which still closes its
@@ -125,7 +126,6 @@ public:
 
 private:
     int ThreadLoop(uint64_t param) override;
-    TargetReport* NextReportPlace() override;
     void OnTargetReport(const TargetReport& report) override;
     void OnReportFrameDone() override;
     bool IsStopRequested() const override { return m_stopRequested.load(); }
@@ -135,10 +135,12 @@ private:
     void EndWorker();
     void RunLive();
     void RunReplay();
-    // Stores reports as the latest report and in the state history, under one lock.
-    void Publish(const TargetReport* reports, size_t count);
-    // Publishes the reports held back during a cut, then hands each to the sink.
-    void DeliverPending();
+    // Cuts an unpaced replay's bytes in batches of reports (the stop is checked between them)
+    // and delivers each batch; leaves the unfinished frame in the buffer.
+    void CutBatches(CBaseBuffer& reassembly, std::vector<TargetReport>& batch);
+    // Publishes reports (as the latest report and in the state history) and skipped bytes under
+    // one lock, then hands each report to the sink.
+    void Deliver(const TargetReport* reports, size_t count, size_t skipped);
     void SetReportOutput(uint32_t on);
     void ResetDisplayState();
 
@@ -151,18 +153,13 @@ private:
     CBaseEvent m_pacing;  // auto reset: StopAcquisition ends a replay wait with it
 
     // Latest report, state history, band changed, tally. A plain mutex: taken once per report
-    // (once per block in an unpaced replay), never while held.
+    // (once per batch in an unpaced replay), never while held.
     mutable std::mutex m_stateLock;
     TargetReport m_latest;
     AcquisitionTally m_tally;
     StateHistory m_history;  // a ring: m_historyNext is the oldest entry, the next overwritten
     int m_historyNext = 0;
     bool m_bandChanged = false;
-
-    // The worker's own: an unpaced replay decodes a cut's reports here (empty otherwise), the
-    // first m_pendingCount of them not yet published.
-    std::vector<TargetReport> m_pending;
-    size_t m_pendingCount = 0;
 
     CBaseThread m_thread;  // last: stopped before the members it uses go away
 };

@@ -52,29 +52,15 @@ bool DecodeInto(const uint8_t* payload, TargetReport& report) {
     return true;
 }
 
-}  // namespace
-
-double GateEnergyToDb(uint32_t raw) {
-    if (raw <= kEnergyNoiseFloor) return 0.0;
-    const uint32_t quotient = raw / kEnergyNoiseFloor;
-    return quotient < kDbTableSize ? DbTable()[quotient] : 20.0 * std::log10(double(quotient));
-}
-
-std::optional<TargetReport> DecodeTargetReport(const uint8_t* payload, size_t length) {
-    if (payload == nullptr || length < kTargetReportPayloadBytes) return std::nullopt;
-    TargetReport report;
-    if (!DecodeInto(payload, report)) return std::nullopt;
-    return report;
-}
-
-int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
-    const uint8_t* bytes = buffer.GetBuffer();
-    const size_t size = buffer.GetAvailSize();
+// Walks the frames at the start of bytes[0, size): skips garbage byte by byte and false headers
+// (adding them to `skipped`) and hands each well-formed 70-byte frame's payload to `onFrame`, which
+// returns false to end the walk right after that frame. `keepGoing` is asked before every step.
+// Returns the bytes consumed; what is left cannot be a whole frame yet (or the walk was ended).
+template <typename KeepGoing, typename OnFrame>
+size_t WalkFrames(const uint8_t* bytes, size_t size, size_t& skipped, KeepGoing keepGoing,
+                  OnFrame onFrame) {
     size_t pos = 0;
-    size_t skipped = 0;
-    int reports = 0;
-    TargetReport report;
-    while (!consumer.IsStopRequested() && pos + kFrameEnvelopeBytes <= size) {
+    while (keepGoing() && pos + kFrameEnvelopeBytes <= size) {
         if (!IsHeaderAt(bytes + pos)) {
             // Garbage: jump to the next possible first header byte.
             const void* next = std::memchr(bytes + pos + 1, kFrameHeaderBytes[0], size - pos - 1);
@@ -98,18 +84,58 @@ int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
             skipped += length + kFramePayloadOffset;
             continue;
         }
-        if (length == kTargetReportPayloadBytes) {
-            TargetReport* place = consumer.NextReportPlace();
-            TargetReport& decoded = place != nullptr ? *place : report;
-            if (DecodeInto(bytes + pos + kFramePayloadOffset, decoded)) {
-                consumer.OnTargetReport(decoded);
+        const uint8_t* payload = bytes + pos + kFramePayloadOffset;
+        pos += length + kFrameEnvelopeBytes;
+        if (length == kTargetReportPayloadBytes && !onFrame(payload)) break;
+    }
+    return pos;
+}
+
+}  // namespace
+
+double GateEnergyToDb(uint32_t raw) {
+    if (raw <= kEnergyNoiseFloor) return 0.0;
+    const uint32_t quotient = raw / kEnergyNoiseFloor;
+    return quotient < kDbTableSize ? DbTable()[quotient] : 20.0 * std::log10(double(quotient));
+}
+
+std::optional<TargetReport> DecodeTargetReport(const uint8_t* payload, size_t length) {
+    if (payload == nullptr || length < kTargetReportPayloadBytes) return std::nullopt;
+    TargetReport report;
+    if (!DecodeInto(payload, report)) return std::nullopt;
+    return report;
+}
+
+int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer) {
+    const uint8_t* bytes = buffer.GetBuffer();
+    const size_t size = buffer.GetAvailSize();
+    size_t skipped = 0;
+    int reports = 0;
+    TargetReport report;
+    const size_t pos = WalkFrames(
+        bytes, size, skipped, [&] { return !consumer.IsStopRequested(); },
+        [&](const uint8_t* payload) {
+            if (DecodeInto(payload, report)) {
+                consumer.OnTargetReport(report);
                 ++reports;
             }
             consumer.OnReportFrameDone();
-        }
-        pos += length + kFrameEnvelopeBytes;
-    }
+            return true;
+        });
     if (skipped > 0) consumer.OnBytesSkipped(skipped);
     if (pos > 0) buffer.SetBuffer(bytes + pos, static_cast<uint32_t>(size - pos));
     return reports;
+}
+
+ReportBatchCut CutReportBatch(const uint8_t* bytes, size_t size, TargetReport* reports,
+                              size_t capacity) {
+    ReportBatchCut cut;
+    if (bytes == nullptr || reports == nullptr || capacity == 0) return cut;
+    cut.consumed = WalkFrames(
+        bytes, size, cut.skipped, [] { return true; },
+        [&](const uint8_t* payload) {
+            if (DecodeInto(payload, reports[cut.reports])) ++cut.reports;
+            return cut.reports < capacity;
+        });
+    return cut;
 }

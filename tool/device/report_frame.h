@@ -50,11 +50,6 @@ public:
     virtual ~ITargetReportConsumer() = default;
     // A decoded report, in stream order.
     virtual void OnTargetReport(const TargetReport& report) = 0;
-    // Where the next report is decoded, asked before each 70-byte frame: a consumer that keeps
-    // reports gives the place it keeps the next one, so that OnTargetReport gets that place and
-    // nothing is copied (a frame whose type is not a report may leave it written). Null: the
-    // step's own place.
-    virtual TargetReport* NextReportPlace() { return nullptr; }
     // Called after every well-formed 70-byte frame, decoded or not: where replay waits for its
     // pacing.
     virtual void OnReportFrameDone() {}
@@ -70,3 +65,18 @@ public:
 // leaves only the unconsumed bytes, moved to the start of the buffer. Returns the number of
 // reports handed on.
 int CutFrames(CBaseBuffer& buffer, ITargetReportConsumer& consumer);
+
+// What one CutReportBatch call did.
+struct ReportBatchCut {
+    size_t consumed = 0;  // bytes used up from the start: frames, garbage and false headers
+    size_t reports = 0;   // reports decoded into the batch
+    size_t skipped = 0;   // of the consumed bytes, those that were not frames
+};
+
+// CutFrames for callers that take reports in batches, without a call per report: decodes the
+// reports at the start of bytes[0, size) into `reports` until `capacity` of them are decoded
+// (ending right behind the last one) or no whole frame is left. Calling it again from
+// `bytes + consumed` continues exactly as one CutFrames step would; the bytes left at the end
+// are what CutFrames would keep. Frames are found, checked and decoded alike.
+ReportBatchCut CutReportBatch(const uint8_t* bytes, size_t size, TargetReport* reports,
+                              size_t capacity);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -354,6 +355,91 @@ TEST_F(AcquisitionEngineTest, EmptyReplayFileEndsWithoutReports) {
     EXPECT_TRUE(sink.reports.empty());
 }
 
+TEST_F(AcquisitionEngineTest, ReplayEndingMidFrameDeliversEveryWholeReportAndCountsTheRest) {
+    struct Case {
+        int reports;  // unpaced: over several blocks and many batches
+        int intervalMs;
+        size_t tailBytes;  // of one more frame, cut off by the end of the file
+    };
+    const Bytes next = ReportFrame(1, 999, 5);
+    for (const Case& c : {Case{3000, 0, 3}, Case{3000, 0, 50}, Case{12, 1, 3}, Case{12, 1, 50}}) {
+        SCOPED_TRACE(std::to_string(c.intervalMs) + " ms, tail " + std::to_string(c.tailBytes));
+        const Bytes whole = SomeStream(c.reports);
+        const Bytes stream = Concat({whole, Bytes(next.begin(), next.begin() + c.tailBytes)});
+        const std::string file = dir.File("cut.dat");
+        WriteWholeFile(file, stream);
+        RecordingSink ending;
+        AcquisitionEngine replaying(ending);
+        ASSERT_EQ(replaying.StartAcquisition(ReplayRun(file, c.intervalMs)),
+                  AcquisitionStartResult::Started);
+        ASSERT_TRUE(WaitUntil([&] { return ending.EndCount() > 0; }, kHangDeadline));
+        replaying.StopAcquisition();
+        ExpectSameReports(ending.reports, Decode(whole));
+        EXPECT_EQ(ending.ended, std::vector<AcquisitionEnd>{AcquisitionEnd::ReplayFinished});
+        const AcquisitionTally tally = replaying.GetTally();
+        EXPECT_EQ(tally.reports, static_cast<uint64_t>(c.reports));
+        // SomeStream puts 4 bytes of garbage before every third report.
+        const uint64_t garbage = 4u * static_cast<uint64_t>((c.reports + 1) / 3);
+        EXPECT_EQ(tally.bytesSkipped, garbage + c.tailBytes);
+    }
+}
+
+TEST_F(AcquisitionEngineTest, ReplayReadFailureEndsTheRunWithItsReason) {
+    // A file that opens but cannot be read: the process's memory from address 0.
+    LogCapture log;
+    ASSERT_EQ(engine.StartAcquisition(ReplayRun("/proc/self/mem", 0)),
+              AcquisitionStartResult::Started);
+    ASSERT_TRUE(WaitUntil([&] { return sink.EndCount() > 0; }, kHangDeadline));
+    engine.StopAcquisition();
+    EXPECT_EQ(sink.ended, std::vector<AcquisitionEnd>{AcquisitionEnd::ReplayReadFailed});
+    EXPECT_TRUE(sink.reports.empty());
+    EXPECT_TRUE(log.Has(kDbgLevelError, "/proc/self/mem: read failed"));
+}
+
+// Holds the worker in its first report until the test lets it go.
+class GatedSink : public RecordingSink {
+public:
+    void OnReport(const TargetReport& report) override {
+        RecordingSink::OnReport(report);
+        std::unique_lock lock(m_gate);
+        m_opened.wait_for(lock, kHangDeadline, [&] { return m_open; });
+    }
+    void Open() {
+        {
+            std::lock_guard lock(m_gate);
+            m_open = true;
+        }
+        m_opened.notify_all();
+    }
+
+private:
+    std::mutex m_gate;
+    std::condition_variable m_opened;
+    bool m_open = false;
+};
+
+TEST_F(AcquisitionEngineTest, StopDuringAnUnpacedReplayEndsItEarly) {
+    // Far more than the worker can replay between the gate opening and the stop.
+    const Bytes some = SomeStream(1000);
+    Bytes stream;
+    for (int i = 0; i < 200; ++i) stream.insert(stream.end(), some.begin(), some.end());
+    const std::string file = dir.File("long.dat");
+    WriteWholeFile(file, stream);
+    GatedSink gated;
+    AcquisitionEngine replaying(gated);
+    ASSERT_EQ(replaying.StartAcquisition(ReplayRun(file, 0)), AcquisitionStartResult::Started);
+    ASSERT_TRUE(WaitUntil([&] { return gated.ReportCount() > 0; }, kHangDeadline));
+    gated.Open();
+    replaying.StopAcquisition();
+    EXPECT_TRUE(gated.ended.empty());
+    // Every report heard was published, in order; the batch under way was finished.
+    const std::vector<TargetReport> all = Decode(stream);
+    ASSERT_LT(gated.reports.size(), all.size());
+    EXPECT_EQ(replaying.GetTally().reports, gated.reports.size());
+    ExpectSameReports(gated.reports,
+                      std::vector<TargetReport>(all.begin(), all.begin() + gated.reports.size()));
+}
+
 TEST_F(AcquisitionEngineTest, ReplayWaitsTheIntervalAfterEveryReport) {
     const std::string file = dir.File("paced.dat");
     WriteWholeFile(file, SomeStream(5));
@@ -493,7 +579,7 @@ TEST_F(AcquisitionEngineTest, EveryReportIsShownBeforeTheSinkHearsOfIt) {
         int intervalMs;
         bool oneAtATime;  // paced: each report is published alone, just before the sink hears it
     };
-    // Unpaced: several replay blocks, each cut's reports published together.
+    // Unpaced: several replay blocks and many batches, each batch published together.
     for (const Case& c : {Case{3000, 0, false}, Case{20, 1, true}}) {
         SCOPED_TRACE(c.intervalMs);
         const Bytes stream = SomeStream(c.reports);

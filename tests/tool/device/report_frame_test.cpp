@@ -68,9 +68,9 @@ std::vector<int> Distances(const Recorder& recorder) {
 }
 
 TEST(GateEnergyToDb, FollowsTheIntegerQuotientRule) {
-    const std::pair<uint32_t, double> cases[] = {
-        {0, 0.0}, {100, 0.0}, {101, 0.0}, {199, 0.0}, {200, 6.0206},
-        {1000, 20.0}, {12345, 41.7981}, {65535, 56.3248}};
+    const std::pair<uint32_t, double> cases[] = {{0, 0.0},         {100, 0.0},      {101, 0.0},
+                                                 {199, 0.0},       {200, 6.0206},   {1000, 20.0},
+                                                 {12345, 41.7981}, {65535, 56.3248}};
     for (const auto& [raw, db] : cases) EXPECT_NEAR(GateEnergyToDb(raw), db, 1e-3) << raw;
 }
 
@@ -128,14 +128,27 @@ TEST(CutFrames, ReassemblesReportsFromArbitraryCuts) {
         {"one frame", {a}, {100}, 1, 0},
         {"two frames in one fetch", {ab}, {100, 200}, 2, 0},
         {"split over two fetches",
-         {Bytes(a.begin(), a.begin() + 37), Bytes(a.begin() + 37, a.end())}, {100}, 1, 0},
-        {"split inside the header", {Bytes(a.begin(), a.begin() + 2), Bytes(a.begin() + 2, a.end())},
-         {100}, 1, 0},
+         {Bytes(a.begin(), a.begin() + 37), Bytes(a.begin() + 37, a.end())},
+         {100},
+         1,
+         0},
+        {"split inside the header",
+         {Bytes(a.begin(), a.begin() + 2), Bytes(a.begin() + 2, a.end())},
+         {100},
+         1,
+         0},
         {"starts mid-frame", {Concat({Bytes(a.begin() + 30, a.end()), b})}, {200}, 1, 0},
-        {"garbage between frames", {Concat({Bytes{1, 2, 0xF4, 0xF3, 9}, a, Bytes(13, 0x55), b})},
-         {100, 200}, 2, 0},
+        {"garbage between frames",
+         {Concat({Bytes{1, 2, 0xF4, 0xF3, 9}, a, Bytes(13, 0x55), b})},
+         {100, 200},
+         2,
+         0},
         {"progress frame consumed silently", {Concat({progress, a})}, {100}, 1, 0},
-        {"type 2 report consumed, paced, not shown", {Concat({ReportFrame(2, 5, 2), c})}, {300}, 2, 0},
+        {"type 2 report consumed, paced, not shown",
+         {Concat({ReportFrame(2, 5, 2), c})},
+         {300},
+         2,
+         0},
         {"fewer than ten bytes stay", {Bytes{0xF4, 0xF3, 0xF2, 0xF1, 70, 0}}, {}, 0, 6},
         {"partial frame waits", {Bytes(a.begin(), a.end() - 1)}, {}, 0, 79},
         {"byte-by-byte feed", {}, {100, 200}, 2, 0},
@@ -193,35 +206,81 @@ TEST(CutFrames, StopFlagEndsTheStepAndKeepsTheRest) {
     EXPECT_EQ(buffer.GetBuffer()[0], 0xF4);
 }
 
-// Keeps reports in its own places, filled by the step itself; runs out of places after two.
-struct PlaceKeeper : ITargetReportConsumer {
-    TargetReport* NextReportPlace() override {
-        return used < places.size() ? &places[used] : nullptr;
-    }
-    void OnTargetReport(const TargetReport& report) override {
-        inPlace.push_back(used < places.size() && &report == &places[used]);
-        if (inPlace.back()) ++used;
-        distances.push_back(report.distance);
-    }
-    std::array<TargetReport, 2> places{};
-    size_t used = 0;
-    std::vector<bool> inPlace;
-    std::vector<int> distances;
+// What CutFrames makes of the bytes in one step: reports, skipped bytes, bytes left.
+struct WholeCut {
+    std::vector<TargetReport> reports;
+    size_t skipped = 0;
+    uint32_t leftOver = 0;
 };
 
-TEST(CutFrames, ReportsAreDecodedWhereTheConsumerKeepsThem) {
-    // A 70-byte frame of another type may write a place but is no report.
-    const Bytes stream =
-        Concat({ReportFrame(2, 11), ReportFrame(2, 99, 7), ReportFrame(3, 12), ReportFrame(1, 13)});
+WholeCut CutAtOnce(const Bytes& bytes) {
+    struct Counter : Recorder {
+        void OnBytesSkipped(size_t count) override { skipped += count; }
+        size_t skipped = 0;
+    } counter;
     CBaseBuffer buffer;
-    buffer.AppendBuffer(stream.data(), static_cast<uint32_t>(stream.size()));
-    PlaceKeeper keeper;
-    EXPECT_EQ(CutFrames(buffer, keeper), 3);
-    EXPECT_EQ(keeper.distances, (std::vector<int>{11, 12, 13}));
-    EXPECT_EQ(keeper.inPlace, (std::vector<bool>{true, true, false}));
-    EXPECT_EQ(keeper.places[0].distance, 11);
-    EXPECT_EQ(keeper.places[1].state, 3);
-    EXPECT_EQ(keeper.places[1].distance, 12);
+    buffer.SetBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    CutFrames(buffer, counter);
+    return {counter.reports, counter.skipped, buffer.GetAvailSize()};
+}
+
+TEST(CutReportBatch, BatchesAddUpToWhatCutFramesFinds) {
+    const Bytes a = ReportFrame(2, 100), b = ReportFrame(3, 200), c = ReportFrame(1, 300);
+    const Bytes broken = Frame(ReportPayload(2, 1), false);
+    Bytes falseHeader(kFrameHeaderBytes, kFrameHeaderBytes + 4);
+    AppendLe16(falseHeader, 0xFFFF);
+    const struct {
+        const char* name;
+        Bytes stream;
+    } streams[] = {
+        {"reports only", Concat({a, b, c, a, b})},
+        {"garbage, broken tail, false header, other type",
+         Concat({Bytes{1, 2, 0xF4}, a, broken, b, falseHeader, ReportFrame(2, 9, 7), Bytes(30, 0),
+                 c})},
+        {"garbage at the end", Concat({a, b, Bytes{0x33, 0xF4, 0x44}, c, Bytes(9, 0x55)})},
+        {"unfinished frame at the end", Concat({a, b, c, Bytes(a.begin(), a.end() - 3)})},
+        {"nothing whole", Bytes(a.begin(), a.begin() + 9)},
+    };
+    for (const auto& s : streams) {
+        const WholeCut whole = CutAtOnce(s.stream);
+        for (size_t capacity : {1u, 2u, 3u, 64u}) {
+            SCOPED_TRACE(std::string(s.name) + ", capacity " + std::to_string(capacity));
+            std::vector<TargetReport> batch(capacity);
+            std::vector<TargetReport> reports;
+            size_t pos = 0;
+            size_t skipped = 0;
+            for (;;) {
+                const ReportBatchCut cut = CutReportBatch(
+                    s.stream.data() + pos, s.stream.size() - pos, batch.data(), capacity);
+                ASSERT_LE(cut.reports, capacity);
+                ASSERT_LE(cut.skipped, cut.consumed);
+                reports.insert(reports.end(), batch.begin(), batch.begin() + cut.reports);
+                pos += cut.consumed;
+                skipped += cut.skipped;
+                if (cut.reports < capacity) break;
+                // A full batch ends right behind its last report frame.
+                ASSERT_GE(pos, a.size());
+                ASSERT_TRUE(std::equal(kFrameTailBytes, kFrameTailBytes + 4,
+                                       s.stream.begin() + static_cast<long>(pos) - 4));
+            }
+            stream_test::ExpectSameReports(reports, whole.reports);
+            EXPECT_EQ(skipped, whole.skipped);
+            EXPECT_EQ(s.stream.size() - pos, whole.leftOver);
+        }
+    }
+}
+
+TEST(CutReportBatch, NoRoomOrNoBytesConsumesNothing) {
+    const Bytes a = ReportFrame(2, 100);
+    TargetReport report;
+    for (const ReportBatchCut cut :
+         {CutReportBatch(a.data(), a.size(), &report, 0),
+          CutReportBatch(a.data(), a.size(), nullptr, 1), CutReportBatch(nullptr, 0, &report, 1),
+          CutReportBatch(a.data(), 0, &report, 1)}) {
+        EXPECT_EQ(cut.consumed, 0u);
+        EXPECT_EQ(cut.reports, 0u);
+        EXPECT_EQ(cut.skipped, 0u);
+    }
 }
 
 }  // namespace
