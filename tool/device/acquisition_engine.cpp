@@ -156,10 +156,14 @@ void AcquisitionEngine::Deliver(const TargetReport* reports, size_t count, size_
     if (count == 0 && skipped == 0) return;
     {
         std::lock_guard<std::mutex> guard(m_stateLock);
+        // The index stays in a local: a byte store into the history may alias a member, which
+        // would make every step reload it.
+        int next = m_historyNext;
         for (size_t i = 0; i < count; ++i) {
-            m_history[m_historyNext] = static_cast<uint8_t>(reports[i].state);
-            m_historyNext = m_historyNext + 1 == kStateHistoryLength ? 0 : m_historyNext + 1;
+            m_history[next] = static_cast<uint8_t>(reports[i].state);
+            next = next + 1 == kStateHistoryLength ? 0 : next + 1;
         }
+        m_historyNext = next;
         if (count > 0) {
             m_latest = reports[count - 1];
             m_bandChanged = true;
