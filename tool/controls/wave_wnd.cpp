@@ -1,0 +1,545 @@
+#include "controls/wave_wnd.h"
+
+#include <QFontMetrics>
+#include <QMetaObject>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QPen>
+#include <QResizeEvent>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+#include "controls/wave_wnd_internal.h"
+#include "core/rect_util.h"
+#include "draw/buffer_copy.h"
+#include "draw/color_table.h"
+
+namespace {
+
+// Inches per metre, for the images' resolution.
+constexpr double kInchesPerMetre = 39.37007874;
+
+// Makes a 32-bit top-down bitmap of our own and a QImage over the same pixels.
+void MakeImage(int width, int height, UniqueHBitmap* bitmap, QImage* image) {
+    bitmap->reset();
+    *image = QImage();
+    if (width <= 0 || height <= 0) return;
+    void* pixels = nullptr;
+    bitmap->reset(CreateHBitmap(&pixels, width, height, 32, nullptr, 0));
+    if (!*bitmap) return;
+    *image = QImage((*bitmap)->pixels, width, height, (*bitmap)->stride, QImage::Format_RGB32);
+    const int dotsPerMetre = int(std::lround(kImageDotsPerInch * kInchesPerMetre));
+    image->setDotsPerMeterX(dotsPerMetre);
+    image->setDotsPerMeterY(dotsPerMetre);
+}
+
+QColor ColorRefToQColor(COLORREF colour) {
+    return QColor(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+}
+
+}  // namespace
+
+QColor WaveColourToQColor(uint32_t waveColour) {
+    return QColor(int(waveColour & 0xFF), int((waveColour >> 8) & 0xFF),
+                  int((waveColour >> 16) & 0xFF), int(waveColour >> 24));
+}
+
+uint32_t ColorRefToPixel(COLORREF colour) {
+    return 0xFF000000u | (uint32_t(GetRValue(colour)) << 16) | (uint32_t(GetGValue(colour)) << 8) |
+           GetBValue(colour);
+}
+
+void CopyImageClipped(const QImage& source, QImage* target) {
+    if (source.isNull() || target == nullptr || target->isNull()) return;
+    const QImage rgb = source.format() == QImage::Format_RGB32 ||
+                               source.format() == QImage::Format_ARGB32
+                           ? source
+                           : source.convertToFormat(QImage::Format_RGB32);
+    // The overlapping rectangle only: a larger picture must not run past the target's rows.
+    const RECT sourceRect{0, 0, rgb.width(), rgb.height()};
+    const RECT targetRect{0, 0, target->width(), target->height()};
+    DrawBufferOnBuffer(target->bits(), targetRect, int(target->bytesPerLine()), rgb.constBits(),
+                       sourceRect, int(rgb.bytesPerLine()), 4);
+}
+
+WaveSlot::WaveSlot() = default;
+
+CWaveWnd::CWaveWnd(QWidget* parent) : QWidget(parent), m_slots(new WaveSlot[kMaxWaves]) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    const QPalette& colours = palette();
+    m_outerColour = colours.color(QPalette::Button).rgb();
+    const QColor text = colours.color(QPalette::WindowText);
+    for (int i = 0; i < kMaxWaves; ++i) {
+        WaveSlot& slot = m_slots[i];
+        slot.colour = 0xFF000000u | CommonColor(i);
+        slot.tooltipFormat = QStringLiteral("Wave:%1, Sample:%d, Value:%.1f").arg(i);
+        slot.buffer.SetFrameLength(m_waveLength);
+    }
+    const int thickness[kPanelCount] = {40, 40, 20, 20};
+    for (int i = 0; i < kPanelCount; ++i) {
+        AxisPanel& panel = m_panels[i];
+        panel.config.thickness = thickness[i];
+        CCoordinate& c = panel.coordinate;
+        c.textColour = RGB(uint8_t(text.red()), uint8_t(text.green()), uint8_t(text.blue()));
+        const bool vertical = i == kPanelLeft || i == kPanelRight;
+        c.vertical = vertical ? 1 : 0;
+        c.alignment = (i == kPanelLeft || i == kPanelTop) ? kLabelAlignFar : kLabelAlignNear;
+        if (vertical) {
+            c.count = 5;
+            c.rangeMin = m_yFullMin;
+            c.rangeMax = m_yFullMax;
+        } else {
+            c.count = 22;
+            c.rangeMin = 0.0;
+            c.rangeMax = kDefaultWaveLength - 1;
+            c.wrapLow = 0.0;
+            c.wrapHigh = kDefaultWaveLength - 1;
+            c.wrapPeriod = kDefaultWaveLength - 1;
+        }
+    }
+    SetWaveCount(1);
+}
+
+CWaveWnd::~CWaveWnd() {
+    HideTooltip();
+    CAutoBaseLock lock(&m_textLock);
+    m_texts.clear();
+}
+
+// --- Waves ---
+
+void CWaveWnd::SetWaveCount(int count) {
+    m_waveCount = std::clamp(count, 1, kMaxWaves);
+    for (int i = 0; i < kMaxWaves; ++i) {
+        WaveSlot& slot = m_slots[i];
+        slot.visible = i < m_waveCount ? 1 : 0;
+        slot.MakePen();
+    }
+    update();
+}
+
+void CWaveWnd::SetWaveStyle(int index, uint32_t waveColour, int lineWidth) {
+    if (index < 0 || index >= m_waveCount) return;
+    WaveSlot& slot = m_slots[index];
+    if (lineWidth == slot.lineWidth && waveColour == slot.colour) return;
+    if (lineWidth >= 0) slot.lineWidth = lineWidth;
+    slot.colour = waveColour;
+    slot.MakePen();
+    update();
+}
+
+void CWaveWnd::SetWaveVisible(int index, int visible) {
+    if (index < 0 || index >= m_waveCount) return;
+    m_slots[index].visible = visible ? 1 : 0;
+    update();
+}
+
+int CWaveWnd::IsWaveVisible(int index) const {
+    return index >= 0 && index < kMaxWaves ? m_slots[index].visible : 0;
+}
+
+uint32_t CWaveWnd::GetWaveColour(int index) const {
+    return index >= 0 && index < kMaxWaves ? m_slots[index].colour : 0;
+}
+
+int CWaveWnd::GetWaveLineWidth(int index) const {
+    return index >= 0 && index < kMaxWaves ? m_slots[index].lineWidth : 0;
+}
+
+bool CWaveWnd::SetWaveTooltip(int index, int enabled, const QString& format) {
+    if (index < 0 || index >= kMaxWaves) return false;
+    if (!IsSampleValueFormat(format.toStdU16String())) return false;
+    m_slots[index].tooltipOn = enabled ? 1 : 0;
+    m_slots[index].tooltipFormat = format;
+    return true;
+}
+
+QString CWaveWnd::GetWaveTooltipFormat(int index) const {
+    return index >= 0 && index < kMaxWaves ? m_slots[index].tooltipFormat : QString();
+}
+
+CWaveBuffer* CWaveWnd::GetWaveBuffer(int index) {
+    return index >= 0 && index < kMaxWaves ? &m_slots[index].buffer : nullptr;
+}
+
+CPtrArrayCtrl* CWaveWnd::GetWavePoints(int index) {
+    return index >= 0 && index < kMaxWaves ? &m_slots[index].points : nullptr;
+}
+
+void CWaveWnd::SetDoubleSamples() {
+    for (int i = 0; i < m_waveCount; ++i) m_slots[i].buffer.SetSampleType(WaveSampleType::Double);
+}
+
+void CWaveWnd::SetWholeFramesOnly(int flag) {
+    for (int i = 0; i < m_waveCount; ++i) m_slots[i].buffer.SetWholeFramesOnly(flag);
+}
+
+void CWaveWnd::SetWaveLength(int n) {
+    m_waveLength = std::max(1, n);
+    m_xZoom = 1.0;
+    m_xOffset = 0;
+    for (int i = 0; i < m_waveCount; ++i) {
+        m_slots[i].buffer.SetFrameLength(m_waveLength);
+        m_slots[i].buffer.SetHistoryFrames(1);
+    }
+    if (m_xFollowsLength) {
+        m_xFirst = 0.0;
+        m_xLast = m_waveLength - 1;
+        for (WavePanel p : {kPanelTop, kPanelBottom}) {
+            CCoordinate& c = m_panels[p].coordinate;
+            c.rangeMin = 0.0;
+            c.rangeMax = m_waveLength - 1;
+            c.wrapLow = 0.0;
+            c.wrapHigh = m_waveLength - 1;
+            c.wrapPeriod = m_waveLength;
+            m_panels[p].dirty = 1;
+        }
+    }
+    update();
+}
+
+void CWaveWnd::ClearData() {
+    for (int i = 0; i < m_waveCount; ++i) m_slots[i].buffer.ClearSamples();
+    update();
+}
+
+void CWaveWnd::SetHistoryFramesOfWaves(int frames) {
+    for (int i = 0; i < m_waveCount; ++i) m_slots[i].buffer.SetHistoryFrames(frames);
+}
+
+// --- Ranges ---
+
+void CWaveWnd::SetXRange(double first, double last, double wrapPeriod) {
+    m_xFollowsLength = 0;
+    if (m_xMirrored) std::swap(first, last);
+    m_xFirst = first;
+    m_xLast = last;
+    m_xZoom = 1.0;
+    m_xOffset = 0;
+    SetHistoryFramesOfWaves(1);
+    for (WavePanel p : {kPanelTop, kPanelBottom}) {
+        CCoordinate& c = m_panels[p].coordinate;
+        c.rangeMin = first;
+        c.rangeMax = last;
+        c.wrapLow = first;
+        c.wrapHigh = last;
+        c.wrapPeriod = wrapPeriod;
+        m_panels[p].dirty = 1;
+    }
+    update();
+}
+
+void CWaveWnd::SetYRange(double minimum, double maximum) {
+    m_yFullMin = m_yViewMin = minimum;
+    m_yFullMax = m_yViewMax = maximum;
+    if (m_yLabelsFollowRange) {
+        m_yLabelMin = minimum;
+        m_yLabelMax = maximum;
+        SetYPanelsRange(minimum, maximum);
+    }
+    update();
+}
+
+void CWaveWnd::SetYPanelsRange(double minimum, double maximum) {
+    for (WavePanel p : {kPanelLeft, kPanelRight}) {
+        m_panels[p].coordinate.rangeMin = minimum;
+        m_panels[p].coordinate.rangeMax = maximum;
+        m_panels[p].dirty = 1;
+    }
+}
+
+void CWaveWnd::SetXPanelsRange(double minimum, double maximum) {
+    for (WavePanel p : {kPanelTop, kPanelBottom}) {
+        m_panels[p].coordinate.rangeMin = minimum;
+        m_panels[p].coordinate.rangeMax = maximum;
+        m_panels[p].dirty = 1;
+    }
+}
+
+// --- Label panels ---
+
+void CWaveWnd::SetXAxisFont(int pointSize) {
+    for (WavePanel p : {kPanelTop, kPanelBottom}) {
+        m_panels[p].coordinate.SetLabelStyle(pointSize, RGB(255, 255, 255), 0);
+        m_panels[p].dirty = 1;
+    }
+    update();
+}
+
+void CWaveWnd::SetYAxisFont(int pointSize, int decimals) {
+    for (WavePanel p : {kPanelLeft, kPanelRight}) {
+        m_panels[p].coordinate.SetLabelStyle(pointSize, RGB(255, 255, 255), decimals);
+        m_panels[p].dirty = 1;
+    }
+    update();
+}
+
+void CWaveWnd::ShowAxisPanel(WavePanel panel, int shown, int thickness, const RECT* margins) {
+    if (panel < 0 || panel >= kPanelCount) return;
+    AxisPanelConfig& config = m_panels[panel].config;
+    config.shown = shown ? 1 : 0;
+    config.thickness = std::max(0, thickness);
+    config.margins = margins != nullptr ? *margins : RECT{0, 0, 0, 0};
+    m_panels[panel].dirty = 1;
+    RunLayout();
+    update();
+}
+
+void CWaveWnd::SetPanelLabelCount(WavePanel panel, int count) {
+    if (panel < 0 || panel >= kPanelCount) return;
+    m_panels[panel].coordinate.count = count;
+    MarkPanelDirty(panel);
+}
+
+void CWaveWnd::SetPanelAlignment(WavePanel panel, int alignment) {
+    if (panel < 0 || panel >= kPanelCount) return;
+    m_panels[panel].coordinate.alignment = alignment;
+    MarkPanelDirty(panel);
+}
+
+void CWaveWnd::SetPanelRange(WavePanel panel, double minimum, double maximum) {
+    if (panel < 0 || panel >= kPanelCount) return;
+    m_panels[panel].coordinate.rangeMin = minimum;
+    m_panels[panel].coordinate.rangeMax = maximum;
+    MarkPanelDirty(panel);
+}
+
+CCoordinate* CWaveWnd::GetCoordinate(WavePanel panel) {
+    return panel >= 0 && panel < kPanelCount ? &m_panels[panel].coordinate : nullptr;
+}
+
+void CWaveWnd::MarkPanelDirty(WavePanel panel) {
+    if (panel < 0 || panel >= kPanelCount) return;
+    m_panels[panel].dirty = 1;
+    update();
+}
+
+void CWaveWnd::SetXLabelCount(int count) {
+    SetPanelLabelCount(kPanelTop, count);
+    SetPanelLabelCount(kPanelBottom, count);
+}
+
+void CWaveWnd::SetYLabelCount(int count) {
+    SetPanelLabelCount(kPanelLeft, count);
+    SetPanelLabelCount(kPanelRight, count);
+}
+
+RECT CWaveWnd::GetPanelArea(WavePanel panel) const {
+    return panel >= 0 && panel < kPanelCount ? m_panels[panel].area : RECT{0, 0, 0, 0};
+}
+
+// --- Appearance ---
+
+void CWaveWnd::SetOuterColour(uint32_t pixel) {
+    m_outerColour = pixel;
+    if (m_windowBitmap) {
+        const RECT whole{0, 0, m_clientWidth, m_clientHeight};
+        DrawColorOnBuffer(m_outerColour, m_windowBitmap->pixels, whole, m_windowBitmap->stride);
+    }
+    for (AxisPanel& panel : m_panels) panel.dirty = 1;
+    update();
+}
+
+void CWaveWnd::SetBackgroundImage(const QImage& image) {
+    m_backgroundImage = image;
+    m_scaledBackground = QImage();
+    const int width = m_plot.right - m_plot.left;
+    const int height = m_plot.bottom - m_plot.top;
+    if (!image.isNull() && width > 0 && height > 0)
+        m_scaledBackground = image.scaled(width, height, Qt::IgnoreAspectRatio,
+                                          Qt::SmoothTransformation);
+}
+
+void CWaveWnd::SetGrid(int on) {
+    m_gridOn = on;
+    RunLayout();
+}
+
+void CWaveWnd::SetGridRows(int rows) {
+    m_gridRows = rows;
+    RunLayout();
+}
+
+void CWaveWnd::SetBackgroundDirty() {
+    m_backgroundDirty = 1;
+    update();
+}
+
+void CWaveWnd::SetMarkerStyle(int width, uint32_t pixel) {
+    m_markerWidth = std::max(0, width);
+    m_markerColour = pixel;
+}
+
+void CWaveWnd::AddMarker(int position) {
+    m_markers.push_back(position);
+}
+
+void CWaveWnd::ClearMarkers() {
+    m_markers.clear();
+}
+
+void CWaveWnd::SetFrameCounterStyle(const QString& prefix, const QFont& font, COLORREF colour,
+                                    int flags) {
+    m_counterPrefix = prefix;
+    m_counterFont = font;
+    m_counterColour = colour;
+    m_counterFlags = flags;
+}
+
+void CWaveWnd::SetDrawListener(IWaveWndDrawListener* listener, uintptr_t context) {
+    m_drawListener = listener;
+    m_drawContext = context;
+}
+
+void CWaveWnd::SetTooltipListener(IWaveWndTooltipListener* listener, uintptr_t context) {
+    m_tooltipListener = listener;
+    m_tooltipContext = context;
+}
+
+// --- Lifecycle ---
+
+void CWaveWnd::Initialize() {
+    m_clientWidth = width();
+    m_clientHeight = height();
+    RecreateImages();
+}
+
+void CWaveWnd::RecreateImages() {
+    MakeImage(0, 0, &m_windowBitmap, &m_windowImage);
+    MakeImage(0, 0, &m_plotBitmap, &m_plotImage);
+    if (m_clientWidth <= 0 || m_clientHeight <= 0) return;
+    MakeImage(m_clientWidth, m_clientHeight, &m_windowBitmap, &m_windowImage);
+    RunLayout();
+    update();
+}
+
+void CWaveWnd::RunLayout() {
+    AxisPanelConfig configs[kPanelCount];
+    for (int i = 0; i < kPanelCount; ++i) configs[i] = m_panels[i].config;
+    const WaveLayout layout = ComputeWaveLayout(m_clientWidth, m_clientHeight, configs);
+    for (int i = 0; i < kPanelCount; ++i) {
+        m_panels[i].area = layout.areas[i];
+        m_panels[i].coordinate.rect = layout.areas[i];
+        m_panels[i].dirty = 1;
+    }
+    m_plot = layout.plot;
+    const int plotWidth = m_plot.right - m_plot.left;
+    const int plotHeight = m_plot.bottom - m_plot.top;
+    if (m_gridOn) {
+        const GridCells cells = ComputeGridCells(plotWidth, plotHeight, m_gridRows);
+        m_cellWidth = cells.width;
+        m_cellHeight = cells.height;
+    }
+    // The old panel areas may lie anywhere now: the whole window image starts again.
+    if (m_windowBitmap) {
+        const RECT whole{0, 0, m_clientWidth, m_clientHeight};
+        DrawColorOnBuffer(m_outerColour, m_windowBitmap->pixels, whole, m_windowBitmap->stride);
+        MakeImage(plotWidth, plotHeight, &m_plotBitmap, &m_plotImage);
+    }
+    SetBackgroundImage(m_backgroundImage);
+    m_backgroundDirty = 1;
+    update();
+}
+
+bool CWaveWnd::RequestRepaint() {
+    if (m_repaintPending.exchange(true)) return false;
+    // Queued to the window thread; dropped unseen if the window is destroyed first.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_repaintPending.store(false);
+            update();
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+// --- Painting ---
+
+void CWaveWnd::paintEvent(QPaintEvent*) {
+    ++m_paintCount;
+    if (m_windowImage.isNull()) return;
+    RenderFrame();
+    {
+        QPainter screen(this);
+        screen.setCompositionMode(QPainter::CompositionMode_Source);
+        screen.drawImage(0, 0, m_windowImage);
+    }
+    if (AnyTooltipWave() && m_tooltipShown && QToolTip::isVisible()) RefreshTooltip();
+}
+
+void CWaveWnd::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QSize size = event->size();
+    if (size.width() == m_clientWidth && size.height() == m_clientHeight) return;
+    m_clientWidth = size.width();
+    m_clientHeight = size.height();
+    RecreateImages();
+}
+
+void CWaveWnd::RenderFrame() {
+    if (m_windowImage.isNull()) return;
+    if (m_backgroundDirty) {
+        PaintPlotBackground();
+        m_backgroundDirty = 0;
+    }
+    PaintPlot();
+    PaintDirtyPanels();
+}
+
+void CWaveWnd::PaintPlotBackground() {
+    if (m_plotImage.isNull()) return;
+    const int width = m_plotImage.width();
+    const int height = m_plotImage.height();
+    uint32_t* pixels = reinterpret_cast<uint32_t*>(m_plotBitmap->pixels);
+    const RECT r{0, 0, width, height};
+    if (m_backgroundOn) {
+        DrawColorOnBuffer(ColorRefToPixel(m_backgroundColour), pixels, r, m_plotBitmap->stride);
+        if (m_backgroundMode == 1 && !m_scaledBackground.isNull())
+            CopyImageClipped(m_scaledBackground, &m_plotImage);
+    }
+    if (m_gridOn)
+        DrawPlotGrid(pixels, width, height, r, m_cellWidth, m_cellHeight, m_gridThickness,
+                     m_gridColour, m_centreColour);
+    QPainter painter(&m_plotImage);
+    if (m_drawListener != nullptr)
+        m_drawListener->OnDrawBackground(&painter, &m_plotImage, pixels, width, height,
+                                         m_plotBitmap->stride, r, m_drawContext);
+    DrawTextItems(&painter);
+}
+
+void CWaveWnd::PaintDirtyPanels() {
+    QPainter painter;
+    for (AxisPanel& panel : m_panels) {
+        if (!panel.dirty) continue;
+        panel.dirty = 0;
+        if (!panel.config.shown) continue;
+        DrawColorOnBuffer(m_outerColour, m_windowBitmap->pixels, panel.area,
+                          m_windowBitmap->stride);
+        if (!painter.isActive()) painter.begin(&m_windowImage);
+        DrawPanelLabels(&painter, panel.coordinate);
+    }
+}
+
+void CWaveWnd::DrawPanelLabels(QPainter* painter, const CCoordinate& coordinate) {
+    if (coordinate.pointSize < 1) return;  // no font: nothing to draw with
+    QFont font(QString::fromStdU16String(kLabelFontFace));
+    font.setPointSize(coordinate.pointSize);
+    painter->setFont(font);
+    painter->setPen(ColorRefToQColor(coordinate.textColour));
+    const QFontMetrics metrics(font, &m_windowImage);
+    for (const CoordinateLabel& label : coordinate.LayoutLabels()) {
+        const QRect box(label.rect.left, label.rect.top, label.rect.right - label.rect.left,
+                        label.rect.bottom - label.rect.top);
+        if (box.width() <= 0 || box.height() <= 0) continue;
+        const QString text = metrics.elidedText(QString::fromStdU16String(label.text),
+                                                Qt::ElideRight, box.width());
+        painter->drawText(box, LabelFlagsToQt(label.flags), text);
+    }
+}

@@ -1,0 +1,64 @@
+// The plot window's per-wave and per-text records and small conversions, shared by its source
+// files only.
+#pragma once
+
+#include <QFont>
+#include <QPen>
+#include <QString>
+
+#include <cstdint>
+
+#include "controls/coordinate.h"
+#include "controls/wave_buffer.h"
+#include "controls/wave_wnd.h"
+#include "core/platform_types.h"
+#include "core/ptr_array_ctrl.h"
+
+struct WaveSlot {
+    WaveSlot();
+    // The pen of a visible wave from its colour and width (round joins); none when invisible.
+    void MakePen() {
+        hasPen = visible != 0;
+        if (!hasPen) return;
+        pen = QPen(WaveColourToQColor(colour), lineWidth, Qt::SolidLine, Qt::RoundCap,
+                   Qt::RoundJoin);
+    }
+
+    int visible = 1;
+    int lineWidth = kDefaultWaveLineWidth;
+    uint32_t colour = 0;  // 0xAABBGGRR
+    CWaveBuffer buffer;
+    CPtrArrayCtrl points;
+    int tooltipOn = 1;
+    QString tooltipFormat;
+    QPen pen;
+    bool hasPen = false;
+};
+
+struct WaveTextItem {
+    uint64_t id = 0;
+    QString text;
+    RECT rect{};  // window coordinates; empty: the whole plot
+    int size = 0;
+    QFont font;
+    int flags = 0;  // Qt alignment
+    int status = 0;
+    uint32_t colour = 0xFF000000;  // ARGB
+};
+
+// A label's text flags as Qt alignment flags (single line).
+inline int LabelFlagsToQt(int flags) {
+    int qt = Qt::TextSingleLine;
+    qt |= (flags & kLabelRight) ? Qt::AlignRight : (flags & kLabelCentre) ? Qt::AlignHCenter
+                                                                          : Qt::AlignLeft;
+    qt |= (flags & kLabelBottom) ? Qt::AlignBottom : (flags & kLabelVCentre) ? Qt::AlignVCenter
+                                                                             : Qt::AlignTop;
+    return qt;
+}
+
+// String alignments 0 near, 1 centre, 2 far as Qt alignment flags.
+inline int StringAlignToQt(int hAlign, int vAlign) {
+    const int h = hAlign == 1 ? Qt::AlignHCenter : hAlign == 2 ? Qt::AlignRight : Qt::AlignLeft;
+    const int v = vAlign == 1 ? Qt::AlignVCenter : vAlign == 2 ? Qt::AlignBottom : Qt::AlignTop;
+    return h | v;
+}

@@ -1,0 +1,243 @@
+// CWaveWnd: the curves, markers, frame counter and text items.
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+#include "controls/wave_wnd.h"
+#include "controls/wave_wnd_internal.h"
+#include "core/rect_util.h"
+#include "draw/buffer_copy.h"
+#include "draw/packed_point.h"
+
+namespace {
+
+// Cardinal spline tension of smooth curves.
+constexpr double kCurveTension = 0.5;
+// Text sizes tried when fitting a text to its rectangle stop here.
+constexpr int kMinFittedTextSize = 1;
+
+QRect ToQRect(const RECT& r) {
+    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+bool IsEmpty(const RECT& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
+
+QFont TextFont(int size) {
+    QFont font(QString::fromStdU16String(kWaveTextFace));
+    if (size > 0) font.setPointSize(size);
+    return font;
+}
+
+// A cardinal spline through the points (each segment a cubic whose control points follow the
+// neighbours' direction).
+QPainterPath CardinalCurve(const std::vector<QPointF>& p) {
+    QPainterPath path(p.front());
+    const double k = kCurveTension / 3.0;
+    const size_t n = p.size();
+    for (size_t i = 0; i + 1 < n; ++i) {
+        const QPointF& before = p[i == 0 ? 0 : i - 1];
+        const QPointF& after = p[std::min(i + 2, n - 1)];
+        path.cubicTo(p[i] + (p[i + 1] - before) * k, p[i + 1] - (after - p[i]) * k, p[i + 1]);
+    }
+    return path;
+}
+
+}  // namespace
+
+WaveView CWaveWnd::CurrentView() const {
+    WaveView view;
+    view.plot = m_plot;
+    view.yMin = m_yViewMin;
+    view.yMax = m_yViewMax;
+    view.xOffset = m_xOffset;
+    view.xZoom = m_xZoom;
+    return view;
+}
+
+void CWaveWnd::PaintPlot() {
+    if (m_plotImage.isNull()) return;
+    const WaveView view = CurrentView();
+    double overallMin = 0.0;
+    double overallMax = 0.0;
+    for (int i = 0; i < m_waveCount; ++i) {
+        WaveSlot& slot = m_slots[i];
+        if (!slot.visible) continue;
+        slot.points.DeleteAll();
+        double low = 0.0;
+        double high = 0.0;
+        slot.buffer.BuildPolyline(view, &slot.points, m_autoScale ? &low : nullptr,
+                                  m_autoScale ? &high : nullptr);
+        if (m_autoScale) {
+            overallMin = std::min(overallMin, low);
+            overallMax = std::max(overallMax, high);
+        }
+        PostProcessWavePoints(&slot.points, m_plot, slot.lineWidth, m_xMirrored != 0,
+                              m_pointsAcross);
+    }
+    if (m_autoScale && AutoScaleRange(overallMin, overallMax, &m_yViewMin, &m_yViewMax)) {
+        SetYPanelsRange(m_yViewMin, m_yViewMax);
+        update();
+    }
+    // The background copy erases the previous curves.
+    const RECT plotImageRect{0, 0, m_plotImage.width(), m_plotImage.height()};
+    DrawBufferOnBuffer(m_windowBitmap->pixels, m_plot, m_windowBitmap->stride,
+                       m_plotBitmap->pixels, plotImageRect, m_plotBitmap->stride, 4);
+    if (m_markersOn) DrawMarkers();
+
+    QPainter painter(&m_windowImage);
+    painter.setClipRect(ToQRect(m_plot));
+    uint32_t* pixels = reinterpret_cast<uint32_t*>(m_windowBitmap->pixels);
+    int64_t frames = 0;
+    for (int i = 0; i < m_waveCount; ++i) {
+        WaveSlot& slot = m_slots[i];
+        if (!slot.visible) continue;
+        const int drawn =
+            m_drawListener != nullptr
+                ? m_drawListener->OnDrawWave(&painter, &m_windowImage, pixels, m_clientWidth,
+                                             m_clientHeight, m_windowBitmap->stride, m_plot, i,
+                                             &slot.points, slot.lineWidth, slot.colour, m_smooth,
+                                             m_drawContext)
+                : 0;
+        if (!drawn) DrawWave(&painter, slot);
+        frames = std::max(frames, slot.buffer.GetFramesReceived());
+    }
+    painter.setClipping(false);
+    if (m_frameCounterOn) {
+        painter.setFont(m_counterFont);
+        painter.setPen(QColor(GetRValue(m_counterColour), GetGValue(m_counterColour),
+                              GetBValue(m_counterColour)));
+        painter.drawText(ToQRect(m_plot), m_counterFlags,
+                         m_counterPrefix + QString::number(qlonglong(frames)));
+    }
+    if (m_drawListener != nullptr)
+        m_drawListener->OnDrawEnd(&painter, &m_windowImage, pixels, m_clientWidth, m_clientHeight,
+                                  m_windowBitmap->stride, m_plot, m_drawContext);
+}
+
+void CWaveWnd::DrawWave(QPainter* painter, WaveSlot& slot) {
+    const int count = slot.points.GetCount();
+    if (count < 2 || !slot.hasPen || slot.lineWidth <= 0) return;
+    m_curve.resize(size_t(count));
+    void** entries = slot.points.GetDataPtr();
+    for (int k = 0; k < count; ++k) {
+        const PackedPoint p = SlotToPackedPoint(entries[k]);
+        m_curve[size_t(k)] = QPointF(PackedPointX(p), PackedPointY(p));
+    }
+    painter->setPen(slot.pen);
+    if (m_smooth) {
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->drawPath(CardinalCurve(m_curve));
+    } else {
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->drawPolyline(m_curve.data(), count);
+    }
+}
+
+void CWaveWnd::DrawMarkers() {
+    const int plotWidth = m_plot.right - m_plot.left;
+    const int plotHeight = m_plot.bottom - m_plot.top;
+    if (plotWidth <= 0 || plotHeight <= 0 || m_waveLength < 1) return;
+    const double pixelsPerSample = double(plotWidth) / m_waveLength;
+    const WaveView view = CurrentView();
+    for (int position : m_markers) {
+        const double centre = position * pixelsPerSample;
+        if (!(centre >= 0.0 && centre < plotWidth)) continue;
+        double best = plotHeight;
+        bool found = false;
+        for (int i = 0; i < m_waveCount; ++i) {
+            if (!m_slots[i].visible) continue;
+            double row = 0.0;
+            if (m_slots[i].buffer.ValueAtColumn(view, int(centre), nullptr, nullptr, nullptr,
+                                                &row) &&
+                row < best) {
+                best = row;
+                found = true;
+            }
+        }
+        if (!found) continue;
+        const int x0 = std::clamp(int(centre - m_markerWidth / 2.0), 0, plotWidth - 1);
+        const int x1 = std::clamp(x0 + m_markerWidth, 0, plotWidth - 1);
+        const RECT column{m_plot.left + x0, m_plot.top + int(best), m_plot.left + x1 + 1,
+                          m_plot.bottom};
+        DrawColorOnBuffer(m_markerColour, m_windowBitmap->pixels, column, m_windowBitmap->stride);
+    }
+}
+
+void CWaveWnd::DrawTextItems(QPainter* painter) {
+    CAutoBaseLock lock(&m_textLock);
+    if (m_texts.empty()) return;
+    painter->setRenderHint(QPainter::TextAntialiasing, true);
+    const RECT plotOrigin{0, 0, m_plot.right - m_plot.left, m_plot.bottom - m_plot.top};
+    for (const auto& item : m_texts) {
+        if (item->text.isEmpty() || item->size <= 0) continue;
+        RECT layout = m_plot;
+        if (!IsEmpty(item->rect)) BoundRect(&layout, &item->rect, &m_plot);
+        OffsetLayout(&layout);
+        BoundRect(&layout, &layout, &plotOrigin);
+        if (IsEmpty(layout)) continue;
+        painter->setFont(item->font);
+        painter->setPen(QColor::fromRgba(item->colour));
+        painter->drawText(ToQRect(layout), item->flags | Qt::TextWordWrap, item->text);
+    }
+}
+
+void CWaveWnd::OffsetLayout(RECT* layout) const {
+    layout->left -= m_plot.left;
+    layout->right -= m_plot.left;
+    layout->top -= m_plot.top;
+    layout->bottom -= m_plot.top;
+}
+
+void CWaveWnd::SetText(uint64_t id, const QString& text, int size, uint32_t argb, int hAlign,
+                       int vAlign, const RECT* rect) {
+    {
+        CAutoBaseLock lock(&m_textLock);
+        auto found = std::find_if(m_texts.begin(), m_texts.end(),
+                                  [id](const auto& item) { return item->id == id; });
+        WaveTextItem* item = nullptr;
+        if (found == m_texts.end()) {
+            m_texts.push_back(std::make_unique<WaveTextItem>());
+            item = m_texts.back().get();
+        } else {
+            item = found->get();
+        }
+        item->id = id;
+        item->text = text;
+        item->rect = rect != nullptr ? *rect : RECT{0, 0, 0, 0};
+        item->flags = StringAlignToQt(hAlign, vAlign);
+        item->colour = argb;
+        item->size = size >= 0 ? size : FitTextSize(text, -size, item->rect);
+        item->font = TextFont(item->size);
+        std::stable_sort(m_texts.begin(), m_texts.end(),
+                         [](const auto& a, const auto& b) { return a->id < b->id; });
+    }
+    SetBackgroundDirty();
+}
+
+int CWaveWnd::FitTextSize(const QString& text, int largest, const RECT& rect) const {
+    const RECT box = IsEmpty(rect) ? m_plot : rect;
+    const QRect area = ToQRect(box);
+    for (int size = largest; size >= kMinFittedTextSize; --size) {
+        const QFontMetrics metrics(TextFont(size), m_plotImage.isNull() ? nullptr : &m_plotImage);
+        const QRect needed = metrics.boundingRect(area, Qt::TextWordWrap, text);
+        if (needed.width() <= area.width() && needed.height() <= area.height()) return size;
+    }
+    return 0;
+}
+
+int CWaveWnd::GetTextCount() {
+    CAutoBaseLock lock(&m_textLock);
+    return int(m_texts.size());
+}
+
+int CWaveWnd::GetTextSize(uint64_t id) {
+    CAutoBaseLock lock(&m_textLock);
+    for (const auto& item : m_texts)
+        if (item->id == id) return item->size;
+    return -1;
+}
