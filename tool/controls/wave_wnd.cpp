@@ -8,7 +8,7 @@
 #include <QPalette>
 #include <QPen>
 #include <QResizeEvent>
-#include <QToolTip>
+#include <QLabel>
 
 #include <algorithm>
 #include <cmath>
@@ -408,6 +408,7 @@ void CWaveWnd::Initialize() {
     m_clientWidth = width();
     m_clientHeight = height();
     RecreateImages();
+    CreateTip();
 }
 
 void CWaveWnd::RecreateImages() {
@@ -471,7 +472,7 @@ void CWaveWnd::paintEvent(QPaintEvent*) {
         screen.setCompositionMode(QPainter::CompositionMode_Source);
         screen.drawImage(0, 0, m_windowImage);
     }
-    if (AnyTooltipWave() && m_tooltipShown && QToolTip::isVisible()) RefreshTooltip();
+    if (AnyTooltipWave() && m_tooltipShown && m_tip != nullptr && m_tip->isVisible()) RefreshTooltip();
 }
 
 void CWaveWnd::resizeEvent(QResizeEvent* event) {

@@ -32,6 +32,7 @@
 #include "core/ptr_array_ctrl.h"
 #include "draw/pixel_bitmap.h"
 
+class QLabel;
 class QPainter;
 struct WaveSlot;
 struct WaveTextItem;
@@ -229,9 +230,10 @@ public:
     QImage PlotImage() const { return m_plotImage.copy(); }
     // Paints so far (window thread).
     int64_t PaintCount() const { return m_paintCount; }
-    // The tooltip's current text and whether it is shown.
+    // The tooltip's current text, whether it is shown, and its window (null before Initialize).
     QString TooltipText() const { return m_tooltipText; }
     bool IsTooltipShown() const { return m_tooltipShown != 0; }
+    const QLabel* TooltipWindow() const { return m_tip; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -270,6 +272,7 @@ private:
     void SetHistoryFramesOfWaves(int frames);
     void RefreshTooltip();
     void HideTooltip();
+    void CreateTip();
     void ResetView();
 
     std::unique_ptr<WaveSlot[]> m_slots;
@@ -346,6 +349,7 @@ private:
     int m_tooltipShown = 0;
     QPoint m_tooltipPoint{-1, -1};
     QString m_tooltipText;
+    QLabel* m_tip = nullptr;  // child window, created by Initialize
 
     std::atomic<bool> m_repaintPending{false};
     int64_t m_paintCount = 0;

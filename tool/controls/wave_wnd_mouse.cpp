@@ -1,6 +1,6 @@
 // CWaveWnd: what happens under the mouse (pan, zoom, view reset, value tooltips).
 #include <QMouseEvent>
-#include <QToolTip>
+#include <QLabel>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -10,6 +10,14 @@
 #include "controls/wave_wnd_internal.h"
 
 namespace {
+
+// The tip window: frameless, on top, never activated; a plain window type, since headless
+// platforms refuse to raise the tooltip type.
+constexpr Qt::WindowFlags kTipWindowFlags =
+    Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+    Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
+// The tip stands this far right of and below the cursor.
+constexpr int kTipCursorOffset = 16;
 
 bool Inside(const RECT& r, const QPoint& p) {
     return p.x() >= r.left && p.x() < r.right && p.y() >= r.top && p.y() < r.bottom;
@@ -192,10 +200,25 @@ void CWaveWnd::RefreshTooltip() {
     }
     m_tooltipText = text;
     m_tooltipShown = 1;
-    QToolTip::showText(mapToGlobal(m_tooltipPoint), text, this);
+    if (m_tip == nullptr) return;
+    m_tip->setText(text);
+    m_tip->adjustSize();
+    m_tip->move(mapToGlobal(m_tooltipPoint) + QPoint(kTipCursorOffset, kTipCursorOffset));
+    m_tip->show();
+}
+
+void CWaveWnd::CreateTip() {
+    if (m_tip != nullptr) return;
+    m_tip = new QLabel(this, kTipWindowFlags);
+    m_tip->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_tip->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_tip->setForegroundRole(QPalette::ToolTipText);
+    m_tip->setBackgroundRole(QPalette::ToolTipBase);
+    m_tip->setAutoFillBackground(true);
+    m_tip->setMargin(2);
 }
 
 void CWaveWnd::HideTooltip() {
-    if (m_tooltipShown) QToolTip::hideText();
+    if (m_tip != nullptr) m_tip->hide();
     m_tooltipShown = 0;
 }
