@@ -11,6 +11,7 @@
 #include <QLabel>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "controls/wave_wnd_internal.h"
@@ -22,6 +23,25 @@ namespace {
 
 // Inches per metre, for the images' resolution.
 constexpr double kInchesPerMetre = 39.37007874;
+
+// Adds the time since the previous lap to a stage of the times (nothing without times).
+class StageTimer {
+public:
+    explicit StageTimer(WavePaintStageTimes* times)
+        : m_times(times), m_last(times ? std::chrono::steady_clock::now() : TimePoint()) {}
+    void Lap(int64_t WavePaintStageTimes::*stage) {
+        if (m_times == nullptr) return;
+        const TimePoint now = std::chrono::steady_clock::now();
+        m_times->*stage +=
+            std::chrono::duration_cast<std::chrono::nanoseconds>(now - m_last).count();
+        m_last = now;
+    }
+
+private:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    WavePaintStageTimes* m_times;
+    TimePoint m_last;
+};
 
 // Makes a 32-bit top-down bitmap of our own and a QImage over the same pixels.
 void MakeImage(int width, int height, UniqueHBitmap* bitmap, QImage* image) {
@@ -486,12 +506,22 @@ void CWaveWnd::resizeEvent(QResizeEvent* event) {
 
 void CWaveWnd::RenderFrame() {
     if (m_windowImage.isNull()) return;
+    StageTimer timer(m_stageTimes);
     if (m_backgroundDirty) {
         PaintPlotBackground();
         m_backgroundDirty = 0;
     }
-    PaintPlot();
+    timer.Lap(&WavePaintStageTimes::background);
+    if (!m_plotImage.isNull()) {
+        BuildWavePoints();
+        timer.Lap(&WavePaintStageTimes::polylines);
+        CopyPlotBackground();
+        timer.Lap(&WavePaintStageTimes::copy);
+        DrawCurves();
+        timer.Lap(&WavePaintStageTimes::curves);
+    }
     PaintDirtyPanels();
+    timer.Lap(&WavePaintStageTimes::panels);
 }
 
 void CWaveWnd::PaintPlotBackground() {

@@ -99,6 +99,15 @@ public:
                                    const RECT* plot, uintptr_t context) = 0;
 };
 
+// Time spent in each stage of RenderFrame, in nanoseconds, added up while enabled.
+struct WavePaintStageTimes {
+    int64_t background = 0;  // the plot background, when dirty: fill, grid, listener, texts
+    int64_t polylines = 0;   // samples to points, their clean-up, auto-scale
+    int64_t copy = 0;        // the plot background into the window image
+    int64_t curves = 0;      // markers, curves, frame counter, the listener's end drawing
+    int64_t panels = 0;      // dirty label panels
+};
+
 class CWaveWnd : public QWidget {
     Q_OBJECT
 
@@ -221,6 +230,8 @@ public:
     bool RequestRepaint();
     // Renders the window image as a paint does (without copying it to the screen).
     void RenderFrame();
+    // Adds each stage's time of every later render to `times` (null: no timing).
+    void SetPaintStageTimes(WavePaintStageTimes* times) { m_stageTimes = times; }
 
     RECT GetPlotRect() const { return m_plot; }
     RECT GetPanelArea(WavePanel panel) const;
@@ -258,7 +269,9 @@ private:
     void DrawTextItems(QPainter* painter);
     void OffsetLayout(RECT* layout) const;
     int FitTextSize(const QString& text, int largest, const RECT& rect) const;
-    void PaintPlot();
+    void BuildWavePoints();
+    void CopyPlotBackground();
+    void DrawCurves();
     void DrawMarkers();
     void DrawWave(QPainter* painter, WaveSlot& slot);
     void PaintDirtyPanels();
@@ -353,5 +366,6 @@ private:
 
     std::atomic<bool> m_repaintPending{false};
     int64_t m_paintCount = 0;
+    WavePaintStageTimes* m_stageTimes = nullptr;
     std::vector<QPointF> m_curve;  // reused between paints
 };

@@ -59,8 +59,7 @@ WaveView CWaveWnd::CurrentView() const {
     return view;
 }
 
-void CWaveWnd::PaintPlot() {
-    if (m_plotImage.isNull()) return;
+void CWaveWnd::BuildWavePoints() {
     const WaveView view = CurrentView();
     double overallMin = 0.0;
     double overallMax = 0.0;
@@ -83,12 +82,17 @@ void CWaveWnd::PaintPlot() {
         SetYPanelsRange(m_yViewMin, m_yViewMax);
         update();
     }
+}
+
+void CWaveWnd::CopyPlotBackground() {
     // The background copy erases the previous curves.
     const RECT plotImageRect{0, 0, m_plotImage.width(), m_plotImage.height()};
     DrawBufferOnBuffer(m_windowBitmap->pixels, m_plot, m_windowBitmap->stride,
                        m_plotBitmap->pixels, plotImageRect, m_plotBitmap->stride, 4);
-    if (m_markersOn) DrawMarkers();
+}
 
+void CWaveWnd::DrawCurves() {
+    if (m_markersOn) DrawMarkers();
     QPainter painter(&m_windowImage);
     painter.setClipRect(ToQRect(m_plot));
     uint32_t* pixels = reinterpret_cast<uint32_t*>(m_windowBitmap->pixels);
