@@ -10,8 +10,9 @@
 #include <QResizeEvent>
 #include <QLabel>
 
+#include <time.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 #include "controls/wave_wnd_internal.h"
@@ -24,23 +25,26 @@ namespace {
 // Inches per metre, for the images' resolution.
 constexpr double kInchesPerMetre = 39.37007874;
 
-// Adds the time since the previous lap to a stage of the times (nothing without times).
+// Adds the window thread's CPU time since the previous lap to a stage of the times (nothing
+// without times).
 class StageTimer {
 public:
-    explicit StageTimer(WavePaintStageTimes* times)
-        : m_times(times), m_last(times ? std::chrono::steady_clock::now() : TimePoint()) {}
+    explicit StageTimer(WavePaintStageTimes* times) : m_times(times), m_last(times ? Now() : 0) {}
     void Lap(int64_t WavePaintStageTimes::*stage) {
         if (m_times == nullptr) return;
-        const TimePoint now = std::chrono::steady_clock::now();
-        m_times->*stage +=
-            std::chrono::duration_cast<std::chrono::nanoseconds>(now - m_last).count();
+        const int64_t now = Now();
+        m_times->*stage += now - m_last;
         m_last = now;
     }
 
 private:
-    using TimePoint = std::chrono::steady_clock::time_point;
+    static int64_t Now() {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+    }
     WavePaintStageTimes* m_times;
-    TimePoint m_last;
+    int64_t m_last;
 };
 
 // Makes a 32-bit top-down bitmap of our own and a QImage over the same pixels.

@@ -99,7 +99,8 @@ public:
                                    const RECT* plot, uintptr_t context) = 0;
 };
 
-// Time spent in each stage of RenderFrame, in nanoseconds, added up while enabled.
+// CPU time of the window thread in each stage of RenderFrame, in nanoseconds, added up while
+// enabled.
 struct WavePaintStageTimes {
     int64_t background = 0;  // the plot background, when dirty: fill, grid, listener, texts
     int64_t polylines = 0;   // samples to points, their clean-up, auto-scale

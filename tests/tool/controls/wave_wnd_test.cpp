@@ -95,4 +95,147 @@ TEST_F(WaveWndTest, RepaintRequestsCoalesceToOnePending) {
     ProcessPendingEvents();
 }
 
+TEST_F(WaveWndTest, OutOfRangeIndicesAreHarmless) {
+    EXPECT_EQ(plot->GetWaveBuffer(-1), nullptr);
+    EXPECT_EQ(plot->GetWaveBuffer(kMaxWaves), nullptr);
+    EXPECT_NE(plot->GetWaveBuffer(kMaxWaves - 1), nullptr);
+    EXPECT_EQ(plot->GetWavePoints(kMaxWaves), nullptr);
+    EXPECT_FALSE(plot->SetWaveTooltip(kMaxWaves, 1, QStringLiteral("%d")));
+    plot->SetWaveVisible(kMaxWaves + 5, 1);
+    EXPECT_EQ(plot->IsWaveVisible(kMaxWaves + 5), 0);
+    plot->ShowAxisPanel(static_cast<WavePanel>(7), 1, 10, nullptr);
+    plot->SetPanelLabelCount(static_cast<WavePanel>(-1), 3);
+    EXPECT_EQ(plot->GetCoordinate(static_cast<WavePanel>(4)), nullptr);
+    plot->AddMarker(-50);
+    plot->AddMarker(1 << 30);
+    plot->SetMarkers(1);
+    ConfigurePlain(plot, 16, 0, 10);
+    plot->RenderFrame();  // markers outside the samples draw nothing
+}
+
+TEST_F(WaveWndTest, PlotSmallerThanItsPanelsPaintsNothingAndDoesNotFail) {
+    plot->setGeometry(0, 0, 30, 20);
+    plot->ShowAxisPanel(kPanelLeft, 1, 40, nullptr);
+    plot->ShowAxisPanel(kPanelBottom, 1, 20, nullptr);
+    plot->ShowAxisPanel(kPanelTop, 1, 20, nullptr);
+    ConfigurePlain(plot, 16, 0, 10);
+    const RECT r = plot->GetPlotRect();
+    EXPECT_EQ(r.right - r.left, 0);
+    EXPECT_TRUE(plot->PlotImage().isNull());
+    plot->SetText(1, QStringLiteral("fit"), -12, 0xFFFFFFFF, 0, 0, nullptr);
+    plot->SetGridRows(0);
+    plot->RenderFrame();
+    EXPECT_FALSE(plot->WindowImage().isNull());
+}
+
+TEST_F(WaveWndTest, FontSizeZeroDrawsNoTextAndNothingFails) {
+    ConfigurePlain(plot, 16, 0, 10);
+    plot->ShowAxisPanel(kPanelLeft, 1, 30, nullptr);
+    plot->SetYAxisFont(0, 0);
+    plot->SetText(1, QStringLiteral("title"), 0, 0xFFFFFFFF, 0, 0, nullptr);
+    plot->RenderFrame();
+    const QImage image = plot->WindowImage();
+    EXPECT_EQ(CountColour(image, image.rect(), qRgb(255, 255, 255)), 0);
+}
+
+TEST_F(WaveWndTest, AutoScaleSettlesOnASteadySignal) {
+    ConfigurePlain(plot, 16, -100, 100);
+    plot->SetAutoScale(1);
+    std::vector<double> frame(16);
+    for (int i = 0; i < 16; ++i) frame[size_t(i)] = -3.0 + 8.0 * i / 15.0;
+    plot->GetWaveBuffer(0)->AddSamples(frame.data(), 16);
+    plot->RenderFrame();
+    EXPECT_EQ(plot->GetYViewMin(), -5.0);
+    EXPECT_EQ(plot->GetYViewMax(), 7.0);
+    EXPECT_EQ(plot->GetCoordinate(kPanelLeft)->rangeMax, 7.0);
+    // A span that does not round-trip exactly: the window must stop asking for repaints.
+    for (int i = 0; i < 16; ++i) frame[size_t(i)] = 0.241 * i / 15.0;
+    plot->GetWaveBuffer(0)->AddSamples(frame.data(), 16);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return plot->PaintCount() > 0; }));
+    ProcessPendingEvents();
+    const int64_t settled = plot->PaintCount();
+    const double low = plot->GetYViewMin();
+    for (int i = 0; i < 20; ++i) ProcessPendingEvents();
+    EXPECT_LE(plot->PaintCount(), settled + 1) << "a steady signal stops repainting";
+    EXPECT_EQ(plot->GetYViewMin(), low);
+    EXPECT_NEAR(plot->GetYViewMax() - plot->GetYViewMin(), 0.241 * 1.5, 1e-12);
+}
+
+TEST_F(WaveWndTest, TextItemsUpdateByIdAndAreClippedToThePlot) {
+    ConfigurePlain(plot, 16, 0, 10);
+    plot->SetWaveVisible(0, 0);
+    plot->SetText(5, QStringLiteral("one"), 12, 0xFFFFFFFF, 0, 0, nullptr);
+    plot->SetText(2, QStringLiteral("two"), 12, 0xFFFFFFFF, 0, 0, nullptr);
+    plot->SetText(5, QStringLiteral("ONE"), 14, 0xFFFFFFFF, 0, 0, nullptr);
+    EXPECT_EQ(plot->GetTextCount(), 2);
+    EXPECT_EQ(plot->GetTextSize(5), 14);
+    plot->RenderFrame();
+    EXPECT_GT(CountColour(plot->WindowImage(), QRect(0, 0, 320, 200), qRgb(255, 255, 255)), 10);
+    // Moved outside the plot: nothing of it is drawn.
+    const RECT outside{400, 300, 500, 350};
+    plot->SetText(5, QStringLiteral("ONE"), 14, 0xFFFFFFFF, 0, 0, &outside);
+    plot->SetText(2, QString(), 12, 0xFFFFFFFF, 0, 0, nullptr);
+    plot->RenderFrame();
+    EXPECT_EQ(CountColour(plot->WindowImage(), QRect(0, 0, 320, 200), qRgb(255, 255, 255)), 0);
+    // Fitted: the largest size from 40 down whose text fits 60 x 20 pixels.
+    const RECT small{10, 10, 70, 30};
+    plot->SetText(9, QStringLiteral("Fit me"), -40, 0xFFFFFFFF, 0, 0, &small);
+    EXPECT_GT(plot->GetTextSize(9), 0);
+    EXPECT_LT(plot->GetTextSize(9), 40);
+}
+
+class SkippingListener : public IWaveWndDrawListener {
+public:
+    int OnDrawWave(QPainter*, QImage*, uint32_t*, int, int, int, const RECT&, int index,
+                   CPtrArrayCtrl* points, int, uint32_t, int, uintptr_t context) override {
+        lastContext = context;
+        pointsSeen += points->GetCount();
+        return index == 0 ? 1 : 0;
+    }
+    void OnDrawEnd(QPainter*, QImage*, uint32_t*, int, int, int, const RECT&, uintptr_t) override {
+        ++ends;
+    }
+    uintptr_t lastContext = 0;
+    int pointsSeen = 0;
+    int ends = 0;
+};
+
+TEST_F(WaveWndTest, ListenerDrawingAWaveSkipsTheDefaultCurve) {
+    ConfigurePlain(plot, 16, 0, 10);
+    SkippingListener listener;
+    plot->SetDrawListener(&listener, 42);
+    std::vector<double> ramp(16);
+    for (int i = 0; i < 16; ++i) ramp[size_t(i)] = i * 0.6;
+    plot->GetWaveBuffer(0)->AddSamples(ramp.data(), 16);
+    plot->RenderFrame();
+    EXPECT_EQ(listener.lastContext, 42u);
+    EXPECT_GT(listener.pointsSeen, 1);
+    EXPECT_EQ(listener.ends, 1);
+    const QImage image = plot->WindowImage();
+    EXPECT_EQ(CountColour(image, image.rect(), qRgb(0, 255, 0)), 0);
+}
+
+TEST_F(WaveWndTest, MarkersAndFrameCounter) {
+    ConfigurePlain(plot, 16, 0, 10);
+    std::vector<double> level(16, 5.0);
+    plot->GetWaveBuffer(0)->AddSamples(level.data(), 16);
+    plot->SetMarkerStyle(3, 0xFFFFFF00);
+    plot->AddMarker(8);
+    plot->SetMarkers(1);
+    QFont font;
+    font.setPixelSize(14);
+    plot->SetFrameCounterStyle(QStringLiteral("#"), font, RGB(255, 0, 255),
+                               Qt::AlignRight | Qt::AlignTop);
+    plot->SetFrameCounter(1);
+    plot->RenderFrame();
+    const QImage image = plot->WindowImage();
+    const RECT r = plot->GetPlotRect();
+    const int x = r.left + 8 * (r.right - r.left) / 16;
+    // Below the curve (row 100 of 200) the marker column is yellow down to the bottom.
+    EXPECT_EQ(image.pixel(x, r.bottom - 2) & 0xFFFFFF, 0xFFFF00u);
+    EXPECT_EQ(image.pixel(x, r.top + 20) & 0xFFFFFF, 0x000000u) << "nothing above the curve";
+    EXPECT_GT(CountColour(image, QRect(r.right - 40, r.top, 40, 20), qRgb(255, 0, 255)), 3)
+        << "the counter";
+}
+
 }  // namespace
