@@ -1,7 +1,8 @@
 #include "controls/wave_wnd.h"
 
 #include <QFontMetrics>
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -472,17 +473,32 @@ void CWaveWnd::RunLayout() {
     update();
 }
 
+namespace {
+
+// The event of a repaint request. It carries nothing: the producer hands the window no data, so
+// nothing written on its thread is read on the window thread.
+QEvent::Type RepaintRequestEvent() {
+    static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+}  // namespace
+
 bool CWaveWnd::RequestRepaint() {
     if (m_repaintPending.exchange(true)) return false;
     // Queued to the window thread; dropped unseen if the window is destroyed first.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_repaintPending.store(false);
-            update();
-        },
-        Qt::QueuedConnection);
+    QCoreApplication::postEvent(this, new QEvent(RepaintRequestEvent()));
     return true;
+}
+
+bool CWaveWnd::event(QEvent* event) {
+    if (event->type() == RepaintRequestEvent()) {
+        // Cleared first: a sample added from now on asks again.
+        m_repaintPending.store(false);
+        update();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 // --- Painting ---

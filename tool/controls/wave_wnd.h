@@ -248,6 +248,7 @@ public:
     const QLabel* TooltipWindow() const { return m_tip; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

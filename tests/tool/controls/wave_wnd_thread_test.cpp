@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/wait_until.h"
 #include "tool/controls/wave_wnd_support.h"
 
 namespace {
@@ -32,6 +33,7 @@ TEST_F(WaveWndThreadTest, ProducerAddsTenThousandFramesWhileTheWindowPaints) {
 
     std::atomic<int> queued{0};
     std::atomic<bool> done{false};
+    std::atomic<bool> servedMidway{false};
     CWaveBuffer* buffers[3] = {plot->GetWaveBuffer(0), plot->GetWaveBuffer(1),
                                plot->GetWaveBuffer(2)};
     const int64_t paintsBefore = plot->PaintCount();
@@ -41,6 +43,15 @@ TEST_F(WaveWndThreadTest, ProducerAddsTenThousandFramesWhileTheWindowPaints) {
             for (int g = 0; g < kGates; ++g) frame[size_t(g)] = (f * 7 + g * 13) % 90;
             for (CWaveBuffer* buffer : buffers) buffer->AddSamples(frame.data(), kGates);
             if (plot->RequestRepaint()) queued.fetch_add(1);
+            if (f == kFrames / 2) {
+                // Halfway, wait until the window thread has taken a request (a new one can be
+                // queued again), so painting and producing overlap.
+                servedMidway = WaitUntil([&] {
+                    if (!plot->RequestRepaint()) return false;
+                    queued.fetch_add(1);
+                    return true;
+                });
+            }
         }
         done.store(true);
     });
@@ -53,7 +64,8 @@ TEST_F(WaveWndThreadTest, ProducerAddsTenThousandFramesWhileTheWindowPaints) {
     ASSERT_TRUE(ProcessEventsUntil([&] { return plot->PaintCount() > paintsAtEnd; }));
 
     for (CWaveBuffer* buffer : buffers) EXPECT_EQ(buffer->GetFramesReceived(), kFrames);
-    EXPECT_GT(queued.load(), 0);
+    EXPECT_TRUE(servedMidway.load());
+    EXPECT_GT(queued.load(), 1);
     EXPECT_LT(queued.load(), kFrames) << "requests coalesce while one is pending";
     EXPECT_GT(plot->PaintCount(), paintsBefore);
     // The last frame is what the plot shows: sample 15 of frame 9999.
