@@ -238,11 +238,10 @@ void BM_TargetPlotsPerReport(benchmark::State& state) {
     if (energy->PaintCount() + distance->PaintCount() - paintsBefore != 2 * state.iterations())
         state.SkipWithError("the plots were not painted once each per report");
     const double n = double(state.iterations());
-    const double stagesNs = double(energyStages.background + energyStages.polylines +
-                                   energyStages.copy + energyStages.curves + energyStages.panels +
-                                   distanceStages.background + distanceStages.polylines +
-                                   distanceStages.copy + distanceStages.curves +
-                                   distanceStages.panels);
+    const double stagesNs = double(
+        energyStages.background + energyStages.polylines + energyStages.copy + energyStages.curves +
+        energyStages.panels + distanceStages.background + distanceStages.polylines +
+        distanceStages.copy + distanceStages.curves + distanceStages.panels);
     state.counters["ours_ms"] = ours / n * 1e3;
     state.counters["reference_ms"] = theirs / n * 1e3;
     state.counters["ratio"] = ours / theirs;

@@ -67,8 +67,8 @@ class PagePainter : public IWaveWndDrawListener, public IWaveWndTooltipListener 
 public:
     PagePainter() { states.fill(kNoReport); }
 
-    void OnDrawBackground(QPainter* painter, QImage*, uint32_t*, int width, int, int,
-                          const RECT& r, uintptr_t context) override {
+    void OnDrawBackground(QPainter* painter, QImage*, uint32_t*, int width, int, int, const RECT& r,
+                          uintptr_t context) override {
         if (context != 1 || !bandChanged) return;
         bandChanged = false;
         const int bottom = r.top + int(kStateHeight * scale);
@@ -83,8 +83,8 @@ public:
         if (runClass < 0) return;
         int runStart = r.left;
         for (int x = r.left; x < r.right; ++x) {
-            const int slot = std::min(int(std::lround(double(x - r.left) * kHistory / width)),
-                                      kHistory - 1);
+            const int slot =
+                std::min(int(std::lround(double(x - r.left) * kHistory / width)), kHistory - 1);
             const int c = classOf(states[size_t(slot)]);
             if (c < 0 || c == runClass) continue;
             painter->fillRect(runStart, r.top, x - runStart, bottom - r.top,
@@ -99,8 +99,8 @@ public:
     void OnDrawEnd(QPainter* painter, QImage*, uint32_t*, int, int, int, const RECT& r,
                    uintptr_t context) override {
         if (context != 0) return;
-        const int x0 = r.left + int((int(kDetectRangeMax / kGateMetres) + 1) *
-                                    (r.right - r.left) * 0.0625);
+        const int x0 =
+            r.left + int((int(kDetectRangeMax / kGateMetres) + 1) * (r.right - r.left) * 0.0625);
         painter->fillRect(x0, r.top, r.right - x0, r.bottom - r.top,
                           QColor::fromRgba(kInactiveColour));
     }
@@ -112,7 +112,8 @@ public:
         static const char* const kEnergy[] = {"RG No.%d Target Energy: %.1f dB",
                                               "RG No.%d Trigger Energy: %.1f dB",
                                               "RG No.%d Hold Energy: %.1f dB"};
-        if (context == 0 && wave >= 0 && wave < 3) return QString::asprintf(kEnergy[wave], sample, value);
+        if (context == 0 && wave >= 0 && wave < 3)
+            return QString::asprintf(kEnergy[wave], sample, value);
         return QString();
     }
 

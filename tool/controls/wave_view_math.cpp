@@ -12,7 +12,8 @@ WaveLayout ComputeWaveLayout(int width, int height, const AxisPanelConfig panels
     width = std::max(0, width);
     height = std::max(0, height);
     int t[kPanelCount];
-    for (int i = 0; i < kPanelCount; ++i) t[i] = panels[i].shown ? std::max(0, panels[i].thickness) : 0;
+    for (int i = 0; i < kPanelCount; ++i)
+        t[i] = panels[i].shown ? std::max(0, panels[i].thickness) : 0;
     // Panels larger than the client area leave an empty plot between them, never an inverted one.
     const int plotLeft = std::min(t[kPanelLeft], width);
     const int plotRight = std::max(plotLeft, width - t[kPanelRight]);
@@ -144,8 +145,8 @@ bool WheelZoomX(int px, int plotWidth, int n, int delta, double zoom, int offset
     return true;
 }
 
-bool WheelZoomY(int y, const RECT& plot, int delta, double fullMin, double fullMax,
-                double* viewMin, double* viewMax) {
+bool WheelZoomY(int y, const RECT& plot, int delta, double fullMin, double fullMax, double* viewMin,
+                double* viewMax) {
     const int height = plot.bottom - plot.top;
     if (height <= 0) return false;
     const double v = *viewMax + (*viewMin - *viewMax) * (y - plot.top) / height;
@@ -216,7 +217,8 @@ bool WalkSampleFormat(const std::u16string& format, Literal literal, Conversion 
 }  // namespace
 
 bool IsSampleValueFormat(const std::u16string& format) {
-    return WalkSampleFormat(format, [](char16_t) {}, [](const std::string&, int) {});
+    return WalkSampleFormat(
+        format, [](char16_t) {}, [](const std::string&, int) {});
 }
 
 bool FormatSampleValue(const std::u16string& format, int sample, double value,
@@ -230,7 +232,8 @@ bool FormatSampleValue(const std::u16string& format, int sample, double value,
             const int length = position == 0
                                    ? std::snprintf(piece, sizeof piece, spec.c_str(), sample)
                                    : std::snprintf(piece, sizeof piece, spec.c_str(), value);
-            for (int k = 0; k < length && k < int(sizeof piece) - 1; ++k) text += char16_t(piece[k]);
+            for (int k = 0; k < length && k < int(sizeof piece) - 1; ++k)
+                text += char16_t(piece[k]);
         });
     *out = std::move(text);
     return true;

@@ -107,8 +107,8 @@ constexpr double kMinYSpan = 1e-9;
 // is divided (delta > 0) or multiplied by 1.25. False (nothing changes) for an empty plot, or
 // when the span would leave [full span / kMaxYZoomRatio, full span x kMaxYZoomRatio] or become
 // non-finite.
-bool WheelZoomY(int y, const RECT& plot, int delta, double fullMin, double fullMax,
-                double* viewMin, double* viewMax);
+bool WheelZoomY(int y, const RECT& plot, int delta, double fullMin, double fullMax, double* viewMin,
+                double* viewMax);
 
 // Tooltip formats: printf text whose conversions are at most an integer one (d, i, u, x, X,
 // o) for the sample index followed by a floating one (f, F, e, E, g, G) for the value, with
@@ -116,5 +116,4 @@ bool WheelZoomY(int y, const RECT& plot, int delta, double fullMin, double fullM
 bool IsSampleValueFormat(const std::u16string& format);
 // The format applied to (sample, value); false (and nothing written) for a format that
 // IsSampleValueFormat refuses.
-bool FormatSampleValue(const std::u16string& format, int sample, double value,
-                       std::u16string* out);
+bool FormatSampleValue(const std::u16string& format, int sample, double value, std::u16string* out);

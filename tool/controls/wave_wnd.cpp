@@ -1,15 +1,15 @@
 #include "controls/wave_wnd.h"
 
-#include <QFontMetrics>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
 #include <QPen>
 #include <QResizeEvent>
-#include <QLabel>
 
 #include <time.h>
 
@@ -26,8 +26,8 @@ namespace {
 // Inches per metre, for the images' resolution.
 constexpr double kInchesPerMetre = 39.37007874;
 
-// Adds the window thread's CPU time since the previous lap to a stage of the times (nothing
-// without times).
+// Adds the process CPU time since the previous lap (Qt may blend on helper threads) to a stage
+// of the times (nothing without times).
 class StageTimer {
 public:
     explicit StageTimer(WavePaintStageTimes* times) : m_times(times), m_last(times ? Now() : 0) {}
@@ -41,7 +41,7 @@ public:
 private:
     static int64_t Now() {
         timespec now{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
         return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
     }
     WavePaintStageTimes* m_times;
@@ -80,10 +80,10 @@ uint32_t ColorRefToPixel(COLORREF colour) {
 
 void CopyImageClipped(const QImage& source, QImage* target) {
     if (source.isNull() || target == nullptr || target->isNull()) return;
-    const QImage rgb = source.format() == QImage::Format_RGB32 ||
-                               source.format() == QImage::Format_ARGB32
-                           ? source
-                           : source.convertToFormat(QImage::Format_RGB32);
+    const QImage rgb =
+        source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32
+            ? source
+            : source.convertToFormat(QImage::Format_RGB32);
     // The overlapping rectangle only: a larger picture must not run past the target's rows.
     const RECT sourceRect{0, 0, rgb.width(), rgb.height()};
     const RECT targetRect{0, 0, target->width(), target->height()};
@@ -377,8 +377,8 @@ void CWaveWnd::SetBackgroundImage(const QImage& image) {
     const int width = m_plot.right - m_plot.left;
     const int height = m_plot.bottom - m_plot.top;
     if (!image.isNull() && width > 0 && height > 0)
-        m_scaledBackground = image.scaled(width, height, Qt::IgnoreAspectRatio,
-                                          Qt::SmoothTransformation);
+        m_scaledBackground =
+            image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 void CWaveWnd::SetGrid(int on) {
@@ -512,7 +512,8 @@ void CWaveWnd::paintEvent(QPaintEvent*) {
         screen.setCompositionMode(QPainter::CompositionMode_Source);
         screen.drawImage(0, 0, m_windowImage);
     }
-    if (AnyTooltipWave() && m_tooltipShown && m_tip != nullptr && m_tip->isVisible()) RefreshTooltip();
+    if (AnyTooltipWave() && m_tooltipShown && m_tip != nullptr && m_tip->isVisible())
+        RefreshTooltip();
 }
 
 void CWaveWnd::resizeEvent(QResizeEvent* event) {
@@ -589,8 +590,8 @@ void CWaveWnd::DrawPanelLabels(QPainter* painter, const CCoordinate& coordinate)
         const QRect box(label.rect.left, label.rect.top, label.rect.right - label.rect.left,
                         label.rect.bottom - label.rect.top);
         if (box.width() <= 0 || box.height() <= 0) continue;
-        const QString text = metrics.elidedText(QString::fromStdU16String(label.text),
-                                                Qt::ElideRight, box.width());
+        const QString text =
+            metrics.elidedText(QString::fromStdU16String(label.text), Qt::ElideRight, box.width());
         painter->drawText(box, LabelFlagsToQt(label.flags), text);
     }
 }

@@ -65,9 +65,8 @@ class IWaveWndDrawListener {
 public:
     virtual ~IWaveWndDrawListener() = default;
     // Into the plot background image (rect = 0, 0, plot width, plot height) when it is repainted.
-    virtual void OnDrawBackground(QPainter* painter, QImage* plotImage, uint32_t* pixels,
-                                  int width, int height, int stride, const RECT& rect,
-                                  uintptr_t context) {
+    virtual void OnDrawBackground(QPainter* painter, QImage* plotImage, uint32_t* pixels, int width,
+                                  int height, int stride, const RECT& rect, uintptr_t context) {
         (void)painter, (void)plotImage, (void)pixels, (void)width, (void)height, (void)stride,
             (void)rect, (void)context;
     }
@@ -99,8 +98,8 @@ public:
                                    const RECT* plot, uintptr_t context) = 0;
 };
 
-// CPU time of the window thread in each stage of RenderFrame, in nanoseconds, added up while
-// enabled.
+// Process CPU time in each stage of RenderFrame (Qt may blend on helper threads meanwhile), in
+// nanoseconds, added up while enabled.
 struct WavePaintStageTimes {
     int64_t background = 0;  // the plot background, when dirty: fill, grid, listener, texts
     int64_t polylines = 0;   // samples to points, their clean-up, auto-scale

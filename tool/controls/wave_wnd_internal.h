@@ -20,8 +20,8 @@ struct WaveSlot {
     void MakePen() {
         hasPen = visible != 0;
         if (!hasPen) return;
-        pen = QPen(WaveColourToQColor(colour), lineWidth, Qt::SolidLine, Qt::RoundCap,
-                   Qt::RoundJoin);
+        pen =
+            QPen(WaveColourToQColor(colour), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     }
 
     int visible = 1;
@@ -49,10 +49,12 @@ struct WaveTextItem {
 // A label's text flags as Qt alignment flags (single line).
 inline int LabelFlagsToQt(int flags) {
     int qt = Qt::TextSingleLine;
-    qt |= (flags & kLabelRight) ? Qt::AlignRight : (flags & kLabelCentre) ? Qt::AlignHCenter
-                                                                          : Qt::AlignLeft;
-    qt |= (flags & kLabelBottom) ? Qt::AlignBottom : (flags & kLabelVCentre) ? Qt::AlignVCenter
-                                                                             : Qt::AlignTop;
+    qt |= (flags & kLabelRight)    ? Qt::AlignRight
+          : (flags & kLabelCentre) ? Qt::AlignHCenter
+                                   : Qt::AlignLeft;
+    qt |= (flags & kLabelBottom)    ? Qt::AlignBottom
+          : (flags & kLabelVCentre) ? Qt::AlignVCenter
+                                    : Qt::AlignTop;
     return qt;
 }
 

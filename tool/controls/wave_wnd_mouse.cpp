@@ -1,6 +1,6 @@
 // CWaveWnd: what happens under the mouse (pan, zoom, view reset, value tooltips).
-#include <QMouseEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 #include <cmath>

@@ -87,8 +87,8 @@ void CWaveWnd::BuildWavePoints() {
 void CWaveWnd::CopyPlotBackground() {
     // The background copy erases the previous curves.
     const RECT plotImageRect{0, 0, m_plotImage.width(), m_plotImage.height()};
-    DrawBufferOnBuffer(m_windowBitmap->pixels, m_plot, m_windowBitmap->stride,
-                       m_plotBitmap->pixels, plotImageRect, m_plotBitmap->stride, 4);
+    DrawBufferOnBuffer(m_windowBitmap->pixels, m_plot, m_windowBitmap->stride, m_plotBitmap->pixels,
+                       plotImageRect, m_plotBitmap->stride, 4);
 }
 
 void CWaveWnd::DrawCurves() {
@@ -100,13 +100,12 @@ void CWaveWnd::DrawCurves() {
     for (int i = 0; i < m_waveCount; ++i) {
         WaveSlot& slot = m_slots[i];
         if (!slot.visible) continue;
-        const int drawn =
-            m_drawListener != nullptr
-                ? m_drawListener->OnDrawWave(&painter, &m_windowImage, pixels, m_clientWidth,
-                                             m_clientHeight, m_windowBitmap->stride, m_plot, i,
-                                             &slot.points, slot.lineWidth, slot.colour, m_smooth,
-                                             m_drawContext)
-                : 0;
+        const int drawn = m_drawListener != nullptr
+                              ? m_drawListener->OnDrawWave(
+                                    &painter, &m_windowImage, pixels, m_clientWidth, m_clientHeight,
+                                    m_windowBitmap->stride, m_plot, i, &slot.points, slot.lineWidth,
+                                    slot.colour, m_smooth, m_drawContext)
+                              : 0;
         if (!drawn) DrawWave(&painter, slot);
         frames = std::max(frames, slot.buffer.GetFramesReceived());
     }

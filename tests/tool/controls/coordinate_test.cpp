@@ -28,7 +28,7 @@ TEST(CoordinateTest, ComputedLabelsTable) {
         // 0.25 and 0.75 round away from zero.
         {0, 1, 5, -1, {u"0.0", u"0.3", u"0.5", u"0.8", u"1.0"}},
         {0, 1, 5, 2, {u"0.00", u"0.25", u"0.50", u"0.75", u"1.00"}},
-        {-1, 0, 3, 0, {u"-1", u"-1", u"0"}},  // -0.5 rounds to -1; no "-0"
+        {-1, 0, 3, 0, {u"-1", u"-1", u"0"}},                // -0.5 rounds to -1; no "-0"
         {5, 5, 2, -1, {u"5.0000000000", u"5.0000000000"}},  // step 0: ten decimals
     };
     for (const RangeCase& c : cases) {

@@ -49,11 +49,11 @@ struct CellCase {
 
 TEST(WaveViewMathTest, GridCellsTable) {
     const CellCase cases[] = {
-        {100, 100, 16, 100.0 / 12, 8.0},   // 6.25 clamped to 8; 12 columns
-        {300, 800, 16, 50.0, 40.0},        // 7 columns rounded down to 6
-        {300, 800, 0, 50.0, 40.0},         // rows below 1 count as 1
-        {12, 100, 16, 12.0, 8.0},          // narrower than two cells: one column
-        {0, 100, 16, 0.0, 0.0},            // empty plot: no cells
+        {100, 100, 16, 100.0 / 12, 8.0},  // 6.25 clamped to 8; 12 columns
+        {300, 800, 16, 50.0, 40.0},       // 7 columns rounded down to 6
+        {300, 800, 0, 50.0, 40.0},        // rows below 1 count as 1
+        {12, 100, 16, 12.0, 8.0},         // narrower than two cells: one column
+        {0, 100, 16, 0.0, 0.0},           // empty plot: no cells
     };
     for (const CellCase& c : cases) {
         const GridCells cells = ComputeGridCells(c.width, c.height, c.rows);
@@ -76,8 +76,8 @@ TEST(WaveViewMathTest, PointsOutsideAreRemovedAndEdgesKeptClear) {
         list.AddData(PackedPointToSlot(p));
     PostProcessWavePoints(&list, plot, 3, false, -1);
     // half = 1: x stays in [left + 2, right - 3], y in [top + 2, bottom - 3].
-    EXPECT_EQ(Points(list), (std::vector<PackedPoint>{PackPoint(12, 12), PackPoint(50, 30),
-                                                      PackPoint(107, 57)}));
+    EXPECT_EQ(Points(list),
+              (std::vector<PackedPoint>{PackPoint(12, 12), PackPoint(50, 30), PackPoint(107, 57)}));
     list.DeleteAll();
     list.AddData(PackedPointToSlot(PackPoint(20, 30)));
     PostProcessWavePoints(&list, plot, 1, true, -1);

@@ -38,8 +38,7 @@ void ExpectMatchesGolden(const QImage& image, const char* name, int tolerance, i
     const int differing =
         DifferingPixels(rgb, golden.convertToFormat(QImage::Format_RGB32), tolerance);
     EXPECT_LE(differing, allowed) << name;
-    if (differing > allowed)
-        rgb.save(QString::fromStdString((ScreenshotFolder() / name).string()));
+    if (differing > allowed) rgb.save(QString::fromStdString((ScreenshotFolder() / name).string()));
 }
 
 TEST(WaveWndRenderTest, GridMatchesGolden) {
@@ -48,8 +47,8 @@ TEST(WaveWndRenderTest, GridMatchesGolden) {
     std::vector<uint32_t> pixels(kWidth * kHeight, 0xFF000000);
     DrawPlotGrid(pixels.data(), kWidth, kHeight, RECT{0, 0, kWidth, kHeight}, 10.0, 8.0, 1,
                  0xFF005F20, 0xFFFF0000);
-    const QImage image(reinterpret_cast<const uchar*>(pixels.data()), kWidth, kHeight,
-                       kWidth * 4, QImage::Format_RGB32);
+    const QImage image(reinterpret_cast<const uchar*>(pixels.data()), kWidth, kHeight, kWidth * 4,
+                       QImage::Format_RGB32);
     ExpectMatchesGolden(image, "grid.png", 0, 0);
     // Columns: 6 cells of 10 with a margin of 2; the centre cross in red.
     EXPECT_EQ(image.pixel(2, 5), qRgb(0, 0x5F, 0x20));
@@ -109,8 +108,7 @@ TEST_F(WaveWndRenderPlot, BackgroundPictureMatchesGolden) {
     const RECT r = plot->GetPlotRect();
     QImage picture(r.right - r.left, r.bottom - r.top, QImage::Format_RGB32);
     for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.setPixel(x, y, qRgb(x * 3, y * 4, 128));
+        for (int x = 0; x < picture.width(); ++x) picture.setPixel(x, y, qRgb(x * 3, y * 4, 128));
     plot->SetBackgroundImage(picture);
     plot->SetBackgroundMode(1);
     plot->SetGrid(0);

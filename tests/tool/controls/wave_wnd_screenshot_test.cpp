@@ -76,7 +76,7 @@ TEST_F(WaveWndScreenshotTest, EnergyAndDistancePlots) {
     // The band shows the states of the last minute; the newest column has the last state.
     const RECT d = distance->GetPlotRect();
     const QRgb newest = distanceShot.pixel(d.right - 2, d.top + 5) & 0xFFFFFF;
-    const QRgb expected = last.state == 0 ? (target_plots::kNobodyColour & 0xFFFFFF)
+    const QRgb expected = last.state == 0   ? (target_plots::kNobodyColour & 0xFFFFFF)
                           : last.state == 2 ? (target_plots::kMotionColour & 0xFFFFFF)
                                             : (target_plots::kMotionlessColour & 0xFFFFFF);
     EXPECT_EQ(newest, expected);
