@@ -122,6 +122,17 @@ public:
     double scale = 1.0;
 };
 
+// Both plots: a black background without grid (grid settings as the page gives them).
+inline void SetPageBackground(CWaveWnd* plot) {
+    plot->SetBackground(1);
+    plot->SetBackgroundColour(0xFF000000);
+    plot->SetBackgroundMode(0);
+    plot->SetGrid(0);
+    plot->SetGridLineThickness(1);
+    plot->SetGridColour(0xFF005F20);
+    plot->SetCentreColour(0xFFFF0000);
+}
+
 inline void ConfigureEnergyPlot(CWaveWnd* plot, PagePainter* page, double s) {
     const int width = int(kLineWidth * s);
     plot->SetDrawListener(page, 0);
@@ -131,13 +142,7 @@ inline void ConfigureEnergyPlot(CWaveWnd* plot, PagePainter* page, double s) {
     plot->SetWaveStyle(0, 0xFF00FF00, width);
     plot->SetWaveStyle(1, 0xFF0000FF, width);
     plot->SetWaveStyle(2, 0xFF00FFFF, width);
-    plot->SetBackground(1);
-    plot->SetBackgroundColour(0xFF000000);
-    plot->SetBackgroundMode(0);
-    plot->SetGrid(0);
-    plot->SetGridLineThickness(1);
-    plot->SetGridColour(0xFF005F20);
-    plot->SetCentreColour(0xFFFF0000);
+    SetPageBackground(plot);
     plot->SetDoubleSamples();
     plot->SetAutoScale(0);
     plot->SetYRange(0, kEnergyDisplayMax);
@@ -188,13 +193,7 @@ inline void ConfigureDistancePlot(CWaveWnd* plot, PagePainter* page, double s) {
     plot->SetOuterColour(kOuterColour);
     plot->SetWaveCount(1);
     plot->SetWaveStyle(0, 0xFF0000FF, int(kLineWidth * s));
-    plot->SetBackground(1);
-    plot->SetBackgroundColour(0xFF000000);
-    plot->SetBackgroundMode(0);
-    plot->SetGrid(0);
-    plot->SetGridLineThickness(1);
-    plot->SetGridColour(0xFF005F20);
-    plot->SetCentreColour(0xFFFF0000);
+    SetPageBackground(plot);
     plot->SetDoubleSamples();
     plot->SetYRange(0.0, kDetectRangeMax);
     plot->SetWaveLength(kHistory);
