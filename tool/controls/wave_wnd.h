@@ -36,6 +36,7 @@ class QLabel;
 class QPainter;
 struct WaveSlot;
 struct WaveTextItem;
+struct GpStringFormat;
 
 constexpr int kMaxWaves = 256;
 constexpr int kDefaultWaveLineWidth = 3;
@@ -269,7 +270,8 @@ private:
     void PaintPlotBackground();
     void DrawTextItems(QPainter* painter);
     void OffsetLayout(RECT* layout) const;
-    int FitTextSize(const QString& text, int largest, const RECT& rect) const;
+    int FitTextSize(const QString& text, int largest, const RECT& rect,
+                    const GpStringFormat& format) const;
     void BuildWavePoints();
     void CopyPlotBackground();
     void DrawCurves();

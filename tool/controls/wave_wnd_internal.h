@@ -13,6 +13,7 @@
 #include "controls/wave_wnd.h"
 #include "core/platform_types.h"
 #include "core/ptr_array_ctrl.h"
+#include "platform/gdiplus_text.h"
 
 struct WaveSlot {
     WaveSlot();
@@ -41,7 +42,7 @@ struct WaveTextItem {
     RECT rect{};  // window coordinates; empty: the whole plot
     int size = 0;
     QFont font;
-    int flags = 0;  // Qt alignment
+    GpStringFormat format;
     int status = 0;
     uint32_t colour = 0xFF000000;  // ARGB
 };
@@ -56,11 +57,4 @@ inline int LabelFlagsToQt(int flags) {
           : (flags & kLabelVCentre) ? Qt::AlignVCenter
                                     : Qt::AlignTop;
     return qt;
-}
-
-// String alignments 0 near, 1 centre, 2 far as Qt alignment flags.
-inline int StringAlignToQt(int hAlign, int vAlign) {
-    const int h = hAlign == 1 ? Qt::AlignHCenter : hAlign == 2 ? Qt::AlignRight : Qt::AlignLeft;
-    const int v = vAlign == 1 ? Qt::AlignVCenter : vAlign == 2 ? Qt::AlignBottom : Qt::AlignTop;
-    return h | v;
 }

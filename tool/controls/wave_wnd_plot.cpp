@@ -1,5 +1,4 @@
 // CWaveWnd: the curves, markers, frame counter and text items.
-#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -11,16 +10,20 @@
 #include "core/rect_util.h"
 #include "draw/buffer_copy.h"
 #include "draw/packed_point.h"
+#include "platform/gdiplus_text.h"
 
 namespace {
 
 // Cardinal spline tension of smooth curves.
 constexpr double kCurveTension = 0.5;
-// Text sizes tried when fitting a text to its rectangle stop here.
-constexpr int kMinFittedTextSize = 1;
 
 QRect ToQRect(const RECT& r) {
     return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+// The text's UTF-16 characters, zero-terminated, as the bitmap helpers take them.
+const WCHAR* Wide(const QString& text) {
+    return reinterpret_cast<const WCHAR*>(text.utf16());
 }
 
 bool IsEmpty(const RECT& r) {
@@ -174,7 +177,6 @@ void CWaveWnd::DrawMarkers() {
 void CWaveWnd::DrawTextItems(QPainter* painter) {
     CAutoBaseLock lock(&m_textLock);
     if (m_texts.empty()) return;
-    painter->setRenderHint(QPainter::TextAntialiasing, true);
     const RECT plotOrigin{0, 0, m_plot.right - m_plot.left, m_plot.bottom - m_plot.top};
     for (const auto& item : m_texts) {
         if (item->text.isEmpty() || item->size <= 0) continue;
@@ -183,9 +185,8 @@ void CWaveWnd::DrawTextItems(QPainter* painter) {
         OffsetLayout(&layout);
         BoundRect(&layout, &layout, &plotOrigin);
         if (IsEmpty(layout)) continue;
-        painter->setFont(item->font);
-        painter->setPen(QColor::fromRgba(item->colour));
-        painter->drawText(ToQRect(layout), item->flags | Qt::TextWordWrap, item->text);
+        Gdiplus_DrawText(painter, Wide(item->text), &layout, item->colour, &item->font,
+                         &item->format);
     }
 }
 
@@ -212,9 +213,9 @@ void CWaveWnd::SetText(uint64_t id, const QString& text, int size, uint32_t argb
         item->id = id;
         item->text = text;
         item->rect = rect != nullptr ? *rect : RECT{0, 0, 0, 0};
-        item->flags = StringAlignToQt(hAlign, vAlign);
+        item->format = GpStringFormat{hAlign, vAlign, 0};
         item->colour = argb;
-        item->size = size >= 0 ? size : FitTextSize(text, -size, item->rect);
+        item->size = size >= 0 ? size : FitTextSize(text, -size, item->rect, item->format);
         item->font = TextFont(item->size);
         std::stable_sort(m_texts.begin(), m_texts.end(),
                          [](const auto& a, const auto& b) { return a->id < b->id; });
@@ -222,15 +223,11 @@ void CWaveWnd::SetText(uint64_t id, const QString& text, int size, uint32_t argb
     SetBackgroundDirty();
 }
 
-int CWaveWnd::FitTextSize(const QString& text, int largest, const RECT& rect) const {
+int CWaveWnd::FitTextSize(const QString& text, int largest, const RECT& rect,
+                          const GpStringFormat& format) const {
     const RECT box = IsEmpty(rect) ? m_plot : rect;
-    const QRect area = ToQRect(box);
-    for (int size = largest; size >= kMinFittedTextSize; --size) {
-        const QFontMetrics metrics(TextFont(size), m_plotImage.isNull() ? nullptr : &m_plotImage);
-        const QRect needed = metrics.boundingRect(area, Qt::TextWordWrap, text);
-        if (needed.width() <= area.width() && needed.height() <= area.height()) return size;
-    }
-    return 0;
+    return Gdiplus_CalcFontSize(nullptr, Wide(text), box.right - box.left, box.bottom - box.top,
+                                kWaveTextFace, largest, 0, &format);
 }
 
 int CWaveWnd::GetTextCount() {
