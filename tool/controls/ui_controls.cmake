@@ -6,6 +6,7 @@ set(UI_CONTROLS_SOURCES
     controls/digital_edit.cpp
     controls/wnd_resize_tool.cpp
     controls/wave_wnd.cpp
+    controls/wave_wnd_setters.cpp
     controls/wave_wnd_plot.cpp
     controls/wave_wnd_mouse.cpp
 )
