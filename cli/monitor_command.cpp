@@ -17,8 +17,12 @@
 #include "device/acquisition_engine.h"
 #include "device/acquisition_settings.h"
 #include "device/radar_device_stream_link.h"
+#include "device/report_csv.h"
 #include "device_session.h"
 #include "exit_codes.h"
+#include "pages/params/radar_param_device.h"
+#include "replay_options.h"
+#include "run_extras.h"
 #include "report_format.h"
 #include "resources/string_table.h"
 #include "stop_signal.h"
@@ -49,8 +53,8 @@ const char* StageText(RecordingStage stage) {
 
 class CliAcquisitionSink : public IAcquisitionSink {
 public:
-    CliAcquisitionSink(const OutputChoice& output, StopSignal& stop)
-        : m_output(output), m_stop(stop) {}
+    CliAcquisitionSink(const OutputChoice& output, StopSignal& stop, RunExtras& extras)
+        : m_output(output), m_stop(stop), m_extras(extras) {}
 
     void OnDeviceNotConnected() override { PrintError(LoadStringText(kStrDeviceNotConnected)); }
     void OnDisplayReset() override { m_startMs = MonoTimeMs(); }
@@ -59,7 +63,9 @@ public:
     void OnReport(const TargetReport& report) override {
         if (m_done.load()) return;
         const uint64_t count = ++m_count;
-        const double seconds = static_cast<double>(MonoTimeMs() - m_startMs) / 1000.0;
+        const uint64_t elapsedMs = MonoTimeMs() - m_startMs;
+        const double seconds = static_cast<double>(elapsedMs) / 1000.0;
+        m_extras.Add(report, count - 1, elapsedMs);
         if (!PrintOut(FormatReport(m_output.format, report, seconds))) {
             // Nobody reads any more (a closed pipe): nothing left to do.
             m_done.store(true);
@@ -91,10 +97,13 @@ public:
     // How the run ended by itself; nothing when it did not.
     std::optional<AcquisitionEnd> End() const { return m_end.load(); }
     bool RecordingFailed() const { return m_recordingFailed.load(); }
+    uint64_t Count() const { return m_count.load(); }
+    uint64_t ElapsedMs() const { return MonoTimeMs() - m_startMs; }
 
 private:
     const OutputChoice m_output;
     StopSignal& m_stop;
+    RunExtras& m_extras;  // the worker's while the run is on
     uint64_t m_startMs = MonoTimeMs();
     std::atomic<uint64_t> m_count{0};
     std::atomic<bool> m_done{false};
@@ -143,19 +152,47 @@ std::string CountOf(uint64_t count, const char* what) {
 
 // The replay's closing line: what was found in the bytes read, and whether the end was reached.
 std::string ReplaySummary(const std::string& file, const AcquisitionTally& tally,
-                          std::optional<AcquisitionEnd> end) {
-    std::string text = "Replayed " + file + ": " + CountOf(tally.reports, "report") + ", " +
+                          std::optional<AcquisitionEnd> end, const ReplayRange& range) {
+    std::string text = "Replayed " + file;
+    if (range.Given()) {
+        text += " (reports " + std::to_string(range.from) + " to " + std::to_string(range.to) +
+                " of " + std::to_string(range.fileReports) + ")";
+    }
+    text += ": " + CountOf(tally.reports, "report") + ", " +
                        CountOf(tally.bytesSkipped, "byte") + " skipped as not frames";
     if (!end) text += " (stopped before the end of the file)";
     if (end == AcquisitionEnd::ReplayReadFailed) text += " (read failed)";
     return text;
 }
 
+// The thresholds a replay's max-hold is held against: those of appConfig.xml's "ParamSetting"
+// section (what the parameter page starts from), else the factory defaults.
+RadarParamSetting ReplayThresholds(const CliContext& context, std::string& source) {
+    RadarParamSetting record;
+    XMLNode section;
+    if (context.SettingsRoot().FindChild(kParamSettingSectionName, section) &&
+        LoadFromConfig(record, section)) {
+        source = "of appConfig.xml";
+    } else {
+        source = "factory defaults";
+    }
+    return record;
+}
+
+void PrintRunExtras(RunExtras& extras, const CliAcquisitionSink& sink,
+                    const RadarParamSetting& thresholds, const std::string& source) {
+    if (extras.maxHold) PrintMaxHold(extras.hold, thresholds, source);
+    if (extras.summary) {
+        PrintRunSummary(
+            extras.states.Figures(RunEndMs(extras, sink.Count(), sink.ElapsedMs())));
+    }
+}
+
 // Starts the run, waits for its end and stops it. kExitSuccess when it ran; otherwise the exit
 // status of a run that did not start (the reason printed).
 int RunEngine(AcquisitionEngine& engine, const AcquisitionRun& run, StopSignal& stop,
               const OutputChoice& output) {
-    if (output.format == ReportFormat::Csv) PrintOut(CsvHeader());
+    if (output.format == ReportFormat::Csv) PrintOut(ReportCsvHeader());
     const AcquisitionStartResult started = engine.StartAcquisition(run);
     if (started == AcquisitionStartResult::NotConnected) return kExitNoDevice;
     if (started != AcquisitionStartResult::Started) {
@@ -187,15 +224,23 @@ int RunMonitor(CliContext& context, const CommandLine& line) {
         }
     }
 
+    RunExtras extras = ParseRunExtras(line);
+
     DeviceSession session;
     if (const int opened = session.Open(context); opened != kExitSuccess) return opened;
+    RadarParamSetting thresholds;
+    if (extras.maxHold && ReadAllParameters(session.Device(), thresholds) != kParamResultSuccess) {
+        PrintError(LoadStringText(kStrReadParamsFailed));
+        return kExitFailed;
+    }
     StopSignal stop;
-    CliAcquisitionSink sink(output, stop);
+    CliAcquisitionSink sink(output, stop, extras);
     RadarDeviceStreamLink link(session.Device());
     AcquisitionEngine engine(sink);
     engine.SetLink(&link);
     LinkLossWatch watch(session.Device(), stop);
     if (const int ran = RunEngine(engine, run, stop, output); ran != kExitSuccess) return ran;
+    PrintRunExtras(extras, sink, thresholds, "read from the sensor");
     if (watch.Lost() || !Orbo_Interface_RadarDevice_IsConnected(session.Device())) {
         PrintError("the link to the sensor on " + session.PortName() + " was lost");
         return kExitNoDevice;
@@ -219,8 +264,17 @@ int RunReplay(CliContext& context, const CommandLine& line) {
         run.replayIntervalMs = static_cast<int>(*interval);
     }
 
+    RunExtras extras = ParseRunExtras(line);
+    extras.reportIntervalMs = EffectiveReplayInterval(run.replayIntervalMs);
+    if (const int paced = ApplyReplaySpeed(line, run); paced != kExitSuccess) return paced;
+    ReplayRange range;
+    if (const int usage = ParseReplayRange(line, range); usage != kExitSuccess) return usage;
+    if (range.Given()) {
+        if (const int bounded = BoundReplay(range, run); bounded != kExitSuccess) return bounded;
+    }
+
     StopSignal stop;
-    CliAcquisitionSink sink(output, stop);
+    CliAcquisitionSink sink(output, stop, extras);
     AcquisitionEngine engine(sink);
     if (const int ran = RunEngine(engine, run, stop, output); ran != kExitSuccess) return ran;
     const std::optional<AcquisitionEnd> end = sink.End();
@@ -229,7 +283,9 @@ int RunReplay(CliContext& context, const CommandLine& line) {
         return kExitFailed;
     }
     const AcquisitionTally tally = engine.GetTally();
-    PrintErr(ReplaySummary(run.replayFile, tally, end) + "\n");
+    PrintErr(ReplaySummary(run.replayFile, tally, end, range) + "\n");
+    std::string source;
+    PrintRunExtras(extras, sink, ReplayThresholds(context, source), source);
     if (end == AcquisitionEnd::ReplayReadFailed) {
         PrintError("reading " + run.replayFile + " failed part-way");
         return kExitFailed;
@@ -246,6 +302,12 @@ const OptionSpec kCsvOption{"csv", OptionArg::None, nullptr,
 const OptionSpec kCountOption{"count", OptionArg::Required, "N", "stop after N reports"};
 const OptionSpec kSecondsOption{"seconds", OptionArg::Required, "S",
                                 "stop after S seconds (decimals allowed)"};
+const OptionSpec kMaxHoldOption{"max-hold", OptionArg::None, nullptr,
+                                "at the end, each gate's highest energy and its headroom to the "
+                                "trigger threshold"};
+const OptionSpec kSummaryOption{"summary", OptionArg::None, nullptr,
+                                "at the end, time in each state, arrivals, presences and "
+                                "distances"};
 
 }  // namespace
 
@@ -258,13 +320,17 @@ CommandSpec MonitorCommand() {
             "--json the raw state, the distance in cm and the energies instead. Ctrl-C\n"
             "stops cleanly: the report output is switched off and the recording closed.\n"
             "--record FILE creates FILE; --record DIR (an existing folder) or --record\n"
-            "alone names it RadarData_<date>_<time>.dat. A recording never replaces a file.\n",
+            "alone names it RadarData_<date>_<time>.dat. A recording never replaces a file.\n"
+            "--max-hold and --summary print their tables on standard error at the end;\n"
+            "--max-hold holds the maxima against the sensor's trigger thresholds.\n",
             {kCsvOption,
              {"record", OptionArg::Optional, "FILE|DIR",
               "record the raw stream into FILE or a named file in DIR; default folder "
               "\"SaveDataPath\" of appConfig.xml, else SaveData"},
              kCountOption,
-             kSecondsOption},
+             kSecondsOption,
+             kMaxHoldOption,
+             kSummaryOption},
             RunMonitor};
 }
 
@@ -275,11 +341,22 @@ CommandSpec ReplayCommand() {
             "Reads a recording made by 'monitor --record' (or the tool) and shows its\n"
             "reports as monitor does, pausing after each; ends at the end of the file.\n"
             "A closing line on standard error counts the reports and the bytes skipped\n"
-            "as not frames; a file that holds no report at all ends with exit status 1.\n",
+            "as not frames; a file that holds no report at all ends with exit status 1.\n"
+            "--from N and --to M replay reports N to M only (numbered from 1); the file is\n"
+            "indexed first, and a file still being written is not read past its last\n"
+            "complete frame. --speed divides the interval (1x = --interval). The summary\n"
+            "times reports at the 1x interval; --max-hold holds the maxima against the\n"
+            "trigger thresholds of appConfig.xml (else the factory defaults).\n",
             {{"interval", OptionArg::Required, "MS",
               "pause after each report; default \"ReplayInterval\" of appConfig.xml, else 500"},
+             {"speed", OptionArg::Required, "X",
+              "replay speed: 0.25, 0.5, 1, 2, 4, 16 or max (no pause)"},
+             {"from", OptionArg::Required, "N", "start at report N (the first is 1)"},
+             {"to", OptionArg::Required, "M", "end after report M"},
              kCsvOption,
              kCountOption,
-             kSecondsOption},
+             kSecondsOption,
+             kMaxHoldOption,
+             kSummaryOption},
             RunReplay};
 }

@@ -18,7 +18,8 @@
 #include "device_session.h"
 #include "exit_codes.h"
 #include "pages/params/radar_param_device.h"
-#include "param_keys.h"
+#include "pages/params/param_diff.h"
+#include "param_values.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -37,19 +38,14 @@ int ParamResultExit(int result, int failedTextId) {
 // Prints the record as "KEY=VALUE" lines (what "params set" takes) or one JSON object, each value
 // in the format the settings file keeps it.
 void PrintRecord(const CliContext& context, const RadarParamSetting& record) {
-    XMLParser scratch;
-    XMLNode root;
-    scratch.GetDocumentNode().FindOrAddChild(kAppConfigRootName, root);
-    SaveToConfig(record, scratch);
-    const XMLNode section = FindParamSettingSection(scratch);
+    const std::vector<ParamKey>& keys = ParamKeys();
+    const std::vector<std::string> values = ParamValueTexts(record);
     std::string json = "{";
-    for (const ParamKey& key : ParamKeys()) {
-        CBaseStringA value;
-        section.GetAttributeText(key.name.c_str(), value);
+    for (size_t i = 0; i < keys.size(); ++i) {
         if (context.Json()) {
-            json += (json.size() > 1 ? "," : "") + JsonString(key.name) + ":" + value.GetString();
+            json += (json.size() > 1 ? "," : "") + JsonString(keys[i].name) + ":" + values[i];
         } else {
-            PrintOut(key.name + "=" + value.GetString());
+            PrintOut(keys[i].name + "=" + values[i]);
         }
     }
     if (context.Json()) PrintOut(json + "}");
@@ -196,11 +192,11 @@ int RunSave(CliContext& context, const CommandLine& line) {
     return kExitSuccess;
 }
 
-int RunLoad(CliContext& context, const CommandLine& line) {
-    if (const int usage = CheckWordCount(line, 2, 0, 1); usage != kExitSuccess) return usage;
-    XMLParser fileDocument;
+// The "ParamSetting" section of FILE (the word after the subcommand) or, without FILE, of
+// appConfig.xml; `path` names where it came from. kExitSuccess or kExitFailed (reason printed).
+int FindFileSection(const CliContext& context, const CommandLine& line, XMLParser& fileDocument,
+                    XMLNode& section, std::string& path) {
     XMLParser* document = &fileDocument;
-    std::string path;
     if (line.words.size() == 2) {
         path = GetAppConfigPath();
         if (!context.SettingsFileRead()) {
@@ -215,11 +211,22 @@ int RunLoad(CliContext& context, const CommandLine& line) {
         }
     }
     XMLNode root;
-    XMLNode section;
     if (!document->FindRootNode(kAppConfigRootName, root) ||
         !root.FindChild(kParamSettingSectionName, section)) {
         PrintError(path + " holds no \"" + kParamSettingSectionName + "\" section");
         return kExitFailed;
+    }
+    return kExitSuccess;
+}
+
+int RunLoad(CliContext& context, const CommandLine& line) {
+    if (const int usage = CheckWordCount(line, 2, 0, 1); usage != kExitSuccess) return usage;
+    XMLParser fileDocument;
+    XMLNode section;
+    std::string path;
+    if (const int found = FindFileSection(context, line, fileDocument, section, path);
+        found != kExitSuccess) {
+        return found;
     }
 
     DeviceSession session;
@@ -235,9 +242,44 @@ int RunLoad(CliContext& context, const CommandLine& line) {
     return kExitSuccess;
 }
 
+// What "params load" would change: the sensor's values against the file's (keys the file lacks
+// keep the sensor's, as load keeps them). Exit 0 when equal, 1 when they differ.
+int RunDiff(CliContext& context, const CommandLine& line) {
+    if (const int usage = CheckWordCount(line, 2, 0, 1); usage != kExitSuccess) return usage;
+    XMLParser fileDocument;
+    XMLNode section;
+    std::string path;
+    if (const int found = FindFileSection(context, line, fileDocument, section, path);
+        found != kExitSuccess) {
+        return found;
+    }
+
+    DeviceSession session;
+    if (const int opened = session.Open(context); opened != kExitSuccess) return opened;
+    RadarParamSetting sensor;
+    const int result = ReadAllParameters(session.Device(), sensor);
+    if (result != kParamResultSuccess) return ParamResultExit(result, kStrReadParamsFailed);
+    RadarParamSetting file = sensor;
+    LoadFromConfig(file, section);
+    const std::vector<ParamChange> changes = DiffParamRecords(sensor, file);
+    if (context.Json()) {
+        std::string json = std::string("{\"equal\":") + (changes.empty() ? "true" : "false") +
+                           ",\"file\":" + JsonString(path) + ",\"changes\":[";
+        for (size_t i = 0; i < changes.size(); ++i) {
+            json += (i > 0 ? ",{\"name\":" : "{\"name\":") + JsonString(changes[i].name) +
+                    ",\"sensor\":" + changes[i].oldValue + ",\"file\":" + changes[i].newValue +
+                    "}";
+        }
+        PrintOut(json + "]}");
+    } else {
+        for (const ParamChange& change : changes) PrintOut(ParamChangeText(change));
+    }
+    return changes.empty() ? kExitSuccess : kExitFailed;
+}
+
 int RunParams(CliContext& context, const CommandLine& line) {
     if (line.words.size() < 2) {
-        return UsageError("'params' needs a subcommand: get, set, reset, save or load");
+        return UsageError("'params' needs a subcommand: get, set, reset, save, load or diff");
     }
     const std::string& sub = line.words[1];
     if (sub == "get") return RunGet(context, line);
@@ -245,6 +287,7 @@ int RunParams(CliContext& context, const CommandLine& line) {
     if (sub == "reset") return RunReset(context, line);
     if (sub == "save") return RunSave(context, line);
     if (sub == "load") return RunLoad(context, line);
+    if (sub == "diff") return RunDiff(context, line);
     return UsageError("no subcommand 'params " + sub + "'");
 }
 
@@ -252,8 +295,8 @@ int RunParams(CliContext& context, const CommandLine& line) {
 
 CommandSpec ParamsCommand() {
     return {"params",
-            "params get|set KEY=VALUE...|reset|save [FILE]|load [FILE]",
-            "the detection parameters: get, set, reset, save, load",
+            "params get|set KEY=VALUE...|reset|save [FILE]|load [FILE]|diff [FILE]",
+            "the detection parameters: get, set, reset, save, load, diff",
             "The sensor's detection parameters, named as in the \"ParamSetting\" section of\n"
             "appConfig.xml, in its units (metres, Hz, seconds, dB).\n"
             "  get             read them from the sensor: KEY=VALUE lines or a JSON object\n"
@@ -266,7 +309,11 @@ CommandSpec ParamsCommand() {
             "                  (an XML file with the root \"AppConfig\", created when missing;\n"
             "                  its other content is kept); without FILE into appConfig.xml\n"
             "  load [FILE]     write the section of FILE (default appConfig.xml) to the\n"
-            "                  sensor; keys the section lacks keep the sensor's values\n",
+            "                  sensor; keys the section lacks keep the sensor's values\n"
+            "  diff [FILE]     compare the sensor's values with the section of FILE (default\n"
+            "                  appConfig.xml): one line 'KEY: SENSOR -> FILE' per difference\n"
+            "                  (what load would change) or a JSON object with --json;\n"
+            "                  exit status 0 when they are equal, 1 when they differ\n",
             {},
             RunParams};
 }

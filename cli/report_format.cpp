@@ -3,6 +3,7 @@
 #include "cli_output.h"
 #include "core/text_format.h"
 #include "core/time_util.h"
+#include "device/report_csv.h"
 #include "resources/string_table.h"
 
 namespace {
@@ -43,16 +44,6 @@ std::string StateText(int state) {
     }
 }
 
-std::string CsvHeader() {
-    std::string header = "seconds,state,distance_cm";
-    for (int gate = 0; gate < kGateCount; ++gate) {
-        std::string field;
-        FormatText(field, ",gate%d_db", gate);
-        header += field;
-    }
-    return header;
-}
-
 std::string FormatReport(ReportFormat format, const TargetReport& report, double seconds) {
     std::string line;
     switch (format) {
@@ -63,8 +54,7 @@ std::string FormatReport(ReportFormat format, const TargetReport& report, double
             break;
         }
         case ReportFormat::Csv: {
-            FormatText(line, "%.3f,%d,%d", seconds, report.state, report.distance);
-            for (const double energy : report.gateEnergy) line += "," + FixedText(energy, 2);
+            line = ReportCsvRow(report, seconds);
             break;
         }
         case ReportFormat::Json: {

@@ -1,8 +1,7 @@
 // The lines zorvan-cli prints for target reports (monitor and replay):
 // - text: local time, the state as the target page names it (string table), the distance in
 //   metres as the page shows it (0 while nobody is there) and the 16 gate energies in whole dB;
-// - CSV: a header line, then seconds since the run started, the state number, the distance in
-//   centimetres and the 16 energies in dB with two decimals;
+// - CSV: the rows of device/report_csv.h (a header line first);
 // - JSON: one object per line with the same fields.
 // The raw state and distance go into CSV and JSON unchanged, whatever the state.
 #pragma once
@@ -16,9 +15,6 @@ enum class ReportFormat { Text, Csv, Json };
 // The state's name in the selected language ("None", "Presence", "Presence(Motionless)"), or
 // "state N" for a state the sensor does not define.
 std::string StateText(int state);
-
-// The CSV header line (field names, no line end).
-std::string CsvHeader();
 
 // One report as a line (no line end). `seconds` is the time since the run started.
 std::string FormatReport(ReportFormat format, const TargetReport& report, double seconds);

@@ -234,7 +234,8 @@ void AcquisitionEngine::RunLive() {
 
 void AcquisitionEngine::RunReplay() {
     ReplayReader reader;
-    if (!reader.Open(m_run.replayFile)) {
+    if (!reader.Open(m_run.replayFile) ||
+        !reader.SetRange(m_run.replayFirstByte, m_run.replayEndByte)) {
         m_sink.OnRunEnded(AcquisitionEnd::ReplayUnavailable);
         return;
     }

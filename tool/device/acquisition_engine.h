@@ -66,6 +66,10 @@ struct AcquisitionRun {
     AcquisitionMode mode = AcquisitionMode::Live;
     std::string replayFile;      // replay: the file to read
     int replayIntervalMs = 500;  // replay: the pause after each report frame
+    // replay: the part of the file read, bytes [replayFirstByte, replayEndByte) (a recording
+    // index gives the bounds of reports); by default the whole file
+    uint64_t replayFirstByte = 0;
+    uint64_t replayEndByte = UINT64_MAX;
     bool saveData = false;       // live: keep a recording
     std::string saveFolder;      // live: where recordings go (created when missing)
     std::string saveFile;        // live: the recording's own name instead (never replaced)

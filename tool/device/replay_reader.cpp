@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -14,6 +15,7 @@ bool ReplayReader::Open(const std::string& path) {
     m_path = path;
     m_failed = false;
     m_error = 0;
+    m_left = kReplayToFileEnd;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         m_error = errno;
@@ -33,8 +35,21 @@ bool ReplayReader::Open(const std::string& path) {
     return true;
 }
 
+bool ReplayReader::SetRange(uint64_t begin, uint64_t end) {
+    if (!IsOpen()) return false;
+    if (lseek(m_fd.Get(), static_cast<off_t>(begin), SEEK_SET) < 0) {
+        m_error = errno;
+        DbgOutputA(kDbgLevelError, "Replay file %s cannot be positioned: %s\r\n", m_path.c_str(),
+                   std::strerror(m_error));
+        return false;
+    }
+    m_left = end == kReplayToFileEnd ? kReplayToFileEnd : (end > begin ? end - begin : 0);
+    return true;
+}
+
 size_t ReplayReader::Read(uint8_t* bytes, size_t size) {
     if (!IsOpen() || m_failed) return 0;
+    if (m_left != kReplayToFileEnd) size = static_cast<size_t>(std::min<uint64_t>(size, m_left));
     size_t done = 0;
     while (done < size) {
         const ssize_t got = read(m_fd.Get(), bytes + done, size - done);
@@ -49,5 +64,6 @@ size_t ReplayReader::Read(uint8_t* bytes, size_t size) {
         }
         done += static_cast<size_t>(got);
     }
+    if (m_left != kReplayToFileEnd) m_left -= done;
     return done;
 }

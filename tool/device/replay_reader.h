@@ -11,10 +11,17 @@
 
 #include "core/unique_fd.h"
 
+// A replay range that ends where the file ends.
+constexpr uint64_t kReplayToFileEnd = UINT64_MAX;
+
 class ReplayReader {
 public:
     // Opens the file for reading. False (Error() set) when it cannot be opened or is a folder.
     bool Open(const std::string& path);
+
+    // Limits the reads to bytes [begin, end) of the file (kReplayToFileEnd: up to its end), for a
+    // replay of part of a recording. False (Error() set) when the file cannot be positioned.
+    bool SetRange(uint64_t begin, uint64_t end);
 
     // Fills `bytes` with up to `size` bytes, reading repeatedly until that many are gathered or
     // the file ends or fails. Returns the count; 0 at the end of the file or on a failure
@@ -31,6 +38,7 @@ public:
 private:
     UniqueFd m_fd;
     std::string m_path;
+    uint64_t m_left = kReplayToFileEnd;  // bytes the range still allows
     bool m_failed = false;
     int m_error = 0;
 };

@@ -1,8 +1,10 @@
-#include "param_keys.h"
+#include "pages/params/param_keys.h"
 
 #include <strings.h>
 
-#include "command_line.h"
+#include "app/app_config.h"
+#include "app/xml_parser.h"
+#include "core/base_string.h"
 #include "core/text_format.h"
 
 namespace {
@@ -62,30 +64,18 @@ const ParamKey* FindParamKey(const std::string& name) {
     return nullptr;
 }
 
-bool SetParamValue(RadarParamSetting& record, const ParamKey& key, const std::string& text,
-                   std::string& error) {
-    if (key.kind == ParamValueKind::Decimal) {
-        const auto value = ParseDecimal(text);
-        if (!value) {
-            error = key.name + " takes a number such as 4.9, not '" + text + "'";
-            return false;
-        }
-        if (key.usable != nullptr && !key.usable(*value)) {
-            error = key.name + " must be a positive number, not '" + text + "'";
-            return false;
-        }
-        record.*key.decimal = *value;
-        return true;
+std::vector<std::string> ParamValueTexts(const RadarParamSetting& record) {
+    XMLParser scratch;
+    XMLNode root;
+    scratch.GetDocumentNode().FindOrAddChild(kAppConfigRootName, root);
+    SaveToConfig(record, scratch);
+    const XMLNode section = FindParamSettingSection(scratch);
+    std::vector<std::string> texts;
+    texts.reserve(ParamKeys().size());
+    for (const ParamKey& key : ParamKeys()) {
+        CBaseStringA value;
+        section.GetAttributeText(key.name.c_str(), value);
+        texts.emplace_back(value.GetString());
     }
-    const auto value = ParseUnsigned(text, UINT32_MAX);
-    if (!value) {
-        error = key.name + " takes a whole number from 0 to 4294967295, not '" + text + "'";
-        return false;
-    }
-    if (key.whole != nullptr) {
-        record.*key.whole = static_cast<uint32_t>(*value);
-    } else {
-        (record.*key.gates)[key.gate] = static_cast<uint32_t>(*value);
-    }
-    return true;
+    return texts;
 }

@@ -1,7 +1,7 @@
-// The detection parameters as zorvan-cli names them: the attribute names of the settings'
-// "ParamSetting" section, in the section's order, each bound to its field of RadarParamSetting.
+// The detection parameters by name: the attribute names of the settings' "ParamSetting"
+// section, in the section's order, each bound to its field of RadarParamSetting. zorvan-cli's
 // "params get" prints them, "params set KEY=VALUE" takes them (names compared without regard to
-// the case of A-Z, as in the settings file).
+// the case of A-Z, as in the settings file), and parameter diffs name them.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +32,6 @@ const std::vector<ParamKey>& ParamKeys();
 // The key of that name (case of A-Z ignored); null when there is none.
 const ParamKey* FindParamKey(const std::string& name);
 
-// Stores the value text into the record's field. False with `error` set when the text is not a
-// number of the key's kind, or a value the record refuses.
-bool SetParamValue(RadarParamSetting& record, const ParamKey& key, const std::string& text,
-                   std::string& error);
+// Every key's value text, in the order of ParamKeys(), as the settings file keeps it
+// (SaveToConfig's formats: "4.90", "1.0", "40").
+std::vector<std::string> ParamValueTexts(const RadarParamSetting& record);
