@@ -71,8 +71,10 @@ int ApplyReplaySpeed(const CommandLine& line, AcquisitionRun& run) {
     }
     const int interval = EffectiveReplayInterval(run.replayIntervalMs);
     run.replayIntervalMs = PacedReplayIntervalMs(interval, *speed);
-    PrintErr("Replay speed " + ReplaySpeedName(*speed) + "x: a report every " +
-             std::to_string(run.replayIntervalMs) + " ms (1x: " + std::to_string(interval) +
-             " ms)\n");
+    const std::string pace = *speed == kReplaySpeedMax
+                                 ? "max: no pause between reports"
+                                 : ReplaySpeedName(*speed) + "x: a report every " +
+                                       std::to_string(run.replayIntervalMs) + " ms";
+    PrintErr("Replay speed " + pace + " (1x: " + std::to_string(interval) + " ms)\n");
     return kExitSuccess;
 }
