@@ -39,35 +39,15 @@ void RecordingIndex::Reset() {
 }
 
 size_t RecordingIndex::IndexBytes(const uint8_t* bytes, size_t size, uint64_t base) {
-    TargetReport batch[kIndexBatchReports];
+    size_t places[kIndexBatchReports];
     size_t pos = 0;
-    while (pos < size) {
-        const ReportBatchCut cut = CutReportBatch(bytes + pos, size - pos, batch,
-                                                  kIndexBatchReports);
-        if (cut.reports > 0 && cut.consumed == cut.reports * kReportFrameBytes) {
-            // Nothing but report frames back to back: their places follow from the count.
-            for (size_t i = 0; i < cut.reports; ++i) {
-                m_offsets.push_back(base + pos + i * kReportFrameBytes);
-            }
-            pos += cut.consumed;
-            continue;
-        }
-        if (cut.reports == 0) return pos + cut.consumed;
-        // Something else lies between them: cut that stretch report by report, each cut ending
-        // right behind its report.
-        const size_t stretchEnd = pos + cut.consumed;
-        while (pos < stretchEnd) {
-            const ReportBatchCut one = CutReportBatch(bytes + pos, stretchEnd - pos, batch, 1);
-            if (one.reports == 0) {
-                pos += one.consumed;
-                break;
-            }
-            pos += one.consumed;
-            m_offsets.push_back(base + pos - kReportFrameBytes);
-        }
-        pos = stretchEnd;
+    for (;;) {
+        const ReportBatchCut cut =
+            LocateReportFrames(bytes + pos, size - pos, places, kIndexBatchReports);
+        for (size_t i = 0; i < cut.reports; ++i) m_offsets.push_back(base + pos + places[i]);
+        pos += cut.consumed;
+        if (cut.reports < kIndexBatchReports) return pos;
     }
-    return pos;
 }
 
 void RecordingIndex::BuildFromBytes(const uint8_t* bytes, size_t size) {

@@ -24,7 +24,7 @@
 constexpr uint32_t kReportFrameBytes = kTargetReportPayloadBytes + kFrameEnvelopeBytes;
 // Bytes read per block while indexing.
 constexpr uint32_t kIndexBlockBytes = 256 * 1024;
-// Reports the frame cutter decodes per call while indexing.
+// Reports the frame cutter locates per call while indexing.
 constexpr size_t kIndexBatchReports = 64;
 
 class RecordingIndex {

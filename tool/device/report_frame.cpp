@@ -40,8 +40,12 @@ const double* DbTable() {
 
 // Decodes a payload of at least 70 bytes into `report` (every field written); false when the
 // type byte is not a target report's. The table is fetched once per report, not per gate.
+bool IsTargetReportPayload(const uint8_t* payload) {
+    return payload[0] == kTargetReportType;
+}
+
 bool DecodeInto(const uint8_t* payload, TargetReport& report) {
-    if (payload[0] != kTargetReportType) return false;
+    if (!IsTargetReportPayload(payload)) return false;
     const double* table = DbTable();
     report.state = payload[kStateOffset];
     report.distance = ReadLe16(payload + kDistanceOffset);
@@ -135,6 +139,21 @@ ReportBatchCut CutReportBatch(const uint8_t* bytes, size_t size, TargetReport* r
         bytes, size, cut.skipped, [] { return true; },
         [&](const uint8_t* payload) {
             if (DecodeInto(payload, reports[cut.reports])) ++cut.reports;
+            return cut.reports < capacity;
+        });
+    return cut;
+}
+
+ReportBatchCut LocateReportFrames(const uint8_t* bytes, size_t size, size_t* offsets,
+                                  size_t capacity) {
+    ReportBatchCut cut;
+    if (bytes == nullptr || offsets == nullptr || capacity == 0) return cut;
+    cut.consumed = WalkFrames(
+        bytes, size, cut.skipped, [] { return true; },
+        [&](const uint8_t* payload) {
+            if (IsTargetReportPayload(payload)) {
+                offsets[cut.reports++] = static_cast<size_t>(payload - bytes) - kFramePayloadOffset;
+            }
             return cut.reports < capacity;
         });
     return cut;

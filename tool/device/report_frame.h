@@ -80,3 +80,10 @@ struct ReportBatchCut {
 // are what CutFrames would keep. Frames are found, checked and decoded alike.
 ReportBatchCut CutReportBatch(const uint8_t* bytes, size_t size, TargetReport* reports,
                               size_t capacity);
+
+// CutReportBatch without decoding, for callers that only need to know where the reports lie:
+// writes the offset (from `bytes`) of each report frame's first byte into `offsets`, up to
+// `capacity` of them. The frames are found and checked, and the cut ends, exactly as
+// CutReportBatch's; `reports` counts the offsets written.
+ReportBatchCut LocateReportFrames(const uint8_t* bytes, size_t size, size_t* offsets,
+                                  size_t capacity);
