@@ -203,7 +203,7 @@ TEST_F(InstalledFiles, CliManualPageAndCompletionNameEveryCommandAndOption) {
         EXPECT_NE(page.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(Completions({"zorvan-cli", "params", ""}),
-              (std::vector<std::string>{"get", "set", "reset", "save", "load"}));
+              (std::vector<std::string>{"get", "set", "reset", "save", "load", "diff"}));
     EXPECT_EQ(Completions({"zorvan-cli", "--lang", ""}), (std::vector<std::string>{"en", "zh"}));
 }
 
