@@ -219,24 +219,36 @@ int FindFileSection(const CliContext& context, const CommandLine& line, XMLParse
     return kExitSuccess;
 }
 
-int RunLoad(CliContext& context, const CommandLine& line) {
+// The start of load and diff: the section of FILE (checked before the port is opened), then the
+// sensor's current values. kExitSuccess, or the exit status with the reason printed.
+int ReadSectionAndSensor(CliContext& context, const CommandLine& line, XMLParser& fileDocument,
+                         XMLNode& section, std::string& path, DeviceSession& session,
+                         RadarParamSetting& sensor) {
     if (const int usage = CheckWordCount(line, 2, 0, 1); usage != kExitSuccess) return usage;
-    XMLParser fileDocument;
-    XMLNode section;
-    std::string path;
     if (const int found = FindFileSection(context, line, fileDocument, section, path);
         found != kExitSuccess) {
         return found;
     }
-
-    DeviceSession session;
     if (const int opened = session.Open(context); opened != kExitSuccess) return opened;
-    // Keys the file does not hold keep the sensor's values.
-    RadarParamSetting record;
-    int result = ReadAllParameters(session.Device(), record);
+    const int result = ReadAllParameters(session.Device(), sensor);
     if (result != kParamResultSuccess) return ParamResultExit(result, kStrReadParamsFailed);
+    return kExitSuccess;
+}
+
+int RunLoad(CliContext& context, const CommandLine& line) {
+    XMLParser fileDocument;
+    XMLNode section;
+    std::string path;
+    DeviceSession session;
+    RadarParamSetting record;
+    if (const int read =
+            ReadSectionAndSensor(context, line, fileDocument, section, path, session, record);
+        read != kExitSuccess) {
+        return read;
+    }
+    // Keys the file does not hold keep the sensor's values.
     LoadFromConfig(record, section);
-    result = WriteAllParameters(session.Device(), record);
+    const int result = WriteAllParameters(session.Device(), record);
     if (result != kParamResultSuccess) return ParamResultExit(result, kStrSetParamsFailed);
     PrintOut(LoadStringText(kStrSetParamsSucceeded));
     return kExitSuccess;
@@ -245,20 +257,16 @@ int RunLoad(CliContext& context, const CommandLine& line) {
 // What "params load" would change: the sensor's values against the file's (keys the file lacks
 // keep the sensor's, as load keeps them). Exit 0 when equal, 1 when they differ.
 int RunDiff(CliContext& context, const CommandLine& line) {
-    if (const int usage = CheckWordCount(line, 2, 0, 1); usage != kExitSuccess) return usage;
     XMLParser fileDocument;
     XMLNode section;
     std::string path;
-    if (const int found = FindFileSection(context, line, fileDocument, section, path);
-        found != kExitSuccess) {
-        return found;
-    }
-
     DeviceSession session;
-    if (const int opened = session.Open(context); opened != kExitSuccess) return opened;
     RadarParamSetting sensor;
-    const int result = ReadAllParameters(session.Device(), sensor);
-    if (result != kParamResultSuccess) return ParamResultExit(result, kStrReadParamsFailed);
+    if (const int read =
+            ReadSectionAndSensor(context, line, fileDocument, section, path, session, sensor);
+        read != kExitSuccess) {
+        return read;
+    }
     RadarParamSetting file = sensor;
     LoadFromConfig(file, section);
     const std::vector<ParamChange> changes = DiffParamRecords(sensor, file);

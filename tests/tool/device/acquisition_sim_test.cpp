@@ -30,6 +30,7 @@ namespace fs = std::filesystem;
 using stream_test::Bytes;
 using stream_test::Decode;
 using stream_test::ExpectSameReports;
+using stream_test::ReportSink;
 
 // Reports ten times as often as the sensor's 1 Hz, with stray bytes between the frames and the
 // output paced at the line rate so that blocks cut frames anywhere.
@@ -66,43 +67,6 @@ private:
     mutable std::mutex m_mutex;
     Bytes m_delivered;
     int m_blocks = 0;
-};
-
-class ReportSink : public IAcquisitionSink {
-public:
-    void OnDeviceNotConnected() override {}
-    void OnDisplayReset() override {}
-    void OnRunStateChanged(AcquisitionRunState) override {}
-    void OnReport(const TargetReport& report) override {
-        std::lock_guard lock(m_mutex);
-        m_reports.push_back(report);
-    }
-    void OnRunEnded(AcquisitionEnd reason) override {
-        std::lock_guard lock(m_mutex);
-        m_ended.push_back(reason);
-    }
-    void OnRecordingFailed(const RecordingFailure& failure) override {
-        std::lock_guard lock(m_mutex);
-        m_failures.push_back(failure);
-    }
-    std::vector<TargetReport> Reports() const {
-        std::lock_guard lock(m_mutex);
-        return m_reports;
-    }
-    std::vector<AcquisitionEnd> Ended() const {
-        std::lock_guard lock(m_mutex);
-        return m_ended;
-    }
-    size_t Failures() const {
-        std::lock_guard lock(m_mutex);
-        return m_failures.size();
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<TargetReport> m_reports;
-    std::vector<AcquisitionEnd> m_ended;
-    std::vector<RecordingFailure> m_failures;
 };
 
 class AcquisitionSimTest : public testing::Test {

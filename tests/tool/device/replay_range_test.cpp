@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <mutex>
 #include <vector>
 
 #include "device/acquisition_engine.h"
@@ -13,41 +12,12 @@
 #include "support/test_recordings.h"
 #include "support/wait_until.h"
 #include "support/whole_file.h"
+#include "tool/device/stream_test_support.h"
 
 namespace {
 
 // Generous limit for waits that only catch a hang.
 constexpr auto kHangDeadline = std::chrono::seconds(20);
-
-class CollectingSink : public IAcquisitionSink {
-public:
-    void OnDeviceNotConnected() override {}
-    void OnDisplayReset() override {}
-    void OnRunStateChanged(AcquisitionRunState) override {}
-    void OnReport(const TargetReport& report) override {
-        std::lock_guard lock(m_mutex);
-        m_reports.push_back(report);
-    }
-    void OnRunEnded(AcquisitionEnd reason) override {
-        std::lock_guard lock(m_mutex);
-        m_ended.push_back(reason);
-    }
-    void OnRecordingFailed(const RecordingFailure&) override {}
-
-    std::vector<TargetReport> Reports() const {
-        std::lock_guard lock(m_mutex);
-        return m_reports;
-    }
-    std::vector<AcquisitionEnd> Ended() const {
-        std::lock_guard lock(m_mutex);
-        return m_ended;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<TargetReport> m_reports;
-    std::vector<AcquisitionEnd> m_ended;
-};
 
 TEST(ReplayRangeTest, ReaderReadsOnlyItsRange) {
     TempDir folder;
@@ -82,7 +52,7 @@ TEST(ReplayRangeTest, EngineReplaysTheIndexedReportsFromNToM) {
     for (const Case& c : {Case{0, 29, 0}, Case{0, 0, 0}, Case{3, 12, 0}, Case{21, 29, 0},
                           Case{29, 29, 1}, Case{10, 14, 1}}) {
         SCOPED_TRACE(std::to_string(c.from) + ".." + std::to_string(c.to));
-        CollectingSink sink;
+        stream_test::ReportSink sink;
         AcquisitionEngine engine(sink);
         AcquisitionRun run;
         run.mode = AcquisitionMode::Replay;

@@ -24,6 +24,7 @@
 #include "core/base_buffer.h"
 #include "core/byte_order.h"
 #include "core/dbg_output.h"
+#include "device/acquisition_sink.h"
 #include "device/radar_stream_link.h"
 #include "device/report_frame.h"
 #include "support/file_size_limit.h"
@@ -100,6 +101,45 @@ inline std::vector<TargetReport> Decode(const Bytes& bytes) {
     CutFrames(buffer, collector);
     return collector.reports;
 }
+
+// An acquisition sink that keeps the reports, the ends and the recording failures, for any
+// thread.
+class ReportSink : public IAcquisitionSink {
+public:
+    void OnDeviceNotConnected() override {}
+    void OnDisplayReset() override {}
+    void OnRunStateChanged(AcquisitionRunState) override {}
+    void OnReport(const TargetReport& report) override {
+        std::lock_guard lock(m_mutex);
+        m_reports.push_back(report);
+    }
+    void OnRunEnded(AcquisitionEnd reason) override {
+        std::lock_guard lock(m_mutex);
+        m_ended.push_back(reason);
+    }
+    void OnRecordingFailed(const RecordingFailure& failure) override {
+        std::lock_guard lock(m_mutex);
+        m_failures.push_back(failure);
+    }
+    std::vector<TargetReport> Reports() const {
+        std::lock_guard lock(m_mutex);
+        return m_reports;
+    }
+    std::vector<AcquisitionEnd> Ended() const {
+        std::lock_guard lock(m_mutex);
+        return m_ended;
+    }
+    size_t Failures() const {
+        std::lock_guard lock(m_mutex);
+        return m_failures.size();
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<TargetReport> m_reports;
+    std::vector<AcquisitionEnd> m_ended;
+    std::vector<RecordingFailure> m_failures;
+};
 
 // A device that delivers the blocks the test pushes and records the commands it is given.
 // Fetches wait for their real time limit unless a block or a cancel comes; a cancel stays
