@@ -266,12 +266,16 @@ int RunReplay(CliContext& context, const CommandLine& line) {
 
     RunExtras extras = ParseRunExtras(line);
     extras.reportIntervalMs = EffectiveReplayInterval(run.replayIntervalMs);
-    if (const int paced = ApplyReplaySpeed(line, run); paced != kExitSuccess) return paced;
+    std::string paceLine;
+    if (const int paced = ApplyReplaySpeed(line, run, paceLine); paced != kExitSuccess) {
+        return paced;
+    }
     ReplayRange range;
     if (const int usage = ParseReplayRange(line, range); usage != kExitSuccess) return usage;
     if (range.Given()) {
         if (const int bounded = BoundReplay(range, run); bounded != kExitSuccess) return bounded;
     }
+    if (!paceLine.empty()) PrintErr(paceLine);
 
     StopSignal stop;
     CliAcquisitionSink sink(output, stop, extras);

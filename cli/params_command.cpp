@@ -303,8 +303,8 @@ int RunParams(CliContext& context, const CommandLine& line) {
 
 CommandSpec ParamsCommand() {
     return {"params",
-            "params get|set KEY=VALUE...|reset|save [FILE]|load [FILE]|diff [FILE]",
-            "the detection parameters: get, set, reset, save, load, diff",
+            "params get|set KEY=VALUE...|reset|save|load|diff [FILE]",
+            "the sensor's parameters: get/set/reset/save/load/diff",
             "The sensor's detection parameters, named as in the \"ParamSetting\" section of\n"
             "appConfig.xml, in its units (metres, Hz, seconds, dB).\n"
             "  get             read them from the sensor: KEY=VALUE lines or a JSON object\n"

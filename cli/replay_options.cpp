@@ -62,7 +62,7 @@ int BoundReplay(ReplayRange& range, AcquisitionRun& run) {
     return kExitSuccess;
 }
 
-int ApplyReplaySpeed(const CommandLine& line, AcquisitionRun& run) {
+int ApplyReplaySpeed(const CommandLine& line, AcquisitionRun& run, std::string& paceLine) {
     const std::string* text = line.Value("speed");
     if (text == nullptr) return kExitSuccess;
     const auto speed = ParseReplaySpeed(*text);
@@ -75,6 +75,6 @@ int ApplyReplaySpeed(const CommandLine& line, AcquisitionRun& run) {
                                  ? "max: no pause between reports"
                                  : ReplaySpeedName(*speed) + "x: a report every " +
                                        std::to_string(run.replayIntervalMs) + " ms";
-    PrintErr("Replay speed " + pace + " (1x: " + std::to_string(interval) + " ms)\n");
+    paceLine = "Replay speed " + pace + " (1x: " + std::to_string(interval) + " ms)\n";
     return kExitSuccess;
 }

@@ -26,6 +26,6 @@ int ParseReplayRange(const CommandLine& line, ReplayRange& range);
 // holds no report or fewer than --from.
 int BoundReplay(ReplayRange& range, AcquisitionRun& run);
 
-// Reads --speed and sets the run's interval to the paced one, telling on standard error the
-// pause it gives. kExitUsage for a speed that is not one of the steps.
-int ApplyReplaySpeed(const CommandLine& line, AcquisitionRun& run);
+// Reads --speed and sets the run's interval to the paced one; `paceLine` tells the pause it gives
+// (empty without --speed). kExitUsage for a speed that is not one of the steps.
+int ApplyReplaySpeed(const CommandLine& line, AcquisitionRun& run, std::string& paceLine);

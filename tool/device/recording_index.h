@@ -26,6 +26,8 @@ constexpr uint32_t kReportFrameBytes = kTargetReportPayloadBytes + kFrameEnvelop
 constexpr uint32_t kIndexBlockBytes = 256 * 1024;
 // Reports the frame cutter locates per call while indexing.
 constexpr size_t kIndexBatchReports = 64;
+// Offsets reserved at most before indexing (more grow as found).
+constexpr uint64_t kIndexReserveReports = 4 * 1024 * 1024;
 
 class RecordingIndex {
 public:
