@@ -22,9 +22,9 @@
 #include "exit_codes.h"
 #include "pages/params/radar_param_device.h"
 #include "replay_options.h"
-#include "run_extras.h"
 #include "report_format.h"
 #include "resources/string_table.h"
+#include "run_extras.h"
 #include "stop_signal.h"
 
 namespace {
@@ -158,8 +158,8 @@ std::string ReplaySummary(const std::string& file, const AcquisitionTally& tally
         text += " (reports " + std::to_string(range.from) + " to " + std::to_string(range.to) +
                 " of " + std::to_string(range.fileReports) + ")";
     }
-    text += ": " + CountOf(tally.reports, "report") + ", " +
-                       CountOf(tally.bytesSkipped, "byte") + " skipped as not frames";
+    text += ": " + CountOf(tally.reports, "report") + ", " + CountOf(tally.bytesSkipped, "byte") +
+            " skipped as not frames";
     if (!end) text += " (stopped before the end of the file)";
     if (end == AcquisitionEnd::ReplayReadFailed) text += " (read failed)";
     return text;
@@ -183,8 +183,7 @@ void PrintRunExtras(RunExtras& extras, const CliAcquisitionSink& sink,
                     const RadarParamSetting& thresholds, const std::string& source) {
     if (extras.maxHold) PrintMaxHold(extras.hold, thresholds, source);
     if (extras.summary) {
-        PrintRunSummary(
-            extras.states.Figures(RunEndMs(extras, sink.Count(), sink.ElapsedMs())));
+        PrintRunSummary(extras.states.Figures(RunEndMs(extras, sink.Count(), sink.ElapsedMs())));
     }
 }
 

@@ -17,8 +17,8 @@
 #include "core/file_data.h"
 #include "device_session.h"
 #include "exit_codes.h"
-#include "pages/params/radar_param_device.h"
 #include "pages/params/param_diff.h"
+#include "pages/params/radar_param_device.h"
 #include "param_values.h"
 #include "resources/string_table.h"
 
@@ -275,8 +275,7 @@ int RunDiff(CliContext& context, const CommandLine& line) {
                            ",\"file\":" + JsonString(path) + ",\"changes\":[";
         for (size_t i = 0; i < changes.size(); ++i) {
             json += (i > 0 ? ",{\"name\":" : "{\"name\":") + JsonString(changes[i].name) +
-                    ",\"sensor\":" + changes[i].oldValue + ",\"file\":" + changes[i].newValue +
-                    "}";
+                    ",\"sensor\":" + changes[i].oldValue + ",\"file\":" + changes[i].newValue + "}";
         }
         PrintOut(json + "]}");
     } else {

@@ -61,9 +61,9 @@ void PrintRunSummary(const RunSummaryFigures& figures) {
     std::string text = "Summary: " + std::to_string(figures.reports) + " reports over " +
                        Seconds(static_cast<double>(figures.totalMs)) + "\n";
     text += "  " + StateText(kTargetStateNobody) + ": " +
-            Seconds(static_cast<double>(figures.nobodyMs)) + ", " +
-            StateText(kTargetStateMoving) + ": " + Seconds(static_cast<double>(figures.movingMs)) +
-            ", " + StateText(kTargetStateMotionless) + ": " +
+            Seconds(static_cast<double>(figures.nobodyMs)) + ", " + StateText(kTargetStateMoving) +
+            ": " + Seconds(static_cast<double>(figures.movingMs)) + ", " +
+            StateText(kTargetStateMotionless) + ": " +
             Seconds(static_cast<double>(figures.motionlessMs));
     if (figures.otherMs > 0) {
         text += ", other states: " + Seconds(static_cast<double>(figures.otherMs));

@@ -43,10 +43,11 @@ TEST_F(MonitorExtrasTest, MaxHoldIsHeldAgainstTheSensorsThresholds) {
     std::snprintf(gate2, sizeof gate2, "   2  %6.2f           7  %11.2f", maxima[2],
                   7.0 - maxima[2]);
     EXPECT_NE(run.err.find(gate2), std::string::npos) << gate2 << "\n" << run.err;
-    EXPECT_TRUE(std::regex_search(run.err, std::regex("Summary: 6 reports over [0-9]+\\.[0-9]{3} s\n"
-                                                      "  None: [0-9.]+ s, Presence: [0-9.]+ s, "
-                                                      "Presence\\(Motionless\\): [0-9.]+ s\n"
-                                                      "  arrivals: [0-9]+\n")))
+    EXPECT_TRUE(
+        std::regex_search(run.err, std::regex("Summary: 6 reports over [0-9]+\\.[0-9]{3} s\n"
+                                              "  None: [0-9.]+ s, Presence: [0-9.]+ s, "
+                                              "Presence\\(Motionless\\): [0-9.]+ s\n"
+                                              "  arrivals: [0-9]+\n")))
         << run.err;
 }
 

@@ -49,8 +49,10 @@ TEST_F(ReplayExtrasTest, FromAndToBoundTheReports) {
         int first, last;  // report numbers from 1, both included
     };
     const Case cases[] = {
-        {{"--from", "1", "--to", "30"}, 1, 30}, {{"--from", "5"}, 5, 30},
-        {{"--to", "3"}, 1, 3},                  {{"--from", "12", "--to", "12"}, 12, 12},
+        {{"--from", "1", "--to", "30"}, 1, 30},
+        {{"--from", "5"}, 5, 30},
+        {{"--to", "3"}, 1, 3},
+        {{"--from", "12", "--to", "12"}, 12, 12},
         {{"--from", "21", "--to", "99"}, 21, 30},
     };
     for (const Case& c : cases) {
@@ -101,15 +103,15 @@ TEST_F(ReplayExtrasTest, SpeedDividesTheIntervalAndReplaysEverything) {
         const char* pace;
     };
     // 16x of a 30-report file at 500 ms: a report every 31 ms, about 1 s in all.
-    for (const Case& c : {Case{"16", "500", "Replay speed 16x: a report every 31 ms (1x: 500 ms)"},
-                          Case{"max", "500", "Replay speed max: no pause between reports (1x: 500 ms)"},
-                          Case{"4", "40", "Replay speed 4x: a report every 10 ms (1x: 40 ms)"},
-                          Case{"0.25", "4", "Replay speed 0.25x: a report every 16 ms"}}) {
+    for (const Case& c :
+         {Case{"16", "500", "Replay speed 16x: a report every 31 ms (1x: 500 ms)"},
+          Case{"max", "500", "Replay speed max: no pause between reports (1x: 500 ms)"},
+          Case{"4", "40", "Replay speed 4x: a report every 10 ms (1x: 40 ms)"},
+          Case{"0.25", "4", "Replay speed 0.25x: a report every 16 ms"}}) {
         ProcessOptions options;
         options.deadline = std::chrono::duration_cast<std::chrono::milliseconds>(kHangDeadline);
-        const ProcessResult run =
-            RunCli({"replay", m_file, "--interval", c.interval, "--speed", c.speed, "--csv"},
-                   options);
+        const ProcessResult run = RunCli(
+            {"replay", m_file, "--interval", c.interval, "--speed", c.speed, "--csv"}, options);
         ASSERT_FALSE(run.timedOut) << c.speed;
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_TRUE(Contains(run.err, c.pace)) << run.err;
@@ -122,19 +124,21 @@ TEST_F(ReplayExtrasTest, SummaryOfAFileWithKnownStates) {
     const ProcessResult run =
         RunCli({"replay", m_file, "--interval", "500", "--speed", "max", "--summary"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(Contains(run.err, "Summary: 30 reports over 15.000 s\n"
-                                  "  None: 8.500 s, Presence: 4.000 s, "
-                                  "Presence(Motionless): 2.500 s\n"
-                                  "  arrivals: 2\n"
-                                  "  presences: 2, shortest 3.000 s, mean 3.250 s, longest 3.500 s\n"
-                                  "  distance: min 1.40 m, mean 2.16 m, max 2.90 m\n"))
+    EXPECT_TRUE(Contains(run.err,
+                         "Summary: 30 reports over 15.000 s\n"
+                         "  None: 8.500 s, Presence: 4.000 s, "
+                         "Presence(Motionless): 2.500 s\n"
+                         "  arrivals: 2\n"
+                         "  presences: 2, shortest 3.000 s, mean 3.250 s, longest 3.500 s\n"
+                         "  distance: min 1.40 m, mean 2.16 m, max 2.90 m\n"))
         << run.err;
     // Part of the file: reports 3 to 7 are two without and three with somebody.
     const ProcessResult part = RunCli({"replay", m_file, "--interval", "500", "--speed", "max",
                                        "--from", "3", "--to", "7", "--summary"});
     ASSERT_EQ(part.exitCode, 0) << part.err;
-    EXPECT_TRUE(Contains(part.err, "Summary: 5 reports over 2.500 s\n"
-                                   "  None: 1.000 s, Presence: 1.500 s"))
+    EXPECT_TRUE(Contains(part.err,
+                         "Summary: 5 reports over 2.500 s\n"
+                         "  None: 1.000 s, Presence: 1.500 s"))
         << part.err;
 }
 
@@ -161,11 +165,12 @@ TEST_F(ReplayExtrasTest, MaxHoldPrintsEachGatesMaximumAndHeadroom) {
             for (uint64_t n = 0; n < index.Count(); ++n) {
                 maximum = std::max(maximum, test_recordings::States30EnergyDb(n, gate));
             }
-            const uint32_t threshold = gate == 0 ? c.gate0Threshold : kDefaultTriggerThreshold[gate];
+            const uint32_t threshold =
+                gate == 0 ? c.gate0Threshold : kDefaultTriggerThreshold[gate];
             const double headroom = threshold - maximum;
             char row[128];
-            std::snprintf(row, sizeof row, "%4d  %6.2f  %10u  %11.2f%s\n", gate, maximum,
-                          threshold, headroom, headroom < 0 ? "  would trigger" : "");
+            std::snprintf(row, sizeof row, "%4d  %6.2f  %10u  %11.2f%s\n", gate, maximum, threshold,
+                          headroom, headroom < 0 ? "  would trigger" : "");
             EXPECT_TRUE(Contains(run.err, row)) << row << run.err;
         }
     }
@@ -181,7 +186,8 @@ TEST_F(ReplayExtrasTest, CsvEqualsTheSharedRowsOfTheIndexedReports) {
     EXPECT_EQ(lines[0], ReportCsvHeader());
     for (uint64_t n = 0; n < index.Count(); ++n) {
         // The seconds are the replay's own clock; the rest is the report.
-        EXPECT_EQ(WithoutSeconds(lines[n + 1]), WithoutSeconds(ReportCsvRow(*index.ReadReport(n), 0)))
+        EXPECT_EQ(WithoutSeconds(lines[n + 1]),
+                  WithoutSeconds(ReportCsvRow(*index.ReadReport(n), 0)))
             << "report " << n;
     }
 }

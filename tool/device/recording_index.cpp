@@ -79,8 +79,8 @@ bool RecordingIndex::Build(const std::string& path) {
     const uint64_t limit = static_cast<uint64_t>(info.st_size);
     // Room for a file of nothing but reports, within reason: a huge file of something else
     // must not claim memory it will never fill.
-    m_offsets.reserve(static_cast<size_t>(std::min<uint64_t>(limit / kReportFrameBytes,
-                                                             kIndexReserveReports)));
+    m_offsets.reserve(
+        static_cast<size_t>(std::min<uint64_t>(limit / kReportFrameBytes, kIndexReserveReports)));
     std::vector<uint8_t> buffer(kIndexBlockBytes + kMaxStreamPayloadBytes + kFrameEnvelopeBytes);
     size_t kept = 0;    // bytes left from the last block, at the buffer's start
     uint64_t base = 0;  // file offset of the buffer's first byte

@@ -1,8 +1,8 @@
 #include "device/replay_speed.h"
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 
 #include "core/text_format.h"
 

@@ -25,7 +25,7 @@ struct RunSummaryFigures {
     uint64_t motionlessMs = 0;  // state 3
     uint64_t otherMs = 0;       // states the sensor does not define
     uint64_t arrivals = 0;
-    uint64_t presences = 0;     // presence stretches, also one at the start or still open
+    uint64_t presences = 0;  // presence stretches, also one at the start or still open
     uint64_t shortestPresenceMs = 0;
     uint64_t longestPresenceMs = 0;
     double meanPresenceMs = 0.0;

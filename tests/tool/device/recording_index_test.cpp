@@ -55,8 +55,8 @@ TEST(RecordingIndexTest, OffsetsPassOverEverythingThatIsNotAReport) {
     wrongType[kFramePayloadOffset] = 7;
     Bytes badTail = report;
     badTail.back() = 0;
-    const Bytes bytes = Concat({Bytes{1, 2, 3}, report, Frame(Bytes{4, 0, 0, 0}), report,
-                                wrongType, badTail, report, report, Bytes{0xF4, 0xF3}});
+    const Bytes bytes = Concat({Bytes{1, 2, 3}, report, Frame(Bytes{4, 0, 0, 0}), report, wrongType,
+                                badTail, report, report, Bytes{0xF4, 0xF3}});
     RecordingIndex index;
     index.BuildFromBytes(bytes.data(), bytes.size());
     const std::vector<uint64_t> expected = {3, 3 + 80 + 14, 3 + 80 + 14 + 80 + 80 + 80,
@@ -182,8 +182,8 @@ TEST(RecordingIndexTest, ReportTimesFollowTheInterval) {
         int intervalMs;
         uint64_t expected;
     };
-    for (const Case& c : {Case{0, 500, 0}, Case{1, 500, 500}, Case{29, 500, 14500},
-                          Case{10, 0, 0}, Case{10, -5, 0}, Case{3, 31, 93}}) {
+    for (const Case& c : {Case{0, 500, 0}, Case{1, 500, 500}, Case{29, 500, 14500}, Case{10, 0, 0},
+                          Case{10, -5, 0}, Case{3, 31, 93}}) {
         EXPECT_EQ(ReportTimeMs(c.n, c.intervalMs), c.expected) << c.n << " at " << c.intervalMs;
     }
 }

@@ -72,7 +72,8 @@ TEST(ReplayRangeTest, EngineReplaysTheIndexedReportsFromNToM) {
         }
         // Bounded by whole reports: nothing in the range is garbage except what lies between
         // them (3 bytes after reports 2 and 11).
-        const uint64_t noise = (c.from <= 2 && c.to > 2 ? 3 : 0) + (c.from <= 11 && c.to > 11 ? 3 : 0);
+        const uint64_t noise =
+            (c.from <= 2 && c.to > 2 ? 3 : 0) + (c.from <= 11 && c.to > 11 ? 3 : 0);
         EXPECT_EQ(engine.GetTally().bytesSkipped, noise);
     }
 }

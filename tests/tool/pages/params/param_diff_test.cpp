@@ -23,7 +23,8 @@ TEST(ParamDiffTest, ListsExactlyTheChangedParameters) {
     };
     const Case cases[] = {
         {"none", [](RadarParamSetting&) {}, {}},
-        {"one distance", [](RadarParamSetting& r) { r.DetectRangeMax = 4.9; },
+        {"one distance",
+         [](RadarParamSetting& r) { r.DetectRangeMax = 4.9; },
          {"DetectRangeMax: 6.30 -> 4.90"}},
         {"below the file's precision", [](RadarParamSetting& r) { r.DetectRangeMax = 6.301; }, {}},
         {"gates and frequency, in the section's order",
@@ -70,9 +71,9 @@ TEST(ParamDiffTest, ValueTextsAreTheSettingsFilesFormats) {
     ASSERT_EQ(texts.size(), ParamKeys().size());
     EXPECT_EQ(texts[0], "0.70");  // RangeResolution
     EXPECT_EQ(texts[1], "0.35");
-    EXPECT_EQ(texts[3], "2.0");   // ResponseFreq
-    EXPECT_EQ(texts[6], "20");    // ObjectDisappearReportTime
-    EXPECT_EQ(texts[7], "48");    // Gate0TriggerThreshold
+    EXPECT_EQ(texts[3], "2.0");  // ResponseFreq
+    EXPECT_EQ(texts[6], "20");   // ObjectDisappearReportTime
+    EXPECT_EQ(texts[7], "48");   // Gate0TriggerThreshold
 }
 
 }  // namespace

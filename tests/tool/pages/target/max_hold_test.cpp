@@ -47,8 +47,8 @@ TEST(MaxHoldTest, HeadroomIsThresholdMinusMaximum) {
         double expected;
     };
     // Below 0: that gate would have triggered; exactly at the threshold leaves 0.
-    for (const Case& c : {Case{0, 18.0}, Case{1, 48.0}, Case{3, -3.0}, Case{5, 0.0},
-                          Case{15, 33.0}}) {
+    for (const Case& c :
+         {Case{0, 18.0}, Case{1, 48.0}, Case{3, -3.0}, Case{5, 0.0}, Case{15, 33.0}}) {
         EXPECT_DOUBLE_EQ(headroom[c.gate], c.expected) << "gate " << c.gate;
     }
 }
