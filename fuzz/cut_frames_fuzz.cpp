@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes, cut into arbitrary fetches, through CutFrames and checks what must hold
 // whatever the input: reports come out identically however the stream is split, every report is
 // a decoded 70-byte frame, the buffer never keeps more than one unfinished frame's worth, and
-// CutReportBatch's batches add up to the same reports.
+// CutReportBatch's batches add up to the same reports, and so do the frames LocateReportFrames
+// finds (the recording index's walk), decoded where it says they lie.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -52,6 +53,29 @@ Collector RunBatches(const uint8_t* data, size_t size, size_t capacity) {
     }
 }
 
+// The reports at the places LocateReportFrames gives, `capacity` at a time.
+Collector RunLocate(const uint8_t* data, size_t size, size_t capacity) {
+    Collector collector;
+    std::vector<size_t> places(capacity);
+    size_t pos = 0;
+    for (;;) {
+        const ReportBatchCut cut =
+            LocateReportFrames(data + pos, size - pos, places.data(), capacity);
+        if (cut.reports > capacity || cut.consumed > size - pos) std::abort();
+        for (size_t i = 0; i < cut.reports; ++i) {
+            if (places[i] + kTargetReportPayloadBytes + kFrameEnvelopeBytes > cut.consumed) {
+                std::abort();
+            }
+            const auto report = DecodeTargetReport(data + pos + places[i] + kFramePayloadOffset,
+                                                   kTargetReportPayloadBytes);
+            if (!report) std::abort();
+            collector.OnTargetReport(*report);
+        }
+        pos += cut.consumed;
+        if (cut.reports < capacity) return collector;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -62,5 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (split.distances != whole.distances || split.states != whole.states) std::abort();
     const Collector batches = RunBatches(data + 1, size - 1, 1 + data[0] % 5);
     if (batches.distances != whole.distances || batches.states != whole.states) std::abort();
+    const Collector located = RunLocate(data + 1, size - 1, 1 + data[0] % 7);
+    if (located.distances != whole.distances || located.states != whole.states) std::abort();
     return 0;
 }
