@@ -4,17 +4,10 @@
 #include "core/text_format.h"
 #include "core/time_util.h"
 #include "device/report_csv.h"
+#include "pages/target/target_status.h"
 #include "resources/string_table.h"
 
 namespace {
-
-// The distance the target page shows: nothing while nobody is there.
-double ShownDistanceMetres(const TargetReport& report) {
-    if (report.state == kTargetStateMoving || report.state == kTargetStateMotionless) {
-        return report.distance / 100.0;
-    }
-    return 0.0;
-}
 
 std::string TimeOfDay() {
     LocalDateTime now;
@@ -28,20 +21,11 @@ std::string TimeOfDay() {
 }  // namespace
 
 std::string StateText(int state) {
-    switch (state) {
-        case kTargetStateNobody:
-        case kTargetStateNobodyAlt:
-            return LoadStringText(kStrStateNone);
-        case kTargetStateMoving:
-            return LoadStringText(kStrStatePresence);
-        case kTargetStateMotionless:
-            return LoadStringText(kStrStateMotionless);
-        default: {
-            std::string text;
-            FormatText(text, "state %d", state);
-            return text;
-        }
-    }
+    const int name = TargetStateStringId(state);
+    if (name != 0) return LoadStringText(name);
+    std::string text;
+    FormatText(text, "state %d", state);
+    return text;
 }
 
 std::string FormatReport(ReportFormat format, const TargetReport& report, double seconds) {
