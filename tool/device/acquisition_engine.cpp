@@ -225,11 +225,33 @@ void AcquisitionEngine::RunLive() {
         m_link->CommitDataBuffer(block);
         CutFrames(reassembly, *this);
     }
+    DrainIntoRecording(recording);
     m_link->Stop();
     if (recording.IsOpen() && !recording.Close()) {
         m_sink.OnRecordingFailed({RecordingStage::Close, recording.Path(), recording.Error()});
     }
     SetReportOutput(0);
+}
+
+void AcquisitionEngine::DrainIntoRecording(RecordingFile& recording) {
+    if (!recording.IsOpen()) return;
+    // The stop's cancel may end one fetch early; the next ones take what waits.
+    int emptyFetches = 0;
+    for (int blocks = 0; blocks < kMaxDrainBlocks && emptyFetches < kDrainEmptyFetches;) {
+        StreamBlock block;
+        if (!m_link->FetchDataBuffer(block, 0)) {
+            ++emptyFetches;
+            continue;
+        }
+        ++blocks;
+        if (block.data != nullptr && block.length > 0 &&
+            !recording.Write(block.data, static_cast<uint32_t>(block.length))) {
+            m_sink.OnRecordingFailed({RecordingStage::Write, recording.Path(), recording.Error()});
+            recording.Close();
+        }
+        m_link->CommitDataBuffer(block);
+        if (!recording.IsOpen()) return;
+    }
 }
 
 void AcquisitionEngine::RunReplay() {

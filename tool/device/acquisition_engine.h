@@ -18,9 +18,10 @@
 // the stop is checked between batches.
 //
 // Stopping is immediate: StopAcquisition sets the stop request, cancels a waiting fetch and
-// signals the pacing event that a replay waits on, then joins the worker, which still closes its
-// file and switches the report output off (each step bounded by its own time limit). A cancel
-// that no fetch consumed (the stop came before the first fetch) is taken back after the join.
+// signals the pacing event that a replay waits on, then joins the worker, which still writes the
+// bytes already received into the recording, closes its file and switches the report output off
+// (each step bounded by its own time limit). A cancel that no fetch consumed (the stop came before
+// the first fetch) is taken back after the join.
 //
 // Threads: StartAcquisition, StopAcquisition, SetLink and the destructor belong to one thread
 // (the page's window thread, the CLI's main thread). The readers (GetLatestReport,
@@ -39,6 +40,7 @@
 #include "core/base_thread.h"
 #include "device/acquisition_sink.h"
 #include "device/radar_stream_link.h"
+#include "device/recording_file.h"
 #include "device/report_frame.h"
 
 // The report switch: parameter 0 of command 0x7A, 1 = reports on.
@@ -52,6 +54,12 @@ constexpr int kAcquisitionThreadStackBytes = 0x400000;
 // Bytes read from a replay file per block (large enough that the system calls cost little
 // beside the cutting).
 constexpr uint32_t kReplayBlockBytes = 64 * 1024;
+
+// When a recorded live run ends, the bytes received but not yet fetched still go into the
+// recording: at most this many blocks (the stream queue holds far less), taken without waiting
+// until this many fetches came back empty (a stop's cancel empties one).
+constexpr int kMaxDrainBlocks = 1024;
+constexpr int kDrainEmptyFetches = 2;
 
 // Target states of the last reports, oldest first; kNoStateYet where no report came yet.
 constexpr int kStateHistoryLength = 240;
@@ -145,6 +153,8 @@ private:
     // Publishes reports (as the latest report and in the state history) and skipped bytes under
     // one lock, then hands each report to the sink.
     void Deliver(const TargetReport* reports, size_t count, size_t skipped);
+    // Writes what the device received but nobody fetched yet into the recording.
+    void DrainIntoRecording(RecordingFile& recording);
     void SetReportOutput(uint32_t on);
     void ResetDisplayState();
 

@@ -163,6 +163,26 @@ TEST_F(AcquisitionEngineTest, LiveRunRecordsExactlyTheDeliveredBytesAndReplaysTh
     EXPECT_EQ(replaySink.ended, std::vector<AcquisitionEnd>{AcquisitionEnd::ReplayFinished});
 }
 
+// Bytes received but not yet fetched when the run ends (a stop, a vanished sensor) are recorded.
+TEST_F(AcquisitionEngineTest, BytesWaitingAtTheStopStillReachTheRecording) {
+    engine.SetLink(&link);
+    const std::string folder = dir.File("records");
+    ASSERT_EQ(engine.StartAcquisition(LiveRun(true, folder)), AcquisitionStartResult::Started);
+    const Bytes fetched = SomeStream(5);
+    link.PushInBlocks(fetched, 40);
+    ASSERT_TRUE(WaitDrained());
+    const Bytes late = SomeStream(3, 100);
+    link.PushBlockQuietly(Bytes(late.begin(), late.begin() + 100));
+    link.PushBlockQuietly(Bytes(late.begin() + 100, late.end()));
+    engine.StopAcquisition();
+
+    const auto files = FilesIn(folder);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(ReadWholeFileBytes(files[0]), Concat({fetched, late}));
+    EXPECT_EQ(link.LentBlocks(), 0u);
+    EXPECT_FALSE(link.CancelPending());
+}
+
 TEST_F(AcquisitionEngineTest, LiveRunSwitchesReportsOnAroundTheStreamAndOffAfterwards) {
     engine.SetLink(&link);
     ASSERT_EQ(engine.StartAcquisition(LiveRun()), AcquisitionStartResult::Started);

@@ -162,6 +162,11 @@ public:
         m_queue.push_back(block);
         m_wake.notify_all();
     }
+    // Queues a block without waking a waiting fetch: bytes that arrived just as the run ends.
+    void PushBlockQuietly(const Bytes& block) {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(block);
+    }
     // Pushes the bytes cut into blocks of `blockSize`.
     void PushInBlocks(const Bytes& bytes, size_t blockSize) {
         for (size_t pos = 0; pos < bytes.size(); pos += blockSize) {
