@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/app_config.h"
-#include "app/main_window_placeholder.h"
+#include "app/orbo_zorvan_tool_dlg.h"
 #include "core/base_string.h"
 #include "core/dbg_output.h"
 #include "platform/close_on_signal.h"
@@ -127,6 +127,6 @@ int COrbo_Zorvan_ToolApp::InitInstance(int& argc, char** argv) {
     return kToolExitOk;
 }
 
-std::unique_ptr<QDialog> CreateMainWindow(const ToolOptions& /*options*/) {
-    return CreateMainWindowPlaceholder();
+std::unique_ptr<QDialog> CreateMainWindow(const ToolOptions& options) {
+    return std::make_unique<COrbo_Zorvan_ToolDlg>(options);
 }

@@ -14,10 +14,14 @@ void RadarDeviceDeleter::operator()(IRadarDevice* device) const {
     Orbo_Interface_RadarDevice_Serial_Destroy(device);
 }
 
+IRadarDevice* DeviceConnection::CreateDevice() {
+    if (!m_device) m_device.reset(Orbo_Interface_RadarDevice_Serial_Create());
+    return m_device.get();
+}
+
 DeviceConnectResult DeviceConnection::Open(int portNumber, const SerialLineSettings& line,
                                            bool keepCmdMode) {
-    if (!m_device) m_device.reset(Orbo_Interface_RadarDevice_Serial_Create());
-    if (!m_device) return DeviceConnectResult::NoDevice;
+    if (CreateDevice() == nullptr) return DeviceConnectResult::NoDevice;
     const int opened = Orbo_Interface_RadarDevice_Serial_OpenByPortNum(
         m_device.get(), portNumber, line.baudRate, line.byteSize, line.parity, line.stopBits,
         kCmdModeProtocolVersion, kConnectReadSerialNumber, kConnectReadVersion, keepCmdMode ? 1 : 0,

@@ -45,6 +45,10 @@ public:
     // Why the last connect failed (empty after a successful one).
     SerialOpenFailure OpenFailure() const;
 
+    // Creates the device now (listeners are registered before the first connect); the device, or
+    // null when the library could not make one.
+    IRadarDevice* CreateDevice();
+
     // The device (null before the first connect); valid as long as the connection.
     IRadarDevice* Device() const { return m_device.get(); }
 

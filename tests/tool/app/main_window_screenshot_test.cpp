@@ -14,11 +14,13 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/main_window_placeholder.h"
+#include "app/orbo_zorvan_tool_app.h"
 #include "platform/dialog_builder.h"
 #include "resources/dialog_templates.h"
 #include "resources/string_table.h"
 #include "support/qt_test_app.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -60,12 +62,17 @@ struct Language {
 };
 const Language kLanguages[] = {{UiLanguage::English, "en"}, {UiLanguage::Chinese, "zh"}};
 
-class ScreenshotTest : public GuiTest {};
+class ScreenshotTest : public GuiTest {
+protected:
+    // The main window keeps its log and settings here.
+    TempDir m_home;
+    ScopedEnv m_homeEnv{"ORBO_HOME", m_home.Path().string()};
+};
 
 TEST_F(ScreenshotTest, MainWindowInBothLanguages) {
     for (const Language& l : kLanguages) {
         SetSelectedLanguage(l.language);
-        std::unique_ptr<QDialog> window = CreateMainWindowPlaceholder();
+        std::unique_ptr<QDialog> window = CreateMainWindow();
         Shoot(*window, QStringLiteral("main_window_%1").arg(QLatin1String(l.suffix)));
     }
 }

@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "app/app_config.h"
-#include "app/main_window_placeholder.h"
 #include "platform/dialog_items.h"
 #include "resources/dialog_templates.h"
 #include "resources/string_table.h"
