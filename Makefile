@@ -42,9 +42,9 @@ bench: build
 package: build
 	cmake --build build --target package
 
-# The main job: a simulated sensor (zorvan-sim) on a virtual port and the desktop program with its
-# port listed, until the window closes; without a display, zorvan-cli monitor showing its live
-# reports until Ctrl-C (scripts/run-demo).
+# The main job: a simulated sensor (zorvan-sim) on a virtual port and the desktop program connected
+# to it on the target page, until the window closes; without a display, zorvan-cli monitor showing
+# its live reports until Ctrl-C (scripts/run-demo).
 run: build
 	@scripts/run-demo
 
