@@ -55,10 +55,21 @@ QWidget* CreateFirmwarePage(QWidget* parent) {
     return page;
 }
 
+std::vector<std::string> EnumeratedPortNames() {
+    CPtrListCtrl list;
+    EnumSerialPortNameA(&list);
+    std::vector<std::string> names;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        names.emplace_back(static_cast<const char*>(list.GetAt(i)));
+    }
+    FreeSerialPortNameA(&list);
+    return names;
+}
+
 }  // namespace
 
 COrbo_Zorvan_ToolDlg::COrbo_Zorvan_ToolDlg(const ToolOptions& options, QWidget* parent)
-    : QDialog(parent), m_options(options) {
+    : QDialog(parent), m_options(options), m_enumerator(&EnumeratedPortNames) {
     m_messages = std::make_unique<WindowMessageTarget>([](uint32_t, uint64_t, int64_t) {}, this);
     m_handle = m_messages->Handle();
     BuildDialogFromTemplate(this, kMainWindowTemplate, GetSelectedLanguage());
@@ -159,15 +170,13 @@ void COrbo_Zorvan_ToolDlg::OnBaudTextChanged() {
         static_cast<uint32_t>(BaudRateFromText(GetDlgItemText(this, kIdcBaudRate).toStdString()));
 }
 
+void COrbo_Zorvan_ToolDlg::SetPortEnumerator(PortEnumerator enumerator) {
+    m_enumerator = enumerator ? std::move(enumerator) : PortEnumerator(&EnumeratedPortNames);
+}
+
 void COrbo_Zorvan_ToolDlg::RefreshPortList() {
     if (m_portList == nullptr) return;
-    CPtrListCtrl list;
-    EnumSerialPortNameA(&list);
-    std::vector<std::string> names;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        names.emplace_back(static_cast<const char*>(list.GetAt(i)));
-    }
-    FreeSerialPortNameA(&list);
+    const std::vector<std::string> names = m_enumerator();
 
     const QSignalBlocker quiet(m_portList);
     m_portList->clear();

@@ -15,7 +15,10 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/run_log_file.h"
 #include "app/tool_options.h"
@@ -61,6 +64,11 @@ public:
     // and destroys the device, writes "BaudRate", closes the log.
     ~COrbo_Zorvan_ToolDlg() override;
 
+    // Where the port list comes from (default: the serial port enumeration); tests give their own
+    // list, then RefreshPortList.
+    using PortEnumerator = std::function<std::vector<std::string>()>;
+    void SetPortEnumerator(PortEnumerator enumerator);
+
     // The handlers, as the controls call them.
     void RefreshPortList();
     void ApplyPortSelection();
@@ -101,6 +109,7 @@ private:
     void ApplyStartOptions();
 
     ToolOptions m_options;
+    PortEnumerator m_enumerator;
     bool m_startOptionsApplied = false;
     CWndResizeTool m_resizeTool;
     double m_scale = 1.0;

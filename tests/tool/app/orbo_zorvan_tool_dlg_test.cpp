@@ -1,0 +1,299 @@
+// ctest-labels: gui sim
+// The main window end to end against zorvan-sim, each test on a simulator of its own (its own
+// virtual port): connecting, live reports on the target page, recording, page switches, the
+// sensor vanishing, and the failures of the connect button.
+#include "app/orbo_zorvan_tool_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <memory>
+
+#include "app/main_window_texts.h"
+#include "core/base_buffer.h"
+#include "pages/target/object_info_dlg.h"
+#include "support/sim_process.h"
+#include "tool/app/tool_window_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kSomeReports = 5;
+constexpr uint32_t kReportFrameBytes = kFrameEnvelopeBytes + kTargetReportPayloadBytes;
+
+// What a recording holds: its reports and the bytes that were no part of a report frame.
+struct RecordingContent {
+    uint64_t reports = 0;
+    uint64_t skipped = 0;
+    uint64_t bytes = 0;
+};
+
+RecordingContent ReadRecording(const fs::path& file) {
+    struct Counter : ITargetReportConsumer {
+        void OnTargetReport(const TargetReport&) override { ++reports; }
+        void OnBytesSkipped(size_t count) override { skipped += count; }
+        uint64_t reports = 0;
+        uint64_t skipped = 0;
+    } counter;
+    const std::vector<uint8_t> bytes = ReadWholeFileBytes(file);
+    CBaseBuffer buffer;
+    buffer.SetBuffer(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    CutFrames(buffer, counter);
+    return {counter.reports, counter.skipped + buffer.GetAvailSize(), bytes.size()};
+}
+
+std::vector<fs::path> FilesIn(const fs::path& folder) {
+    std::vector<fs::path> files;
+    if (!fs::exists(folder)) return files;
+    for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
+    return files;
+}
+
+class MainWindowSimTest : public ToolWindowTest {
+protected:
+    // The window on this test's simulator, shown; `connect` and `page` as on the command line.
+    void Open(bool connect, std::optional<ToolPage> page = std::nullopt) {
+        ASSERT_TRUE(m_sim.Started()) << m_sim.Error();
+        ToolOptions options;
+        options.port = m_sim.PortPath();
+        options.connect = connect;
+        options.pageGiven = page.has_value();
+        options.page = page.value_or(ToolPage::Params);
+        m_window = std::make_unique<COrbo_Zorvan_ToolDlg>(options);
+        m_window->show();
+        if (connect) {
+            ASSERT_TRUE(WaitForText(m_window.get(), kIdcConnect, Disconnect()));
+        }
+    }
+
+    bool WaitForReports(int64_t count) {
+        const int64_t target = m_window->TargetPage()->ReportsShown() + count;
+        return ProcessEventsUntil([&] { return m_window->TargetPage()->ReportsShown() >= target; },
+                                  kGuiHangDeadline);
+    }
+
+    static QString Disconnect() { return QStringLiteral("Disconn."); }
+    static QString Connect() { return QStringLiteral("Connect"); }
+
+    // Reports come ten times faster than in real time.
+    SimProcess m_sim{{"--time-scale", "10"}};
+    std::unique_ptr<COrbo_Zorvan_ToolDlg> m_window;
+};
+
+TEST_F(MainWindowSimTest, ConnectShowsDisconnAndTheSensorsVersionAndSerialNumber) {
+    Open(false);
+    EXPECT_EQ(GetDlgItemText(m_window.get(), kIdcConnect), Connect());
+    EXPECT_FALSE(IsDlgItemShown(m_window.get(), kIdcVersionLabel));
+    // The port named on the command line is listed and selected.
+    EXPECT_EQ(GetDlgItemText(m_window.get(), kIdcPortList),
+              QString::fromStdString(m_sim.PortPath()));
+    Click(m_window.get(), kIdcConnect);
+    ASSERT_TRUE(WaitForText(m_window.get(), kIdcConnect, Disconnect()));
+    EXPECT_TRUE(IsDlgItemShown(m_window.get(), kIdcVersionLabel));
+    const QString label = GetDlgItemText(m_window.get(), kIdcVersionLabel);
+    EXPECT_TRUE(label.contains(QStringLiteral("Ver: v1.5.2"))) << label.toStdString();
+    EXPECT_TRUE(label.contains(QStringLiteral("SN: ZV2403150001"))) << label.toStdString();
+    EXPECT_TRUE(m_messages.requests.empty());
+    EXPECT_EQ(RootAttribute("BaudRate"), "115200");
+
+    // Pressing it again closes the link; the caption follows the notification.
+    Click(m_window.get(), kIdcConnect);
+    ASSERT_TRUE(WaitForText(m_window.get(), kIdcConnect, Connect()));
+    EXPECT_FALSE(IsDlgItemShown(m_window.get(), kIdcVersionLabel));
+    EXPECT_FALSE(m_window->IsConnected());
+}
+
+TEST_F(MainWindowSimTest, LiveReportsUpdateTheTextThePictureAndBothPlots) {
+    Open(true, ToolPage::Target);
+    CObjectInfoDlg* page = m_window->TargetPage();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return page->IsRunning(); }, kGuiHangDeadline));
+    EXPECT_EQ(GetDlgItemText(page, kIdcTargetStart), QStringLiteral("Stop"));
+    EXPECT_FALSE(IsDlgItemEnabled(page, kIdcTargetReplay));
+    const int64_t energyPaints = page->EnergyPlot()->PaintCount();
+    const int64_t distancePaints = page->DistancePlot()->PaintCount();
+    ASSERT_TRUE(WaitForReports(kSomeReports));
+
+    const QString status = GetDlgItemText(page, kIdcTargetStatus);
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Target Status: "))) << status.toStdString();
+    EXPECT_TRUE(status.contains(QStringLiteral(" mA"))) << status.toStdString();
+    EXPECT_NE(page->ShownPicture(), TargetPicture::Unchanged);
+    EXPECT_GE(page->EnergyPlot()->GetWaveBuffer(kEnergyWave)->GetFramesReceived(), kSomeReports);
+    ASSERT_TRUE(ProcessEventsUntil(
+        [&] {
+            return page->EnergyPlot()->PaintCount() > energyPaints &&
+                   page->DistancePlot()->PaintCount() > distancePaints;
+        },
+        kGuiHangDeadline));
+    // The state band shows the reports: the newest column is not the no-report black.
+    const QImage plot = page->DistancePlot()->PlotImage();
+    ASSERT_FALSE(plot.isNull());
+    EXPECT_NE(plot.pixel(plot.width() - 1, 1) & 0xFFFFFF, 0u);
+}
+
+TEST_F(MainWindowSimTest, ARecordingHoldsExactlyTheDeliveredFrames) {
+    const std::string folder = m_home.File("records");
+    SetRootAttribute("SaveData", "1");
+    SetRootAttribute("SaveDataPath", folder);
+    Open(true, ToolPage::Target);
+    CObjectInfoDlg* page = m_window->TargetPage();
+    ASSERT_TRUE(WaitForReports(kSomeReports));
+    Click(page, kIdcTargetStart);
+    ASSERT_FALSE(page->IsRunning());
+    const uint64_t shown = page->Engine().GetTally().reports;
+
+    const auto files = FilesIn(folder);
+    ASSERT_EQ(files.size(), 1u);
+    const RecordingContent content = ReadRecording(files[0]);
+    // Whole frames only, back to back: nothing lost, nothing added.
+    EXPECT_EQ(content.skipped, 0u);
+    EXPECT_EQ(content.bytes, content.reports * kReportFrameBytes);
+    // Every report shown live is in it (bytes received as the run stopped may add a few).
+    EXPECT_GE(content.reports, shown);
+    EXPECT_GE(shown, static_cast<uint64_t>(kSomeReports));
+
+    // Replaying the recording shows the same reports.
+    SetRootAttribute("ReplayInterval", "0");
+    m_openFiles.answer = QString::fromStdString(files[0].string());
+    Click(page, kIdcTargetReplay);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !page->IsRunning(); }, kGuiHangDeadline));
+    EXPECT_EQ(page->Engine().GetTally().reports, content.reports);
+    EXPECT_EQ(page->Engine().GetTally().bytesSkipped, 0u);
+}
+
+TEST_F(MainWindowSimTest, SwitchingPagesStopsAndRestartsLiveDisplay) {
+    Open(true, ToolPage::Target);
+    CObjectInfoDlg* page = m_window->TargetPage();
+    ASSERT_TRUE(WaitForReports(1));
+    Click(m_window.get(), kIdcParamPageButton);
+    EXPECT_FALSE(page->IsRunning());
+    EXPECT_TRUE(m_window->ParamPage()->isVisible());
+    EXPECT_TRUE(m_window->IsConnected());
+    Click(m_window.get(), kIdcTargetPageButton);
+    EXPECT_TRUE(page->IsRunning());
+    ASSERT_TRUE(WaitForReports(2));
+
+    // The firmware page ends the link (stopping first) and disables Connect.
+    Click(m_window.get(), kIdcFirmwarePageButton);
+    EXPECT_FALSE(page->IsRunning());
+    EXPECT_FALSE(m_window->IsConnected());
+    EXPECT_FALSE(IsDlgItemEnabled(m_window.get(), kIdcConnect));
+    ASSERT_TRUE(WaitForText(m_window.get(), kIdcConnect, Connect()));
+    EXPECT_EQ(m_window->FirmwarePage()->objectName(), QString::fromLatin1(kFirmwarePageName));
+    Click(m_window.get(), kIdcTargetPageButton);
+    EXPECT_TRUE(IsDlgItemEnabled(m_window.get(), kIdcConnect));
+    EXPECT_FALSE(page->IsRunning());  // not connected: nothing restarts
+}
+
+// The sensor unplugged during live display, a recording running: the window returns to
+// "Connect" on its own thread, and the recording keeps every frame received.
+TEST_F(MainWindowSimTest, KillingTheSimulatorReturnsToConnectAndKeepsTheRecording) {
+    const std::string folder = m_home.File("records");
+    SetRootAttribute("SaveData", "1");
+    SetRootAttribute("SaveDataPath", folder);
+    Open(true, ToolPage::Target);
+    CObjectInfoDlg* page = m_window->TargetPage();
+    ASSERT_TRUE(WaitForReports(kSomeReports));
+
+    const auto killed = std::chrono::steady_clock::now();
+    ASSERT_TRUE(m_sim.Signal(SIGKILL));
+    ASSERT_TRUE(WaitForText(m_window.get(), kIdcConnect, Connect()));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - killed).count();
+    std::printf("back to Connect %.3f s after the simulator was killed\n", seconds);
+    EXPECT_FALSE(page->IsRunning());
+    EXPECT_FALSE(IsDlgItemShown(m_window.get(), kIdcVersionLabel));
+    EXPECT_EQ(GetDlgItemText(page, kIdcTargetStart), QStringLiteral("Start"));
+
+    const auto files = FilesIn(folder);
+    ASSERT_EQ(files.size(), 1u);
+    const RecordingContent content = ReadRecording(files[0]);
+    EXPECT_EQ(content.skipped, 0u);
+    EXPECT_EQ(content.bytes, content.reports * kReportFrameBytes);
+    EXPECT_GE(content.reports, page->Engine().GetTally().reports);
+}
+
+TEST_F(MainWindowSimTest, ResizingScalesTheTargetPageBySTheSmallerFactor) {
+    Open(false);
+    const QSize size = m_window->size();
+    m_window->resize(size.width() * 2, size.height());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return m_window->size().width() == size.width() * 2; }));
+    EXPECT_DOUBLE_EQ(m_window->Scale(), 1.0);
+    m_window->resize(size * 2);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return m_window->size() == size * 2; }));
+    EXPECT_NEAR(m_window->Scale(), 2.0, 0.01);
+    EXPECT_DOUBLE_EQ(m_window->TargetPage()->Scale(), m_window->Scale());
+}
+
+class MainWindowFailureTest : public ToolWindowTest {
+protected:
+    void Open(const std::string& port) {
+        ToolOptions options;
+        options.port = port;
+        m_window = std::make_unique<COrbo_Zorvan_ToolDlg>(options);
+        m_window->show();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return m_window->isVisible(); }));
+    }
+    void TypeBaud(const QString& text) {
+        auto* edit = qobject_cast<QLineEdit*>(GetDlgItem(m_window.get(), kIdcBaudRate));
+        ASSERT_NE(edit, nullptr);
+        edit->clear();
+        QTest::keyClicks(edit, text);
+    }
+    std::unique_ptr<COrbo_Zorvan_ToolDlg> m_window;
+};
+
+TEST_F(MainWindowFailureTest, NoPortsGiveNoDeviceDetected) {
+    Open("");
+    m_window->SetPortEnumerator([] { return std::vector<std::string>(); });
+    Click(m_window.get(), kIdcRefresh);
+    EXPECT_EQ(GetDlgList(m_window.get(), kIdcPortList)->count(), 0);
+    EXPECT_EQ(m_window->PortNumber(), kNoPortNumber);
+    Click(m_window.get(), kIdcConnect);
+    ASSERT_EQ(m_messages.requests.size(), 1u);
+    EXPECT_EQ(m_messages.requests[0].text, QStringLiteral("No Device Detected"));
+    EXPECT_EQ(m_messages.requests[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(m_messages.requests[0].type & kMbIconMask, kMbIconError);
+    EXPECT_NE(m_messages.requests[0].type & kMbTopMost, 0u);
+}
+
+TEST_F(MainWindowFailureTest, ADeadPortFailsToOpenAndTheBaudTextIsStoredAsANumber) {
+    const struct {
+        const char* typed;
+        const char* stored;
+    } cases[] = {{"9600", "9600"}, {"abc", "0"}, {"57600x", "57600"}};
+    Open(m_home.File("no-such-port"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        m_messages.requests.clear();
+        TypeBaud(QString::fromLatin1(c.typed));
+        Click(m_window.get(), kIdcConnect);
+        ASSERT_EQ(m_messages.requests.size(), 1u);
+        EXPECT_EQ(m_messages.requests[0].text, QStringLiteral("Failed to open device"));
+        EXPECT_EQ(m_messages.requests[0].caption, QStringLiteral("Error"));
+        EXPECT_EQ(RootAttribute("BaudRate"), c.stored);
+        EXPECT_EQ(GetDlgItemText(m_window.get(), kIdcConnect), QStringLiteral("Connect"));
+    }
+}
+
+TEST_F(MainWindowFailureTest, TheCaptionCarriesTheVersionAndEnterAndEscapeEndNothing) {
+    Open("");
+    EXPECT_EQ(
+        m_window->windowTitle(),
+        QStringLiteral("Orbo_Zorvan_Tool(v%1)").arg(QString::fromStdString(ProgramVersionText())));
+    QTest::keyClick(m_window.get(), Qt::Key_Escape);
+    QTest::keyClick(m_window.get(), Qt::Key_Return);
+    EXPECT_TRUE(m_window->isVisible());
+    // The run's log file is in the Log folder of the home folder.
+    ASSERT_TRUE(m_window->LogFile().IsOpen());
+    EXPECT_EQ(fs::path(m_window->LogFile().Path()).parent_path(), m_home.Path() / "Log");
+    EXPECT_EQ(fs::path(m_window->LogFile().Path()).filename().string().rfind("Zorvan_TOOL_", 0),
+              0u);
+}
+
+}  // namespace
