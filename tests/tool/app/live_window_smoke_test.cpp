@@ -114,9 +114,10 @@ TEST(LiveWindowSmoke, ShowsTenLiveReportsWithTheEnergyCurveOnAnXServer) {
         const int64_t paints = page->EnergyPlot()->PaintCount();
         ASSERT_TRUE(RunEventsUntil([&] { return page->EnergyPlot()->PaintCount() > paints; }));
 
-        const QImage shot =
-            window.screen()->grabWindow(window.winId()).toImage().convertToFormat(
-                QImage::Format_RGB32);
+        const QImage shot = window.screen()
+                                ->grabWindow(window.winId())
+                                .toImage()
+                                .convertToFormat(QImage::Format_RGB32);
         ASSERT_FALSE(shot.isNull());
         const QString path = ScreenshotPath(QStringLiteral("live_window_xcb.png"));
         EXPECT_TRUE(shot.save(path, "PNG")) << path.toStdString();

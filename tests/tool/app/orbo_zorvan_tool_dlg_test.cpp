@@ -7,10 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
 #include <QLineEdit>
+#include <QPixmap>
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -25,6 +30,17 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kSomeReports = 5;
+// Enough reports for both plots and the state band to show something.
+constexpr int kScreenshotReports = 40;
+
+QString ScreenshotFolder() {
+    const char* bin = std::getenv("ORBO_TEST_BIN_DIR");
+    QDir folder(bin != nullptr ? QString::fromLocal8Bit(bin)
+                               : QCoreApplication::applicationDirPath());
+    folder.cdUp();
+    folder.mkpath(QStringLiteral("screenshots"));
+    return folder.filePath(QStringLiteral("screenshots"));
+}
 constexpr uint32_t kReportFrameBytes = kFrameEnvelopeBytes + kTargetReportPayloadBytes;
 
 // What a recording holds: its reports and the bytes that were no part of a report frame.
@@ -229,6 +245,35 @@ TEST_F(MainWindowSimTest, ResizingScalesTheTargetPageBySTheSmallerFactor) {
     EXPECT_NEAR(m_window->Scale(), 2.0, 0.01);
     EXPECT_DOUBLE_EQ(m_window->TargetPage()->Scale(), m_window->Scale());
 }
+
+// Pictures of the target page with live data for people to look at (build/screenshots/).
+class MainWindowScreenshotTest : public MainWindowSimTest,
+                                 public ::testing::WithParamInterface<UiLanguage> {};
+
+TEST_P(MainWindowScreenshotTest, TargetPageWithLiveData) {
+    SetSelectedLanguage(GetParam());
+    ASSERT_TRUE(m_sim.Started()) << m_sim.Error();
+    ToolOptions options;
+    options.port = m_sim.PortPath();
+    options.connect = true;
+    options.pageGiven = true;
+    options.page = ToolPage::Target;
+    m_window = std::make_unique<COrbo_Zorvan_ToolDlg>(options);
+    m_window->show();
+    ASSERT_TRUE(
+        ProcessEventsUntil([&] { return m_window->TargetPage()->IsRunning(); }, kGuiHangDeadline));
+    ASSERT_TRUE(WaitForReports(kScreenshotReports));
+    ProcessPendingEvents();
+    const QImage image = m_window->grab().toImage();
+    const char* suffix = GetParam() == UiLanguage::Chinese ? "zh" : "en";
+    const QString path =
+        QDir(ScreenshotFolder())
+            .filePath(QStringLiteral("target_page_live_%1.png").arg(QLatin1String(suffix)));
+    EXPECT_TRUE(image.save(path, "PNG")) << path.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, MainWindowScreenshotTest,
+                         ::testing::Values(UiLanguage::English, UiLanguage::Chinese));
 
 class MainWindowFailureTest : public ToolWindowTest {
 protected:
