@@ -263,8 +263,8 @@ void CObjectInfoDlg::OnMessage(uint32_t msg, uint64_t /*wParam*/, int64_t /*lPar
     if (msg == WM_TARGET_REPORT) {
         ++m_reportsShown;
         RefreshTargetStatus();
-        // The band is part of the distance plot's background.
-        if (m_engine.TakeBandChanged()) m_distancePlot->SetBackgroundDirty();
+        // The band is part of the distance plot's background, repainted when it looks different.
+        if (m_engine.TakeBandChanged()) RefreshStateBand();
         m_distancePlot->RequestRepaint();
     } else if (msg == WM_ACQUISITION_END) {
         StopAcquisition();
@@ -273,13 +273,15 @@ void CObjectInfoDlg::OnMessage(uint32_t msg, uint64_t /*wParam*/, int64_t /*lPar
 
 void CObjectInfoDlg::RefreshTargetStatus() {
     const TargetReport report = m_engine.GetLatestReport();
+    // Only what changed is repainted: at ten reports a second the picture rarely does.
     const TargetPicture picture = TargetStatePicture(report.state);
-    if (picture != TargetPicture::Unchanged) {
+    if (picture != TargetPicture::Unchanged && picture != m_shownPicture) {
         const QImage& image = m_pictures[static_cast<int>(picture) - 1];
         m_indicator->SetBackgroundImage(image.isNull() ? nullptr : &image);
         m_shownPicture = picture;
+        m_indicator->update();
     }
-    m_indicator->update();
-    const std::string text = FormatTargetStatus(report, m_settings.current, *m_record);
-    m_status->SetWindowText(QString::fromStdString(text));
+    const QString text =
+        QString::fromStdString(FormatTargetStatus(report, m_settings.current, *m_record));
+    if (text != m_status->text()) m_status->SetWindowText(text);
 }

@@ -18,12 +18,14 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "controls/wave_wnd.h"
 #include "device/acquisition_engine.h"
 #include "device/acquisition_settings.h"
 #include "device/radar_device_stream_link.h"
 #include "pages/target/target_page_settings.h"
+#include "pages/target/target_plot_math.h"
 #include "platform/screen_saver.h"
 #include "platform/window_message.h"
 
@@ -128,6 +130,10 @@ private:
     void ConfigureEnergyPlot();
     void ConfigureDistancePlot();
     void AddThresholdCurves();
+    // Marks the distance plot's background dirty when the band would look different from the
+    // one painted last.
+    void RefreshStateBand();
+    std::vector<StateBandRun> CurrentBandRuns() const;
 
     IRadarDevice* m_device;
     RadarParamSetting* m_record;
@@ -147,6 +153,7 @@ private:
     double m_triggerThresholds[kGateCount] = {};
     double m_holdThresholds[kGateCount] = {};
     int64_t m_reportsShown = 0;
+    std::vector<StateBandRun> m_paintedBand;  // in plot image columns
 
     ScreenSaverInhibitor m_keepAwake;
     std::unique_ptr<WindowMessageTarget> m_messages;

@@ -193,14 +193,25 @@ void CObjectInfoDlg::AddThresholdCurves() {
     }
 }
 
+std::vector<StateBandRun> CObjectInfoDlg::CurrentBandRuns() const {
+    const RECT plot = m_distancePlot->GetPlotRect();
+    return StateBandRuns(m_engine.GetStateHistory(), 0, plot.right - plot.left, m_settings);
+}
+
+void CObjectInfoDlg::RefreshStateBand() {
+    std::vector<StateBandRun> runs = CurrentBandRuns();
+    if (runs == m_paintedBand) return;
+    m_distancePlot->SetBackgroundDirty();
+}
+
 void CObjectInfoDlg::OnDrawBackground(QPainter* painter, QImage* /*plotImage*/,
                                       uint32_t* /*pixels*/, int /*width*/, int /*height*/,
                                       int /*stride*/, const RECT& rect, uintptr_t context) {
     if (context != kDistancePlotContext || painter == nullptr) return;
     // Whenever the background is repainted, the band is repainted with it.
     const int bandHeight = ScaledSize(m_settings.distanceStateHeight, m_scale);
-    const StateHistory history = m_engine.GetStateHistory();
-    for (const StateBandRun& run : StateBandRuns(history, rect.left, rect.right, m_settings)) {
+    m_paintedBand = StateBandRuns(m_engine.GetStateHistory(), rect.left, rect.right, m_settings);
+    for (const StateBandRun& run : m_paintedBand) {
         painter->fillRect(QRect(run.left, rect.top, run.right - run.left, bandHeight),
                           QColor::fromRgba(run.colour));
     }
