@@ -17,14 +17,13 @@
 #include "app/main_window_texts.h"
 #include "app/program_icon.h"
 #include "core/dbg_output.h"
-#include "core/ptr_list_ctrl.h"
 #include "pages/target/object_info_dlg.h"
 #include "platform/dialog_builder.h"
 #include "platform/dialog_items.h"
 #include "platform/user_prompts.h"
 #include "resources/dialog_templates.h"
 #include "resources/string_table.h"
-#include "serial/serial_port_enum.h"
+#include "serial/serial_port_list.h"
 
 namespace {
 
@@ -56,14 +55,7 @@ QWidget* CreateFirmwarePage(QWidget* parent) {
 }
 
 std::vector<std::string> EnumeratedPortNames() {
-    CPtrListCtrl list;
-    EnumSerialPortNameA(&list);
-    std::vector<std::string> names;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        names.emplace_back(static_cast<const char*>(list.GetAt(i)));
-    }
-    FreeSerialPortNameA(&list);
-    return names;
+    return ListSerialPortNames(SystemSerialPortRoots());
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include "platform/window_message.h"
 #include "resources/string_table.h"
 #include "support/scoped_env.h"
+#include "support/screenshot_folder.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 #include "support/virtual_x_server.h"
@@ -50,15 +51,6 @@ bool RunEventsUntil(const std::function<bool()>& condition) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
-}
-
-QString ScreenshotPath(const QString& name) {
-    const char* bin = std::getenv("ORBO_TEST_BIN_DIR");
-    QDir folder(bin != nullptr ? QString::fromLocal8Bit(bin)
-                               : QCoreApplication::applicationDirPath());
-    folder.cdUp();
-    folder.mkpath(QStringLiteral("screenshots"));
-    return folder.filePath(QStringLiteral("screenshots/") + name);
 }
 
 // Green pixels in the left half of the plot (the legend's green text is on the right).
@@ -119,7 +111,8 @@ TEST(LiveWindowSmoke, ShowsTenLiveReportsWithTheEnergyCurveOnAnXServer) {
                                 .toImage()
                                 .convertToFormat(QImage::Format_RGB32);
         ASSERT_FALSE(shot.isNull());
-        const QString path = ScreenshotPath(QStringLiteral("live_window_xcb.png"));
+        const QString path =
+            QDir(ScreenshotFolder()).filePath(QStringLiteral("live_window_xcb.png"));
         EXPECT_TRUE(shot.save(path, "PNG")) << path.toStdString();
         const RECT r = page->EnergyPlot()->GetPlotRect();
         const QPoint origin = page->EnergyPlot()->mapTo(&window, QPoint(r.left, r.top));

@@ -20,21 +20,13 @@
 #include "resources/string_table.h"
 #include "support/qt_test_app.h"
 #include "support/scoped_env.h"
+#include "support/screenshot_folder.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 // A drawn window has text and frames: far more than a handful of colours.
 constexpr int kMinColours = 8;
-
-QString ScreenshotFolder() {
-    const char* bin = std::getenv("ORBO_TEST_BIN_DIR");
-    QDir folder(bin != nullptr ? QString::fromLocal8Bit(bin)
-                               : QCoreApplication::applicationDirPath());
-    folder.cdUp();
-    folder.mkpath(QStringLiteral("screenshots"));
-    return folder.filePath(QStringLiteral("screenshots"));
-}
 
 int CountColours(const QImage& image) {
     QSet<QRgb> colours;

@@ -22,6 +22,7 @@
 #include "app/main_window_texts.h"
 #include "core/base_buffer.h"
 #include "pages/target/object_info_dlg.h"
+#include "support/screenshot_folder.h"
 #include "support/sim_process.h"
 #include "tool/app/tool_window_fixture.h"
 
@@ -94,8 +95,31 @@ protected:
                                   kGuiHangDeadline);
     }
 
-    static QString Disconnect() { return QStringLiteral("Disconn."); }
-    static QString Connect() { return QStringLiteral("Connect"); }
+    // Live display on the target page, recording into the returned folder.
+    std::string OpenRecording() {
+        const std::string folder = m_home.File("records");
+        SetRootAttribute("SaveData", "1");
+        SetRootAttribute("SaveDataPath", folder);
+        Open(true, ToolPage::Target);
+        EXPECT_TRUE(WaitForReports(kSomeReports));
+        return folder;
+    }
+
+    // The folder holds one recording of whole report frames back to back, with at least the
+    // reports shown live; its content.
+    static RecordingContent ExpectOneWholeRecording(const std::string& folder, uint64_t shown) {
+        const auto files = FilesIn(folder);
+        EXPECT_EQ(files.size(), 1u);
+        if (files.size() != 1) return {};
+        const RecordingContent content = ReadRecording(files[0]);
+        EXPECT_EQ(content.skipped, 0u);
+        EXPECT_EQ(content.bytes, content.reports * kReportFrameBytes);
+        EXPECT_GE(content.reports, shown);
+        return content;
+    }
+
+    static QString Disconnect() { return QString::fromUtf8(LoadStringText(kStrDisconnect)); }
+    static QString Connect() { return QString::fromUtf8(LoadStringText(kStrConnect)); }
 
     // Reports come ten times faster than in real time.
     SimProcess m_sim{{"--time-scale", "10"}};
@@ -153,25 +177,17 @@ TEST_F(MainWindowSimTest, LiveReportsUpdateTheTextThePictureAndBothPlots) {
 }
 
 TEST_F(MainWindowSimTest, ARecordingHoldsExactlyTheDeliveredFrames) {
-    const std::string folder = m_home.File("records");
-    SetRootAttribute("SaveData", "1");
-    SetRootAttribute("SaveDataPath", folder);
-    Open(true, ToolPage::Target);
+    const std::string folder = OpenRecording();
     CObjectInfoDlg* page = m_window->TargetPage();
-    ASSERT_TRUE(WaitForReports(kSomeReports));
     Click(page, kIdcTargetStart);
     ASSERT_FALSE(page->IsRunning());
     const uint64_t shown = page->Engine().GetTally().reports;
-
+    EXPECT_GE(shown, static_cast<uint64_t>(kSomeReports));
+    // Whole frames only, back to back: nothing lost, nothing added; every report shown live is
+    // in it (bytes received as the run stopped may add a few).
+    const RecordingContent content = ExpectOneWholeRecording(folder, shown);
     const auto files = FilesIn(folder);
     ASSERT_EQ(files.size(), 1u);
-    const RecordingContent content = ReadRecording(files[0]);
-    // Whole frames only, back to back: nothing lost, nothing added.
-    EXPECT_EQ(content.skipped, 0u);
-    EXPECT_EQ(content.bytes, content.reports * kReportFrameBytes);
-    // Every report shown live is in it (bytes received as the run stopped may add a few).
-    EXPECT_GE(content.reports, shown);
-    EXPECT_GE(shown, static_cast<uint64_t>(kSomeReports));
 
     // Replaying the recording shows the same reports.
     SetRootAttribute("ReplayInterval", "0");
@@ -209,12 +225,8 @@ TEST_F(MainWindowSimTest, SwitchingPagesStopsAndRestartsLiveDisplay) {
 // The sensor unplugged during live display, a recording running: the window returns to
 // "Connect" on its own thread, and the recording keeps every frame received.
 TEST_F(MainWindowSimTest, KillingTheSimulatorReturnsToConnectAndKeepsTheRecording) {
-    const std::string folder = m_home.File("records");
-    SetRootAttribute("SaveData", "1");
-    SetRootAttribute("SaveDataPath", folder);
-    Open(true, ToolPage::Target);
+    const std::string folder = OpenRecording();
     CObjectInfoDlg* page = m_window->TargetPage();
-    ASSERT_TRUE(WaitForReports(kSomeReports));
 
     const auto killed = std::chrono::steady_clock::now();
     ASSERT_TRUE(m_sim.Signal(SIGKILL));
@@ -226,12 +238,7 @@ TEST_F(MainWindowSimTest, KillingTheSimulatorReturnsToConnectAndKeepsTheRecordin
     EXPECT_FALSE(IsDlgItemShown(m_window.get(), kIdcVersionLabel));
     EXPECT_EQ(GetDlgItemText(page, kIdcTargetStart), QStringLiteral("Start"));
 
-    const auto files = FilesIn(folder);
-    ASSERT_EQ(files.size(), 1u);
-    const RecordingContent content = ReadRecording(files[0]);
-    EXPECT_EQ(content.skipped, 0u);
-    EXPECT_EQ(content.bytes, content.reports * kReportFrameBytes);
-    EXPECT_GE(content.reports, page->Engine().GetTally().reports);
+    ExpectOneWholeRecording(folder, page->Engine().GetTally().reports);
 }
 
 TEST_F(MainWindowSimTest, ResizingScalesTheTargetPageBySTheSmallerFactor) {
@@ -252,14 +259,7 @@ class MainWindowScreenshotTest : public MainWindowSimTest,
 
 TEST_P(MainWindowScreenshotTest, TargetPageWithLiveData) {
     SetSelectedLanguage(GetParam());
-    ASSERT_TRUE(m_sim.Started()) << m_sim.Error();
-    ToolOptions options;
-    options.port = m_sim.PortPath();
-    options.connect = true;
-    options.pageGiven = true;
-    options.page = ToolPage::Target;
-    m_window = std::make_unique<COrbo_Zorvan_ToolDlg>(options);
-    m_window->show();
+    Open(true, ToolPage::Target);
     ASSERT_TRUE(
         ProcessEventsUntil([&] { return m_window->TargetPage()->IsRunning(); }, kGuiHangDeadline));
     ASSERT_TRUE(WaitForReports(kScreenshotReports));

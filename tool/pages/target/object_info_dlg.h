@@ -127,6 +127,10 @@ private:
     // The save folder as typed (at most kMaxSaveFolderChars characters).
     void TakeSaveFolderFromField();
     void RefreshTargetStatus();
+    // The settings both plots share, in the order the plot takes them.
+    void ApplyPlotFrame(CWaveWnd& plot, uintptr_t context, int waveCount);
+    static void ApplyPlotBackground(CWaveWnd& plot, uint32_t colour);
+    void ApplyPlotTitles(CWaveWnd& plot, int title, int valueAxis, int otherAxis);
     void ConfigureEnergyPlot();
     void ConfigureDistancePlot();
     void AddThresholdCurves();

@@ -63,26 +63,43 @@ void CObjectInfoDlg::ConfigurePlots() {
     ConfigureDistancePlot();
 }
 
-void CObjectInfoDlg::ConfigureEnergyPlot() {
-    CWaveWnd& plot = *m_energyPlot;
-    const double s = m_scale;
-    plot.SetDrawListener(this, kEnergyPlotContext);
-    plot.SetTooltipListener(this, kEnergyPlotContext);
+void CObjectInfoDlg::ApplyPlotFrame(CWaveWnd& plot, uintptr_t context, int waveCount) {
+    plot.SetDrawListener(this, context);
+    plot.SetTooltipListener(this, context);
     plot.SetOuterColour(kPlotOuterColour);
-    plot.SetWaveCount(kEnergyWaveCount);
-    const int width = ScaledSize(m_settings.energyWaveLineWidth, s);
-    plot.SetWaveStyle(kEnergyWave, kEnergyWaveColour, width);
-    plot.SetWaveStyle(kTriggerWave, kTriggerWaveColour, width);
-    plot.SetWaveStyle(kHoldWave, kHoldWaveColour, width);
+    plot.SetWaveCount(waveCount);
+}
+
+void CObjectInfoDlg::ApplyPlotBackground(CWaveWnd& plot, uint32_t colour) {
     plot.SetBackground(1);
     plot.SetBackgroundMode(0);
-    // Handed over unchanged: the plot reads it as 0xAABBGGRR.
-    plot.SetBackgroundColour(m_settings.energyActiveColor);
+    plot.SetBackgroundColour(colour);
     plot.SetGrid(0);
     plot.SetGridLineThickness(1);
     plot.SetGridColour(kPlotGridColour);
     plot.SetCentreColour(kPlotCentreColour);
     plot.SetDoubleSamples();
+}
+
+void CObjectInfoDlg::ApplyPlotTitles(CWaveWnd& plot, int title, int valueAxis, int otherAxis) {
+    plot.SetText(kTitleText, Text(title), ScaledSize(kTitlePoints, m_scale), kTextColour, kCentre,
+                 kNear, nullptr);
+    plot.SetText(kValueAxisText, Text(valueAxis), ScaledSize(kAxisTitlePoints, m_scale),
+                 kTextColour, kNear, kNear, nullptr);
+    plot.SetText(kOtherAxisText, Text(otherAxis), ScaledSize(kAxisTitlePoints, m_scale),
+                 kTextColour, kFar, kFar, nullptr);
+}
+
+void CObjectInfoDlg::ConfigureEnergyPlot() {
+    CWaveWnd& plot = *m_energyPlot;
+    const double s = m_scale;
+    ApplyPlotFrame(plot, kEnergyPlotContext, kEnergyWaveCount);
+    const int width = ScaledSize(m_settings.energyWaveLineWidth, s);
+    plot.SetWaveStyle(kEnergyWave, kEnergyWaveColour, width);
+    plot.SetWaveStyle(kTriggerWave, kTriggerWaveColour, width);
+    plot.SetWaveStyle(kHoldWave, kHoldWaveColour, width);
+    // Handed over unchanged: the plot reads it as 0xAABBGGRR.
+    ApplyPlotBackground(plot, m_settings.energyActiveColor);
     plot.SetAutoScale(m_settings.energyValueAutoScale);
     plot.SetYRange(0, m_settings.energyValueDisplayMax);
     plot.SetWaveLength(kGateCount);
@@ -93,12 +110,7 @@ void CObjectInfoDlg::ConfigureEnergyPlot() {
         if (CWaveBuffer* buffer = plot.GetWaveBuffer(wave)) buffer->ResetFramesReceived();
     }
     plot.update();
-    plot.SetText(kTitleText, Text(kStrEnergyPlotTitle), ScaledSize(kTitlePoints, s), kTextColour,
-                 kCentre, kNear, nullptr);
-    plot.SetText(kValueAxisText, Text(kStrEnergyPlotValueAxis), ScaledSize(kAxisTitlePoints, s),
-                 kTextColour, kNear, kNear, nullptr);
-    plot.SetText(kOtherAxisText, Text(kStrEnergyPlotGateAxis), ScaledSize(kAxisTitlePoints, s),
-                 kTextColour, kFar, kFar, nullptr);
+    ApplyPlotTitles(plot, kStrEnergyPlotTitle, kStrEnergyPlotValueAxis, kStrEnergyPlotGateAxis);
     plot.ShowAxisPanel(kPanelLeft, 1, ScaledSize(kLeftPanelPixels, s), nullptr);
     plot.ShowAxisPanel(kPanelBottom, 1, ScaledSize(kBottomPanelPixels, s), nullptr);
     plot.SetXAxisFont(ScaledSize(kAxisLabelPoints, s));
@@ -122,29 +134,15 @@ void CObjectInfoDlg::ConfigureEnergyPlot() {
 void CObjectInfoDlg::ConfigureDistancePlot() {
     CWaveWnd& plot = *m_distancePlot;
     const double s = m_scale;
-    plot.SetDrawListener(this, kDistancePlotContext);
-    plot.SetTooltipListener(this, kDistancePlotContext);
-    plot.SetOuterColour(kPlotOuterColour);
-    plot.SetWaveCount(1);
+    ApplyPlotFrame(plot, kDistancePlotContext, 1);
     plot.SetWaveStyle(0, kDistanceWaveColour, ScaledSize(m_settings.distanceWaveLineWidth, s));
-    plot.SetBackground(1);
-    plot.SetBackgroundMode(0);
-    plot.SetBackgroundColour(kDistanceBackground);
-    plot.SetGrid(0);
-    plot.SetGridLineThickness(1);
-    plot.SetGridColour(kPlotGridColour);
-    plot.SetCentreColour(kPlotCentreColour);
-    plot.SetDoubleSamples();
+    ApplyPlotBackground(plot, kDistanceBackground);
     plot.SetYRange(m_record->DetectRangeMin, m_record->DetectRangeMax);
     plot.SetWaveLength(kStateHistoryLength);
     plot.SetWholeFramesOnly(0);
     plot.SetFrameCounter(0);
-    plot.SetText(kTitleText, Text(kStrDistancePlotTitle), ScaledSize(kTitlePoints, s), kTextColour,
-                 kCentre, kNear, nullptr);
-    plot.SetText(kValueAxisText, Text(kStrDistancePlotValueAxis), ScaledSize(kAxisTitlePoints, s),
-                 kTextColour, kNear, kNear, nullptr);
-    plot.SetText(kOtherAxisText, Text(kStrDistancePlotTimeAxis), ScaledSize(kAxisTitlePoints, s),
-                 kTextColour, kFar, kFar, nullptr);
+    ApplyPlotTitles(plot, kStrDistancePlotTitle, kStrDistancePlotValueAxis,
+                    kStrDistancePlotTimeAxis);
     plot.ShowAxisPanel(kPanelLeft, 1, ScaledSize(kLeftPanelPixels, s), nullptr);
     plot.SetYAxisFont(ScaledSize(kAxisLabelPoints, s), 1);
     plot.SetYLabelCount(kYLabels);
