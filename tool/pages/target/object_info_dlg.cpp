@@ -242,7 +242,9 @@ void CObjectInfoDlg::OnReport(const TargetReport& report) {
         const double metres = report.distance / 100.0;
         distance->AddSamples(&metres, 1);
     }
-    m_messages->Post(WM_TARGET_REPORT, 0, 0);
+    // One message waits at a time: the handler shows the latest report, and a fast replay must
+    // not pile up events faster than the window thread takes them.
+    if (!m_reportPosted.exchange(true)) m_messages->Post(WM_TARGET_REPORT, 0, 0);
 }
 
 void CObjectInfoDlg::OnRunEnded(AcquisitionEnd reason) {
@@ -261,6 +263,7 @@ void CObjectInfoDlg::OnRecordingFailed(const RecordingFailure& failure) {
 
 void CObjectInfoDlg::OnMessage(uint32_t msg, uint64_t /*wParam*/, int64_t /*lParam*/) {
     if (msg == WM_TARGET_REPORT) {
+        m_reportPosted = false;
         ++m_reportsShown;
         RefreshTargetStatus();
         // The band is part of the distance plot's background, repainted when it looks different.

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -84,7 +85,8 @@ public:
     // For the main window's tests and the smoke test.
     CWaveWnd* EnergyPlot() const { return m_energyPlot; }
     CWaveWnd* DistancePlot() const { return m_distancePlot; }
-    // Reports shown so far (WM_TARGET_REPORT handled).
+    // Times the latest report was shown (WM_TARGET_REPORT handled; reports that came faster than
+    // the window thread took them are shown once, as the newest).
     int64_t ReportsShown() const { return m_reportsShown; }
     const AcquisitionEngine& Engine() const { return m_engine; }
     const AcquisitionSettings& Settings() const { return m_acquisition; }
@@ -157,6 +159,7 @@ private:
     double m_triggerThresholds[kGateCount] = {};
     double m_holdThresholds[kGateCount] = {};
     int64_t m_reportsShown = 0;
+    std::atomic<bool> m_reportPosted{false};  // a WM_TARGET_REPORT is queued
     std::vector<StateBandRun> m_paintedBand;  // in plot image columns
 
     ScreenSaverInhibitor m_keepAwake;
