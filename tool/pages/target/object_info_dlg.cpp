@@ -233,11 +233,11 @@ void CObjectInfoDlg::OnRunStateChanged(AcquisitionRunState state) {
 }
 
 void CObjectInfoDlg::OnReport(const TargetReport& report) {
-    // ReadData: the wave buffers carry their own locks, the repaint request is thread-safe.
+    // ReadData: the wave buffers carry their own locks. The repaints are asked for on the window
+    // thread, when the message arrives.
     if (CWaveBuffer* energy = m_energyPlot->GetWaveBuffer(kEnergyWave)) {
         energy->AddSamples(report.gateEnergy, kGateCount);
     }
-    m_energyPlot->RequestRepaint();
     if (CWaveBuffer* distance = m_distancePlot->GetWaveBuffer(0)) {
         const double metres = report.distance / 100.0;
         distance->AddSamples(&metres, 1);
@@ -268,6 +268,7 @@ void CObjectInfoDlg::OnMessage(uint32_t msg, uint64_t /*wParam*/, int64_t /*lPar
         RefreshTargetStatus();
         // The band is part of the distance plot's background, repainted when it looks different.
         if (m_engine.TakeBandChanged()) RefreshStateBand();
+        m_energyPlot->RequestRepaint();
         m_distancePlot->RequestRepaint();
     } else if (msg == WM_ACQUISITION_END) {
         StopAcquisition();

@@ -5,11 +5,13 @@
 // the AcquisitionEngine's; the page is its sink.
 //
 // Threads: everything runs on the window thread except the sink's report and end calls, which
-// come from "ReadData": they feed the plots' wave buffers (their own locks), ask the plots for a
-// repaint through their thread-safe request and post WM_TARGET_REPORT / WM_ACQUISITION_END to the
-// page. The latest report, the state history and the band flag stay in the engine under its
-// lock; the window thread reads copies. Stopping (which joins "ReadData") happens on the window
-// thread only.
+// come from "ReadData": they feed the plots' wave buffers (their own locks) and post
+// WM_TARGET_REPORT (at most one queued) / WM_ACQUISITION_END to the page, whose handler asks the
+// plots for their repaint (RequestRepaint, coalescing). The plots' repaint request is
+// thread-safe, but its queued Qt call is a hand-over ThreadSanitizer cannot see through the
+// uninstrumented Qt; asked from the window thread it is plainly clean. The latest report, the state
+// history and the band flag stay in the engine under its lock; the window thread reads copies.
+// Stopping (which joins "ReadData") happens on the window thread only.
 #pragma once
 
 #include <QImage>
