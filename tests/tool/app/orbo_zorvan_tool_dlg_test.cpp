@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
@@ -15,7 +14,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -34,14 +32,6 @@ constexpr int kSomeReports = 5;
 // Enough reports for both plots and the state band to show something.
 constexpr int kScreenshotReports = 40;
 
-QString ScreenshotFolder() {
-    const char* bin = std::getenv("ORBO_TEST_BIN_DIR");
-    QDir folder(bin != nullptr ? QString::fromLocal8Bit(bin)
-                               : QCoreApplication::applicationDirPath());
-    folder.cdUp();
-    folder.mkpath(QStringLiteral("screenshots"));
-    return folder.filePath(QStringLiteral("screenshots"));
-}
 constexpr uint32_t kReportFrameBytes = kFrameEnvelopeBytes + kTargetReportPayloadBytes;
 
 // What a recording holds: its reports and the bytes that were no part of a report frame.
