@@ -314,7 +314,13 @@ void CXEdit::FocusLossCheck() {
         if (!m_quietFocusLoss) emit FocusLeft(id);
         return;
     }
-    if (ValidateInput()) emit EditChanged(id);
+    if (ValidateInput()) {
+        // While the parent handles the notification, a text it writes back into this control is
+        // passed on at once (its own check runs again, nested).
+        m_suppressChange = false;
+        emit EditChanged(id);
+        m_suppressChange = m_deferredNotify;
+    }
     m_changed = false;
 }
 

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "controls/color_static.h"
 #include "core/message_target.h"
@@ -78,6 +79,20 @@ TEST_F(XEditTest, FocusLossIsQuietUnlessAskedAndChangesAreReportedOnce) {
     QTest::keyClick(edit, Qt::Key_Tab);
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(left.count(), 1) << "a change is reported instead of the focus loss";
+}
+
+TEST_F(XEditTest, TextWrittenBackDuringTheNotificationIsPassedOnNested) {
+    std::vector<QString> seen;
+    QObject::connect(edit, &CXEdit::EditChanged, edit, [&](int) {
+        seen.push_back(edit->text());
+        if (edit->text() == QStringLiteral("9")) edit->setText(QStringLiteral("8.4"));
+    });
+    QTest::keyClicks(edit, "9");
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_EQ(seen, (std::vector<QString>{QStringLiteral("9"), QStringLiteral("8.4")}));
+    // Outside a notification, the program's own writes stay quiet.
+    edit->setText(QStringLiteral("7"));
+    EXPECT_EQ(seen.size(), 2u);
 }
 
 TEST_F(XEditTest, TextIsBlackWhileFocusedAndTheUnfocusedColourOtherwise) {
