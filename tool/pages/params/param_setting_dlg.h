@@ -21,9 +21,9 @@
 
 #include "core/platform_types.h"
 #include "pages/params/param_page_rules.h"
+#include "pages/params/sensing_generator_dlg.h"
 #include "resources/string_table.h"
 
-class CSensingGeneratorDlg;
 class ParamSequenceWorker;
 class RadarDeviceParamLink;
 class RadarDeviceStreamLink;
