@@ -1,0 +1,230 @@
+// ctest-labels: gui sim
+// The parameter page against zorvan-sim: reads and writes run on a worker with the page disabled
+// and a busy cursor, a failed read changes nothing, and threshold generation started from the
+// page ends with the new thresholds read back.
+#include "pages/params/param_setting_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pages/params/param_sequence_worker.h"
+#include "pages/params/radar_param_device.h"
+#include "support/sim_process.h"
+#include "support/thread_names.h"
+#include "tool/device/radar_device_handle.h"
+#include "tool/pages/params/params_gui_support.h"
+
+namespace {
+
+// Every acknowledgement this late makes a sequence last long enough to be seen running.
+constexpr const char* kSlowAckMs = "400";
+
+bool SameRecord(const RadarParamSetting& a, const RadarParamSetting& b) {
+    return a.DetectRangeMin == b.DetectRangeMin && a.DetectRangeMax == b.DetectRangeMax &&
+           a.ResponseFreq == b.ResponseFreq && a.StateReportFreq == b.StateReportFreq &&
+           a.RangeReportFreq == b.RangeReportFreq &&
+           a.ObjectDisappearReportTime == b.ObjectDisappearReportTime &&
+           std::equal(std::begin(a.TriggerThreshold), std::end(a.TriggerThreshold),
+                      std::begin(b.TriggerThreshold)) &&
+           std::equal(std::begin(a.HoldThreshold), std::end(a.HoldThreshold),
+                      std::begin(b.HoldThreshold));
+}
+
+class ParamPageSimTest : public ParamPageTest {
+protected:
+    void StartSim(const std::vector<std::string>& args = {}) {
+        sim = std::make_unique<SimProcess>(args);
+        ASSERT_TRUE(sim->Started()) << sim->Error();
+        device = OpenStreamDevice(sim->PortPath());
+        ASSERT_NE(device, nullptr);
+        MakePage(device.get());
+    }
+
+    void TearDown() override {
+        page.reset();
+        device.reset();
+        ParamPageTest::TearDown();
+    }
+
+    std::unique_ptr<SimProcess> sim;
+    RadarDeviceHandle device;
+};
+
+TEST_F(ParamPageSimTest, WriteThenReadBringsTheControlsBack) {
+    StartSim();
+    TypeInto(kIdcRangeMin, "2.1");
+    TypeInto(kIdcRangeMax, "5.6");
+    TypeInto(kIdcAbsenceDelay, "40");
+    TypeInto(kIdcFirstTriggerThreshold + 4, "61");
+    TypeInto(kIdcFirstHoldThreshold + 15, "22");
+    QTest::mouseClick(qobject_cast<QRadioButton*>(GetDlgItem(page.get(), kIdcResponseNormal)),
+                      Qt::LeftButton);
+    QTest::keyClicks(List(kIdcRangeReportFreq), "2");
+    Click(kIdcParamWrite);
+    ASSERT_TRUE(WaitForSequence());
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Succeed setting parameters"));
+    EXPECT_EQ(boxes.requests[0].caption, QStringLiteral("Success"));
+    EXPECT_EQ(boxes.requests[0].type & kMbIconMask, kMbIconInformation);
+
+    ResetToDefaults(record);
+    page->RefreshControls();
+    Click(kIdcParamRead);
+    ASSERT_TRUE(WaitForSequence());
+    ASSERT_EQ(boxes.requests.size(), 2u);
+    EXPECT_EQ(boxes.requests[1].text, QStringLiteral("Succeed reading parameters"));
+    EXPECT_EQ(TextOf(kIdcRangeMin), QStringLiteral("2.1"));
+    EXPECT_EQ(TextOf(kIdcRangeMax), QStringLiteral("5.6"));
+    EXPECT_EQ(TextOf(kIdcAbsenceDelay), QStringLiteral("40"));
+    EXPECT_EQ(TextOf(kIdcFirstTriggerThreshold + 4), QStringLiteral("61"));
+    EXPECT_EQ(TextOf(kIdcFirstHoldThreshold + 15), QStringLiteral("22"));
+    EXPECT_EQ(TextOf(kIdcRangeReportFreq), QStringLiteral("2.0"));
+    EXPECT_EQ(record.ResponseFreq, 1.0);
+    EXPECT_EQ(IsDlgButtonChecked(page.get(), kIdcResponseNormal), 1);
+}
+
+TEST_F(ParamPageSimTest, ASequenceRunsOnAWorkerAndASecondClickDoesNothing) {
+    StartSim({"--ack-delay", kSlowAckMs});
+    Click(kIdcParamRead);
+    EXPECT_TRUE(page->IsBusy());
+    EXPECT_FALSE(page->isEnabled());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_EQ(ThreadsNamed(kParamSequenceThreadName), 1);
+    for (int button : {kIdcParamRead, kIdcParamWrite, kIdcParamReset, kIdcParamGenerate}) {
+        Click(button);
+    }
+    // The window thread keeps running meanwhile.
+    EXPECT_TRUE(ProcessEventsUntil([] { return true; }));
+    ASSERT_TRUE(WaitForSequence());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(page->isEnabled());
+    EXPECT_EQ(page->GeneratorDialog(), nullptr);
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Succeed reading parameters"));
+    ProcessPendingEvents();
+    EXPECT_EQ(boxes.requests.size(), 1u);
+}
+
+TEST_F(ParamPageSimTest, ASensorThatStopsAnsweringMidReadLeavesTheRecordAsItWas) {
+    // The detect setting is answered, the trigger thresholds never.
+    StartSim({"--no-ack", "0x73"});
+    record.DetectRangeMax = 4.2;
+    record.StateReportFreq = 2.0;
+    record.RangeReportFreq = 2.0;
+    record.TriggerThreshold[0] = 70;
+    page->RefreshControls();
+    const RadarParamSetting before = record;
+    Click(kIdcParamRead);
+    ASSERT_TRUE(WaitForSequence());
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Failed to read parameters"));
+    EXPECT_EQ(boxes.requests[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(boxes.requests[0].type & kMbIconMask, kMbIconError);
+    EXPECT_TRUE(SameRecord(record, before)) << "no new detect setting with the old thresholds";
+    EXPECT_EQ(TextOf(kIdcRangeMax), QStringLiteral("4.2"));
+    EXPECT_EQ(TextOf(kIdcFirstTriggerThreshold), QStringLiteral("70"));
+    // Saving now stores what was there before the read.
+    Click(kIdcParamSave);
+    EXPECT_EQ(SavedAttribute("DetectRangeMax"), "4.20");
+}
+
+TEST_F(ParamPageSimTest, ARefusedWriteSaysSo) {
+    StartSim({"--fail-status", "0x72:3"});
+    Click(kIdcParamWrite);
+    ASSERT_TRUE(WaitForSequence());
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Failed to set parameters"));
+    EXPECT_EQ(boxes.requests[0].type & kMbIconMask, kMbIconError);
+}
+
+TEST_F(ParamPageSimTest, ThePageGoingWhileASequenceRunsWaitsForItAndShowsNothing) {
+    StartSim({"--ack-delay", kSlowAckMs});
+    Click(kIdcParamRead);
+    ASSERT_TRUE(page->IsBusy());
+    page.reset();
+    EXPECT_EQ(ThreadsNamed(kParamSequenceThreadName), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    ProcessPendingEvents();
+    EXPECT_TRUE(boxes.requests.empty());
+}
+
+TEST_F(ParamPageSimTest, GenerationFromThePageReadsTheNewThresholdsBack) {
+    // Sensor time 60 times faster: the 30 s scan takes half a second.
+    StartSim({"--time-scale", "60"});
+    Click(kIdcParamGenerate);
+    CSensingGeneratorDlg* dialog = page->GeneratorDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return dialog->isVisible(); }));
+    EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);
+    QTest::mouseClick(qobject_cast<QRadioButton*>(GetDlgItem(dialog, kIdcComplicatedEnv)),
+                      Qt::LeftButton);
+    QTest::mouseClick(qobject_cast<QPushButton*>(GetDlgItem(dialog, kIdcStartStop)),
+                      Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil(
+        [&] { return GetDlgItemText(dialog, kIdcGenerationStatus) == "Successfully generated."; },
+        kParamsHangDeadline));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !dialog->IsRunning(); }));
+    dialog->close();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return page->GeneratorDialog() == nullptr; }));
+    ASSERT_TRUE(WaitForSequence());
+    EXPECT_TRUE(boxes.requests.empty()) << "the re-read shows no message";
+
+    RadarParamSetting sensor;
+    ASSERT_EQ(ReadThresholdsAfterGeneration(device.get(), sensor), kParamResultSuccess);
+    bool changed = false;
+    for (int gate = 0; gate < kGateCount; ++gate) {
+        SCOPED_TRACE(gate);
+        EXPECT_EQ(record.TriggerThreshold[gate], sensor.TriggerThreshold[gate]);
+        EXPECT_EQ(record.HoldThreshold[gate], sensor.HoldThreshold[gate]);
+        EXPECT_EQ(TextOf(kIdcFirstTriggerThreshold + gate),
+                  QString::number(sensor.TriggerThreshold[gate]));
+        changed |= sensor.TriggerThreshold[gate] != kDefaultTriggerThreshold[gate];
+    }
+    EXPECT_TRUE(changed);
+}
+
+TEST_F(ParamPageSimTest, ClosingGenerationWithoutSuccessReadsNothing) {
+    StartSim();
+    record.TriggerThreshold[0] = 77;
+    page->RefreshControls();
+    Click(kIdcParamGenerate);
+    CSensingGeneratorDlg* dialog = page->GeneratorDialog();
+    ASSERT_NE(dialog, nullptr);
+    dialog->close();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return page->GeneratorDialog() == nullptr; }));
+    EXPECT_FALSE(page->IsBusy());
+    EXPECT_EQ(record.TriggerThreshold[0], 77u);
+}
+
+TEST_F(ParamPageSimTest, ThePageGoingWhileGenerationRunsStopsAndJoinsTheWorker) {
+    StartSim();
+    Click(kIdcParamGenerate);
+    CSensingGeneratorDlg* dialog = page->GeneratorDialog();
+    ASSERT_NE(dialog, nullptr);
+    QTest::mouseClick(qobject_cast<QPushButton*>(GetDlgItem(dialog, kIdcStartStop)),
+                      Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil(
+        [&] {
+            return GetDlgItemText(dialog, kIdcGenerationStatus).startsWith("Generate progress");
+        },
+        kParamsHangDeadline));
+    // A close request is refused while the worker runs.
+    dialog->close();
+    ProcessPendingEvents();
+    ASSERT_EQ(page->GeneratorDialog(), dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    page.reset();
+    EXPECT_EQ(ThreadsNamed(kGenerationThreadName), 0);
+    ProcessPendingEvents();
+}
+
+}  // namespace
