@@ -20,6 +20,7 @@
 #include "support/sim_process.h"
 #include "support/wait_until.h"
 #include "tool/device/radar_device_handle.h"
+#include "tool/pages/params/observed_stream_link.h"
 
 namespace {
 
@@ -53,28 +54,6 @@ private:
     std::vector<int> m_finished;
 };
 
-// The real link, with the payload of every command it sent.
-class ObservedLink : public RadarDeviceStreamLink {
-public:
-    using RadarDeviceStreamLink::RadarDeviceStreamLink;
-    uint16_t SendCommand(uint16_t command, const uint8_t* payload, int length,
-                         uint32_t timeoutMs) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_payloads.emplace_back(payload, payload + length);
-        }
-        return RadarDeviceStreamLink::SendCommand(command, payload, length, timeoutMs);
-    }
-    std::vector<std::vector<uint8_t>> Payloads() const {
-        std::lock_guard lock(m_mutex);
-        return m_payloads;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<std::vector<uint8_t>> m_payloads;
-};
-
 class ThresholdGenerationSimTest : public testing::Test {
 protected:
     void StartSim(const std::vector<std::string>& args) {
@@ -82,7 +61,7 @@ protected:
         ASSERT_TRUE(sim->Started()) << sim->Error();
         device = OpenStreamDevice(sim->PortPath());
         ASSERT_NE(device, nullptr);
-        link = std::make_unique<ObservedLink>(device.get());
+        link = std::make_unique<ObservedStreamLink>(device.get());
         generator = std::make_unique<ThresholdGenerator>(*link, sink);
     }
 
@@ -94,7 +73,7 @@ protected:
 
     std::unique_ptr<SimProcess> sim;
     RadarDeviceHandle device;
-    std::unique_ptr<ObservedLink> link;
+    std::unique_ptr<ObservedStreamLink> link;
     GenerationSink sink;
     std::unique_ptr<ThresholdGenerator> generator;
 };
