@@ -13,66 +13,9 @@
 
 #include "core/dbg_output.h"
 #include "support/log_capture.h"
-#include "tool/device/fake_radar_link.h"
+#include "tool/pages/params/fake_param_link.h"
 
 namespace {
-
-// One call the operations made on the link.
-struct Call {
-    std::string kind;  // "get", "set", "start", "stop"
-    uint16_t command = 0;
-    std::vector<uint16_t> ids;
-    std::vector<uint32_t> values;  // sent values (set) or the numbers of a start/stop
-    uint32_t timeoutMs = 0;
-};
-
-// A sensor behind a link: parameters by (group command, id), refusals by command word.
-class FakeLink : public FakeRadarLink, public IRadarParamLink {
-public:
-    std::set<uint16_t> refused;
-    std::map<uint16_t, std::map<uint16_t, uint32_t>> state;  // read command -> id -> value
-    std::vector<Call> calls;
-
-    int GetParameter(uint16_t command, int count, const uint16_t* ids, uint32_t* values,
-                     uint32_t timeoutMs) override {
-        calls.push_back({"get", command, {ids, ids + count}, {}, timeoutMs});
-        if (!connected || refused.count(command)) return 0;
-        for (int i = 0; i < count; ++i) values[i] = state[command][ids[i]];
-        return 1;
-    }
-    int SetParameter(uint16_t command, int count, const uint16_t* ids, const uint32_t* values,
-                     uint32_t timeoutMs) override {
-        calls.push_back({"set", command, {ids, ids + count}, {values, values + count}, timeoutMs});
-        if (!connected || refused.count(command)) return 0;
-        // Written values are what the matching read answers.
-        for (int i = 0; i < count; ++i) state[command + 1][ids[i]] = values[i];
-        return 1;
-    }
-    void NoteStartCmdMode(int protocolVersion, uint32_t ackTimeoutMs, uint32_t settleMs) override {
-        calls.push_back({"start", 0, {}, {uint32_t(protocolVersion), ackTimeoutMs, settleMs}, 0});
-    }
-    void NoteStopCmdMode(uint32_t timeoutMs) override {
-        calls.push_back({"stop", 0, {}, {timeoutMs}, 0});
-    }
-
-    void SetDetect(const std::vector<uint32_t>& values) {
-        for (int i = 0; i < kDetectSettingCount; ++i) {
-            state[kCmdReadDetectSetting][kDetectSettingIds[i]] = values[i];
-        }
-    }
-    void SetGates(uint16_t readCommand, uint32_t first) {
-        for (uint16_t gate = 0; gate < kGateCount; ++gate) state[readCommand][gate] = first + gate;
-    }
-    std::vector<std::string> Kinds() const {
-        std::vector<std::string> kinds;
-        for (const Call& call : calls) {
-            kinds.push_back(call.kind == "get" || call.kind == "set"
-                                ? call.kind + " " + std::to_string(call.command)
-                                : call.kind);
-        }
-        return kinds;
-    }
-};
 
 const std::vector<uint16_t> kGateIdList = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
 const std::vector<uint16_t> kDetectIdList = {0x000A, 0x0005, 0x000B, 0x0002, 0x000C, 0x0006};
@@ -81,7 +24,7 @@ std::vector<uint32_t> Gates(const uint32_t (&values)[kGateCount]) {
     return std::vector<uint32_t>(values, values + kGateCount);
 }
 
-RadarParamSetting SensorLikeSetup(FakeLink& link) {
+RadarParamSetting SensorLikeSetup(FakeParamLink& link) {
     link.SetDetect({3, 12, 10, 50, 25, 30});
     link.SetGates(kCmdReadTriggerThreshold, 60);
     link.SetGates(kCmdReadHoldThreshold, 20);
@@ -108,7 +51,7 @@ TEST(RadarParamCommands, DisconnectedDeviceGivesOneAndSeesNothing) {
                               RadarOperatorConfig_WriteTriggerThreshold,
                               RadarOperatorConfig_WriteHoldThreshold, WriteAllParameters};
     for (ReadOp read : reads) {
-        FakeLink link;
+        FakeParamLink link;
         link.connected = false;
         SensorLikeSetup(link);
         RadarParamSetting record;
@@ -121,7 +64,7 @@ TEST(RadarParamCommands, DisconnectedDeviceGivesOneAndSeesNothing) {
         EXPECT_EQ(record.TriggerThreshold[0], 48u);
     }
     for (WriteOp write : writes) {
-        FakeLink link;
+        FakeParamLink link;
         link.connected = false;
         LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
         EXPECT_EQ(write(link, RadarParamSetting()), kParamResultNotConnected);
@@ -131,7 +74,7 @@ TEST(RadarParamCommands, DisconnectedDeviceGivesOneAndSeesNothing) {
 }
 
 TEST(RadarParamCommands, WritingTheDefaultsSendsGatesRatesAndTables) {
-    FakeLink link;
+    FakeParamLink link;
     LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
     const RadarParamSetting record;
     ASSERT_EQ(WriteAllParameters(link, record), kParamResultSuccess);
@@ -166,7 +109,7 @@ TEST(RadarParamCommands, DetectWindowIsSentAsClampedGates) {
         {-50.0, -1.0, 0, 0},
     };
     for (const Case& c : cases) {
-        FakeLink link;
+        FakeParamLink link;
         RadarParamSetting record;
         record.DetectRangeMin = c.min;
         record.DetectRangeMax = c.max;
@@ -178,7 +121,7 @@ TEST(RadarParamCommands, DetectWindowIsSentAsClampedGates) {
 }
 
 TEST(RadarParamCommands, UnconvertibleDetectSettingFailsWithoutSending) {
-    FakeLink link;
+    FakeParamLink link;
     LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
     RadarParamSetting record;
     record.RangeResolution = 0.0;
@@ -190,7 +133,7 @@ TEST(RadarParamCommands, UnconvertibleDetectSettingFailsWithoutSending) {
 }
 
 TEST(RadarParamCommands, ReadingAllStoresConvertedValues) {
-    FakeLink link;
+    FakeParamLink link;
     RadarParamSetting record = SensorLikeSetup(link);
     LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
     ASSERT_EQ(ReadAllParameters(link, record), kParamResultSuccess);
@@ -219,7 +162,7 @@ TEST(RadarParamCommands, ReadingAllStoresConvertedValues) {
 }
 
 TEST(RadarParamCommands, ReadingInCommandModeLeavesTheModeAlone) {
-    FakeLink link;
+    FakeParamLink link;
     RadarParamSetting record = SensorLikeSetup(link);
     ASSERT_EQ(ReadAllParametersInCmdMode(link, record), kParamResultSuccess);
     EXPECT_EQ(link.Kinds(), (std::vector<std::string>{Get(0x71), Get(0x73), Get(0x77)}));
@@ -249,7 +192,7 @@ TEST(RadarParamCommands, FailedReadStopsTheChainAndKeepsEarlierReads) {
          true},
     };
     for (const Case& c : cases) {
-        FakeLink link;
+        FakeParamLink link;
         RadarParamSetting record = SensorLikeSetup(link);
         link.refused = {c.refused};
         LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
@@ -281,7 +224,7 @@ TEST(RadarParamCommands, FailedWriteStopsTheChain) {
          "RadarOperatorConfig_WriteHoldThreshold, result: Failed\r\n"},
     };
     for (const Case& c : cases) {
-        FakeLink link;
+        FakeParamLink link;
         link.refused = {c.refused};
         LogCapture lines({.threads = LogThreads::Own, .level = kDbgLevelInfo});
         EXPECT_EQ(WriteAllParameters(link, RadarParamSetting()), kParamResultFailed);
@@ -292,7 +235,7 @@ TEST(RadarParamCommands, FailedWriteStopsTheChain) {
 }
 
 TEST(RadarParamCommands, SensorRatesOfZeroAreRefusedAndTheReadStillSucceeds) {
-    FakeLink link;
+    FakeParamLink link;
     RadarParamSetting record = SensorLikeSetup(link);
     link.SetDetect({2, 6, 0, 0, 0, 15});
     ASSERT_EQ(RadarOperatorConfig_ReadDetectSetting(link, record), kParamResultSuccess);
@@ -315,7 +258,7 @@ TEST(RadarParamCommands, ThresholdReReadAsksForBothTablesWhateverTheFirstGave) {
         {{0x73, 0x77}, kParamResultFailed, 48, 45},
     };
     for (const Case& c : cases) {
-        FakeLink link;
+        FakeParamLink link;
         RadarParamSetting record = SensorLikeSetup(link);
         link.refused = c.refused;
         EXPECT_EQ(ReadThresholdsAfterGeneration(link, record), c.result);
@@ -327,7 +270,7 @@ TEST(RadarParamCommands, ThresholdReReadAsksForBothTablesWhateverTheFirstGave) {
 }
 
 TEST(RadarParamCommands, WrittenRecordReadsBackUnchanged) {
-    FakeLink link;
+    FakeParamLink link;
     RadarParamSetting written;
     written.DetectRangeMin = 1.4;
     written.DetectRangeMax = 4.9;
