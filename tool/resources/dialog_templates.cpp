@@ -69,7 +69,8 @@ constexpr int kParamControlCount = kParamFixedControls + 2 * (1 + 2 * kGates);
 constexpr void AddGate(DialogControl* out, int& n, int firstId, int gate, int top) {
     const int x = 10 + kGateColumnPitch * (gate % kGatesPerRow);
     const int y = top + 14 + kGateRowPitch * (gate / kGatesPerRow);
-    out[n++] = Same(kNoControlId, ControlKind::Label, {x, y + 2, 10, 8}, kGateNames[gate],
+    // The number stands a unit clear of its edit.
+    out[n++] = Same(kNoControlId, ControlKind::Label, {x - 1, y + 2, 10, 8}, kGateNames[gate],
                     kGateNames[gate]);
     out[n++] = Same(firstId + gate, ControlKind::Edit, {x + 11, y, 26, 14}, "", "", kEditStyle);
 }
@@ -94,9 +95,12 @@ constexpr ParamPageControls MakeParamPageControls() {
                   "Range Rpt. Freq.(Hz):", "距离上报频率(Hz):");
     c[n++] = Same(2013, K::DropList, {262, 26, 56, 100}, "", "", kStyleVScroll | kStyleTabStop);
     c[n++] = Same(kNoControlId, K::Label, {6, 46, 86, 8}, "Response Speed:", "响应速度:");
-    c[n++] =
-        Same(2014, K::RadioButton, {94, 45, 40, 10}, "Normal", "正常", kStyleGroup | kStyleTabStop);
-    c[n++] = Same(2015, K::RadioButton, {136, 45, 30, 10}, "Fast", "快速");
+    // The radios end a few units before the label beside them: the indicator takes more room
+    // than the template's units allow for.
+    c[n++] = DialogControl{2014, K::RadioButton, {92, 45, 42, 10}, {94, 45, 34, 10}, "Normal",
+                           "正常", kStyleGroup | kStyleTabStop};
+    c[n++] = DialogControl{2015, K::RadioButton, {134, 45, 30, 10}, {130, 45, 32, 10}, "Fast",
+                           "快速", 0};
     c[n++] = Same(kNoControlId, K::Label, {168, 46, 92, 8},
                   "Absence Report Delay(s):", "无人上报时间(秒):");
     c[n++] = Same(2016, K::Edit, {262, 44, 56, 14}, "", "", kEditStyle);
