@@ -71,16 +71,14 @@ TEST_F(ParamPageSimTest, WriteThenReadBringsTheControlsBack) {
     Click(kIdcParamWrite);
     ASSERT_TRUE(WaitForSequence());
     ASSERT_EQ(boxes.requests.size(), 1u);
-    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Succeed setting parameters"));
-    EXPECT_EQ(boxes.requests[0].caption, QStringLiteral("Success"));
-    EXPECT_EQ(boxes.requests[0].type & kMbIconMask, kMbIconInformation);
+    ExpectMessage(0, "Succeed setting parameters", "Success", kMbIconInformation);
 
     ResetToDefaults(record);
     page->RefreshControls();
     Click(kIdcParamRead);
     ASSERT_TRUE(WaitForSequence());
     ASSERT_EQ(boxes.requests.size(), 2u);
-    EXPECT_EQ(boxes.requests[1].text, QStringLiteral("Succeed reading parameters"));
+    ExpectMessage(1, "Succeed reading parameters", "Success", kMbIconInformation);
     EXPECT_EQ(TextOf(kIdcRangeMin), QStringLiteral("2.1"));
     EXPECT_EQ(TextOf(kIdcRangeMax), QStringLiteral("5.6"));
     EXPECT_EQ(TextOf(kIdcAbsenceDelay), QStringLiteral("40"));
@@ -109,7 +107,7 @@ TEST_F(ParamPageSimTest, ASequenceRunsOnAWorkerAndASecondClickDoesNothing) {
     EXPECT_TRUE(page->isEnabled());
     EXPECT_EQ(page->GeneratorDialog(), nullptr);
     ASSERT_EQ(boxes.requests.size(), 1u);
-    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Succeed reading parameters"));
+    ExpectMessage(0, "Succeed reading parameters", "Success", kMbIconInformation);
     ProcessPendingEvents();
     EXPECT_EQ(boxes.requests.size(), 1u);
 }
@@ -126,9 +124,7 @@ TEST_F(ParamPageSimTest, ASensorThatStopsAnsweringMidReadLeavesTheRecordAsItWas)
     Click(kIdcParamRead);
     ASSERT_TRUE(WaitForSequence());
     ASSERT_EQ(boxes.requests.size(), 1u);
-    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Failed to read parameters"));
-    EXPECT_EQ(boxes.requests[0].caption, QStringLiteral("Error"));
-    EXPECT_EQ(boxes.requests[0].type & kMbIconMask, kMbIconError);
+    ExpectMessage(0, "Failed to read parameters", "Error", kMbIconError);
     EXPECT_TRUE(SameRecord(record, before)) << "no new detect setting with the old thresholds";
     EXPECT_EQ(TextOf(kIdcRangeMax), QStringLiteral("4.2"));
     EXPECT_EQ(TextOf(kIdcFirstTriggerThreshold), QStringLiteral("70"));
@@ -142,8 +138,7 @@ TEST_F(ParamPageSimTest, ARefusedWriteSaysSo) {
     Click(kIdcParamWrite);
     ASSERT_TRUE(WaitForSequence());
     ASSERT_EQ(boxes.requests.size(), 1u);
-    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Failed to set parameters"));
-    EXPECT_EQ(boxes.requests[0].type & kMbIconMask, kMbIconError);
+    ExpectMessage(0, "Failed to set parameters", "Error", kMbIconError);
 }
 
 TEST_F(ParamPageSimTest, ThePageGoingWhileASequenceRunsWaitsForItAndShowsNothing) {

@@ -185,9 +185,7 @@ TEST_F(ParamPageControlsTest, SaveWithoutWriteStoresTheOldThresholds) {
     TypeInto(kIdcAbsenceDelay, "30");
     Click(kIdcParamSave);
     ASSERT_EQ(boxes.requests.size(), 1u);
-    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Succeed saving parameters"));
-    EXPECT_EQ(boxes.requests[0].caption, QStringLiteral("Note"));
-    EXPECT_EQ(boxes.requests[0].type & kMbIconMask, kMbIconInformation);
+    ExpectMessage(0, "Succeed saving parameters", "Note", kMbIconInformation);
     EXPECT_EQ(SavedAttribute("Gate0TriggerThreshold"), "48");
     EXPECT_EQ(SavedAttribute("ObjectDisappearReportTime"), "20");
     EXPECT_EQ(TextOf(kIdcFirstTriggerThreshold), QStringLiteral("60"));
@@ -227,9 +225,7 @@ TEST_F(ParamPageControlsTest, WithoutAConnectedDeviceEverySequenceSaysSo) {
         Click(button);
         ASSERT_TRUE(WaitForSequence());
         ASSERT_EQ(boxes.requests.size(), 1u);
-        EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Device Not Connected"));
-        EXPECT_EQ(boxes.requests[0].caption, QStringLiteral("Error"));
-        EXPECT_EQ(boxes.requests[0].type & kMbIconMask, kMbIconError);
+        ExpectMessage(0, "Device Not Connected", "Error", kMbIconError);
     }
     // Reset has replaced the record and the controls with the defaults all the same.
     EXPECT_EQ(record.DetectRangeMax, kDefaultDetectRangeMax);

@@ -88,6 +88,14 @@ protected:
         return ProcessEventsUntil([&] { return !page->IsBusy(); }, kParamsHangDeadline);
     }
 
+    // The message box shown as the index-th one.
+    void ExpectMessage(size_t index, const char* text, const char* caption, uint32_t icon) {
+        ASSERT_GT(boxes.requests.size(), index);
+        EXPECT_EQ(boxes.requests[index].text, QString::fromUtf8(text));
+        EXPECT_EQ(boxes.requests[index].caption, QString::fromUtf8(caption));
+        EXPECT_EQ(boxes.requests[index].type & kMbIconMask, icon);
+    }
+
     std::string SavedAttribute(const char* name) {
         XMLNode section = FindParamSettingSection(config);
         CBaseStringA text;

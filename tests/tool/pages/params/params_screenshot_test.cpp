@@ -8,7 +8,6 @@
 #include <QImage>
 #include <QSet>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,6 +15,7 @@
 #include "core/message_target.h"
 #include "device/radar_device_stream_link.h"
 #include "platform/font_substitution.h"
+#include "tool/controls/controls_gui_support.h"
 #include "tool/pages/params/params_gui_support.h"
 
 namespace {
@@ -23,15 +23,6 @@ namespace {
 // A drawn window has text and frames: far more than a handful of colours.
 constexpr int kMinColours = 8;
 constexpr int kShownProgress = 50;
-
-std::filesystem::path ParamsScreenshotFolder() {
-    const char* bin = std::getenv("ORBO_TEST_BIN_DIR");
-    std::filesystem::path folder = bin ? std::filesystem::path(bin).parent_path() / "screenshots"
-                                       : std::filesystem::path("screenshots");
-    folder /= "params";
-    std::filesystem::create_directories(folder);
-    return folder;
-}
 
 void Shoot(QWidget& window, const std::string& name) {
     ProcessPendingEvents();
@@ -41,7 +32,7 @@ void Shoot(QWidget& window, const std::string& name) {
         for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
     }
     EXPECT_GE(colours.size(), kMinColours) << name;
-    const std::filesystem::path path = ParamsScreenshotFolder() / (name + ".png");
+    const std::filesystem::path path = ScreenshotFolder("params") / (name + ".png");
     EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "PNG")) << path;
 }
 
