@@ -19,6 +19,7 @@
 #include "pages/params/radar_param_device.h"
 #include "support/sim_process.h"
 #include "support/thread_names.h"
+#include "support/wait_until.h"
 #include "tool/device/radar_device_handle.h"
 #include "tool/pages/params/params_gui_support.h"
 
@@ -96,7 +97,8 @@ TEST_F(ParamPageSimTest, ASequenceRunsOnAWorkerAndASecondClickDoesNothing) {
     EXPECT_FALSE(page->isEnabled());
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    EXPECT_EQ(ThreadsNamed(kParamSequenceThreadName), 1);
+    // The worker names itself once it runs.
+    EXPECT_TRUE(WaitUntil([] { return ThreadsNamed(kParamSequenceThreadName) == 1; }));
     for (int button : {kIdcParamRead, kIdcParamWrite, kIdcParamReset, kIdcParamGenerate}) {
         Click(button);
     }
@@ -145,6 +147,7 @@ TEST_F(ParamPageSimTest, ThePageGoingWhileASequenceRunsWaitsForItAndShowsNothing
     StartSim({"--ack-delay", kSlowAckMs});
     Click(kIdcParamRead);
     ASSERT_TRUE(page->IsBusy());
+    ASSERT_TRUE(WaitUntil([] { return ThreadsNamed(kParamSequenceThreadName) == 1; }));
     page.reset();
     EXPECT_EQ(ThreadsNamed(kParamSequenceThreadName), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
