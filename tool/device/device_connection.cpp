@@ -39,7 +39,10 @@ DeviceConnectResult DeviceConnection::ConnectAndReadParameters(int portNumber,
                                                                int& readResult) {
     const DeviceConnectResult result = Open(portNumber, line, true);
     if (result != DeviceConnectResult::Connected) return result;
-    readResult = ReadAllParametersInCmdMode(m_device.get(), record);
+    // A read that fails part-way must not leave a new detect setting beside old thresholds.
+    RadarParamSetting copy = record;
+    readResult = ReadAllParametersInCmdMode(m_device.get(), copy);
+    if (readResult == kParamResultSuccess) record = copy;
     Orbo_Interface_RadarDevice_StopCmdMode(m_device.get(), kStopCmdModeTimeoutMs);
     return result;
 }

@@ -38,7 +38,8 @@ public:
     DeviceConnectResult Connect(int portNumber, const SerialLineSettings& line);
     // The main window's connect: as Connect, with command mode kept for reading the parameters
     // into `record` and left afterwards. `readResult` receives the read's result (as
-    // ReadAllParametersInCmdMode; a failed read leaves the link connected).
+    // ReadAllParametersInCmdMode; a failed read leaves the link connected and the record as it
+    // was: it takes all three reads or none).
     DeviceConnectResult ConnectAndReadParameters(int portNumber, const SerialLineSettings& line,
                                                  RadarParamSetting& record, int& readResult);
 

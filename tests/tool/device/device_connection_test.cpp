@@ -95,6 +95,26 @@ TEST_F(DeviceConnectionTest, WindowConnectWithARefusedReadStaysConnected) {
     EXPECT_FALSE(InCommandMode(connection.Device()));
 }
 
+TEST_F(DeviceConnectionTest, WindowConnectWithAFailedLastReadLeavesTheRecordAsItWas) {
+    // The detect setting and the trigger thresholds are answered, the hold thresholds refused.
+    StartSim({"--fail-status", "0x77:3"});
+    RadarParamSetting written;
+    written.DetectRangeMax = 2.8;
+    written.TriggerThreshold[0] = 70;
+    {
+        DeviceConnection writer;
+        ASSERT_EQ(writer.Connect(Port(), SerialLineSettings{}), DeviceConnectResult::Connected);
+        ASSERT_EQ(WriteAllParameters(writer.Device(), written), kParamResultSuccess);
+    }
+    DeviceConnection connection;
+    RadarParamSetting record;
+    int readResult = -1;
+    ASSERT_EQ(ConnectWindow(connection, record, readResult), DeviceConnectResult::Connected);
+    EXPECT_EQ(readResult, kParamResultFailed);
+    EXPECT_EQ(record.DetectRangeMax, kDefaultDetectRangeMax);
+    EXPECT_EQ(record.TriggerThreshold[0], kDefaultTriggerThreshold[0]);
+}
+
 TEST_F(DeviceConnectionTest, AFailedConnectSaysWhy) {
     TempDir dir;
     StartSim({"--no-ack", "0xFF"});
