@@ -33,6 +33,13 @@ protected:
                                                    readResult);
     }
 
+    // Puts the record's values into the sensor over a connection of its own.
+    void WriteSensor(const RadarParamSetting& written) {
+        DeviceConnection writer;
+        ASSERT_EQ(writer.Connect(Port(), SerialLineSettings{}), DeviceConnectResult::Connected);
+        ASSERT_EQ(WriteAllParameters(writer.Device(), written), kParamResultSuccess);
+    }
+
     // Outside command mode the sensor refuses parameter commands.
     static bool InCommandMode(IRadarDevice* device) {
         uint32_t values[kDetectSettingCount] = {};
@@ -65,11 +72,7 @@ TEST_F(DeviceConnectionTest, WindowConnectReadsTheParametersAndLeavesCommandMode
         written.HoldThreshold[gate] = 30 + gate;
     }
     written.ObjectDisappearReportTime = 45;
-    {
-        DeviceConnection writer;
-        ASSERT_EQ(writer.Connect(Port(), SerialLineSettings{}), DeviceConnectResult::Connected);
-        ASSERT_EQ(WriteAllParameters(writer.Device(), written), kParamResultSuccess);
-    }
+    WriteSensor(written);
 
     DeviceConnection connection;
     RadarParamSetting record;
@@ -101,11 +104,7 @@ TEST_F(DeviceConnectionTest, WindowConnectWithAFailedLastReadLeavesTheRecordAsIt
     RadarParamSetting written;
     written.DetectRangeMax = 2.8;
     written.TriggerThreshold[0] = 70;
-    {
-        DeviceConnection writer;
-        ASSERT_EQ(writer.Connect(Port(), SerialLineSettings{}), DeviceConnectResult::Connected);
-        ASSERT_EQ(WriteAllParameters(writer.Device(), written), kParamResultSuccess);
-    }
+    WriteSensor(written);
     DeviceConnection connection;
     RadarParamSetting record;
     int readResult = -1;
