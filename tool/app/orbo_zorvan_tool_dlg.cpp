@@ -17,6 +17,7 @@
 #include "app/main_window_texts.h"
 #include "app/program_icon.h"
 #include "core/dbg_output.h"
+#include "pages/params/param_setting_dlg.h"
 #include "pages/target/object_info_dlg.h"
 #include "platform/dialog_builder.h"
 #include "platform/dialog_items.h"
@@ -40,14 +41,8 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// The pages the target and firmware pages do not provide themselves yet, made in one place so
-// that the real ones replace them here.
-QWidget* CreateParamPage(QWidget* parent) {
-    auto* page = new QWidget(parent);
-    BuildDialogFromTemplate(page, kParamPageTemplate, GetSelectedLanguage());
-    return page;
-}
-
+// The page the firmware page does not provide itself yet, made in one place so that the real one
+// replaces it here.
 QWidget* CreateFirmwarePage(QWidget* parent) {
     auto* page = new QWidget(parent);
     page->setObjectName(QString::fromLatin1(kFirmwarePageName));
@@ -128,17 +123,20 @@ void COrbo_Zorvan_ToolDlg::CreatePages() {
     const QRect area = GetDlgItem(this, kIdcPageArea) != nullptr
                            ? GetDlgItem(this, kIdcPageArea)->geometry()
                            : QRect();
-    m_paramPage = CreateParamPage(this);
+    m_paramPage = new CParamSettingDlg(this, GetSelectedLanguage());
+    m_paramPage->SetDevice(m_connection.Device());
+    m_paramPage->SetParamRecord(&m_record);
+    m_paramPage->InitPage();
     m_targetPage = new CObjectInfoDlg(m_connection.Device(), &m_record, this);
     m_firmwarePage = CreateFirmwarePage(this);
-    for (QWidget* page : {m_paramPage, static_cast<QWidget*>(m_targetPage), m_firmwarePage}) {
+    for (QWidget* page : {static_cast<QWidget*>(m_paramPage), static_cast<QWidget*>(m_targetPage),
+                          m_firmwarePage}) {
         page->setGeometry(area);
     }
 }
 
 void COrbo_Zorvan_ToolDlg::RefreshParamPageFromRecord() {
-    // The parameter page built from its template has no controls bound to the record yet; the
-    // page that shows the record takes it here.
+    if (m_paramPage != nullptr) m_paramPage->RefreshControls();
 }
 
 void COrbo_Zorvan_ToolDlg::LoadSerialSettings() {

@@ -25,6 +25,7 @@
 #include "controls/wnd_resize_tool.h"
 #include "dataprocess/radar_device_interface.h"
 #include "device/device_connection.h"
+#include "pages/params/param_setting_dlg.h"
 #include "pages/params/radar_param_setting.h"
 #include "platform/window_message.h"
 #include "serial/serial_port_open.h"
@@ -83,7 +84,7 @@ public:
     IRadarDevice* Device() const { return m_connection.Device(); }
     bool IsConnected() const;
     CObjectInfoDlg* TargetPage() const { return m_targetPage; }
-    QWidget* ParamPage() const { return m_paramPage; }
+    CParamSettingDlg* ParamPage() const { return m_paramPage; }
     QWidget* FirmwarePage() const { return m_firmwarePage; }
     const RadarParamSetting& Record() const { return m_record; }
     const RunLogFile& LogFile() const { return m_logFile; }
@@ -113,7 +114,7 @@ private:
     bool m_startOptionsApplied = false;
     CWndResizeTool m_resizeTool;
     double m_scale = 1.0;
-    QWidget* m_paramPage = nullptr;
+    CParamSettingDlg* m_paramPage = nullptr;
     CObjectInfoDlg* m_targetPage = nullptr;
     QWidget* m_firmwarePage = nullptr;
     QComboBox* m_portList = nullptr;

@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
+#include <QTest>
 
 #include <chrono>
 #include <csignal>
@@ -19,7 +21,12 @@
 
 #include "app/main_window_texts.h"
 #include "core/base_buffer.h"
+#include "device/device_connection.h"
+#include "pages/params/param_setting_dlg.h"
+#include "pages/params/radar_param_device.h"
 #include "pages/target/object_info_dlg.h"
+#include "serial/serial_port_table.h"
+#include "support/prompt_recorder.h"
 #include "support/screenshot_folder.h"
 #include "support/sim_process.h"
 #include "tool/app/tool_window_fixture.h"
@@ -137,6 +144,31 @@ TEST_F(MainWindowSimTest, ConnectShowsDisconnAndTheSensorsVersionAndSerialNumber
     ASSERT_TRUE(WaitForText(m_window.get(), kIdcConnect, Connect()));
     EXPECT_FALSE(IsDlgItemShown(m_window.get(), kIdcVersionLabel));
     EXPECT_FALSE(m_window->IsConnected());
+}
+
+TEST_F(MainWindowSimTest, ConnectShowsTheSensorsParametersOnTheParameterPage) {
+    ASSERT_TRUE(m_sim.Started()) << m_sim.Error();
+    RadarParamSetting sensor;
+    sensor.DetectRangeMax = 4.2;
+    sensor.TriggerThreshold[5] = 66;
+    {
+        DeviceConnection writer;
+        ASSERT_EQ(writer.Connect(SerialPortNumberOf(m_sim.PortPath()), SerialLineSettings{}),
+                  DeviceConnectResult::Connected);
+        ASSERT_EQ(WriteAllParameters(writer.Device(), sensor), kParamResultSuccess);
+    }
+    Open(true);
+    CParamSettingDlg* page = m_window->ParamPage();
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_DOUBLE_EQ(m_window->Record().DetectRangeMax, 4.2);
+    EXPECT_EQ(GetDlgItemText(page, kIdcRangeMax), QStringLiteral("4.2"));
+    EXPECT_EQ(GetDlgItemText(page, kIdcFirstTriggerThreshold + 5), QStringLiteral("66"));
+    // The page reads through the window's device.
+    MessageBoxRecorder boxes;
+    QTest::mouseClick(qobject_cast<QPushButton*>(GetDlgItem(page, kIdcParamRead)), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !boxes.requests.empty(); }, kGuiHangDeadline));
+    EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Succeed reading parameters"));
 }
 
 TEST_F(MainWindowSimTest, LiveReportsUpdateTheTextThePictureAndBothPlots) {
