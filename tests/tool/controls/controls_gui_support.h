@@ -27,12 +27,12 @@ inline std::unique_ptr<QWidget> ShowActiveWindow(int width = 400, int height = 2
     return window;
 }
 
-// build/screenshots/<sub> (beside build/bin), created on demand.
-inline std::filesystem::path ScreenshotFolder(const char* sub = "controls") {
+// build/screenshots/controls (beside build/bin), created on demand.
+inline std::filesystem::path ScreenshotFolder() {
     const char* bin = std::getenv("ORBO_TEST_BIN_DIR");
     std::filesystem::path folder = bin ? std::filesystem::path(bin).parent_path() / "screenshots"
                                        : std::filesystem::path("screenshots");
-    folder /= sub;
+    folder /= "controls";
     std::filesystem::create_directories(folder);
     return folder;
 }

@@ -8,14 +8,13 @@
 #include <QImage>
 #include <QSet>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "core/message_target.h"
 #include "device/radar_device_stream_link.h"
 #include "platform/font_substitution.h"
-#include "tool/controls/controls_gui_support.h"
+#include "support/screenshot_folder.h"
 #include "tool/pages/params/params_gui_support.h"
 
 namespace {
@@ -32,8 +31,11 @@ void Shoot(QWidget& window, const std::string& name) {
         for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
     }
     EXPECT_GE(colours.size(), kMinColours) << name;
-    const std::filesystem::path path = ScreenshotFolder("params") / (name + ".png");
-    EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "PNG")) << path;
+    QDir folder(ScreenshotFolder());
+    folder.mkpath(QStringLiteral("params"));
+    const QString path =
+        folder.filePath(QStringLiteral("params/%1.png").arg(QString::fromStdString(name)));
+    EXPECT_TRUE(image.save(path, "PNG")) << path.toStdString();
 }
 
 struct Language {
