@@ -46,6 +46,20 @@ private:
     ScopedOpenFileSeam m_scope;
 };
 
+class SaveFileRecorder : public ISaveFileSeam {
+public:
+    SaveFileRecorder() : m_scope(this) {}
+    QString ChooseSaveFile(const SaveFileRequest& request) override {
+        requests.push_back(request);
+        return answer;
+    }
+    QString answer;  // empty: cancelled
+    std::vector<SaveFileRequest> requests;
+
+private:
+    ScopedSaveFileSeam m_scope;
+};
+
 class FolderRecorder : public IFolderSeam {
 public:
     FolderRecorder() : m_scope(this) {}

@@ -87,6 +87,18 @@ public:
     }
 };
 
+class RealSaveFile : public ISaveFileSeam {
+public:
+    QString ChooseSaveFile(const SaveFileRequest& request) override {
+        if (HasNoScreen()) {
+            LogUnanswered("save-file picker", request.title, request.initialPath);
+            return QString();
+        }
+        return QFileDialog::getSaveFileName(request.owner, request.title, request.initialPath,
+                                            request.filter);
+    }
+};
+
 class RealFolder : public IFolderSeam {
 public:
     QString ChooseFolder(const FolderRequest& request) override {
@@ -101,10 +113,12 @@ public:
 
 RealMessageBox gRealMessageBox;
 RealOpenFile gRealOpenFile;
+RealSaveFile gRealSaveFile;
 RealFolder gRealFolder;
 
 IMessageBoxSeam* gMessageBoxSeam = nullptr;
 IOpenFileSeam* gOpenFileSeam = nullptr;
+ISaveFileSeam* gSaveFileSeam = nullptr;
 IFolderSeam* gFolderSeam = nullptr;
 
 template <typename Seam>
@@ -139,6 +153,12 @@ QString ChooseOpenFile(QWidget* owner, const QString& title, const QString& init
     return seam->ChooseOpenFile(OpenFileRequest{owner, title, initialPath, filter});
 }
 
+QString ChooseSaveFile(QWidget* owner, const QString& title, const QString& initialPath,
+                       const QString& filter) {
+    ISaveFileSeam* seam = gSaveFileSeam != nullptr ? gSaveFileSeam : &gRealSaveFile;
+    return seam->ChooseSaveFile(SaveFileRequest{owner, title, initialPath, filter});
+}
+
 QString ChooseFolder(QWidget* owner, const QString& title, const QString& initialFolder) {
     IFolderSeam* seam = gFolderSeam != nullptr ? gFolderSeam : &gRealFolder;
     return seam->ChooseFolder(FolderRequest{owner, title, initialFolder});
@@ -150,6 +170,10 @@ IMessageBoxSeam* SetMessageBoxSeam(IMessageBoxSeam* seam) {
 
 IOpenFileSeam* SetOpenFileSeam(IOpenFileSeam* seam) {
     return Exchange(gOpenFileSeam, seam);
+}
+
+ISaveFileSeam* SetSaveFileSeam(ISaveFileSeam* seam) {
+    return Exchange(gSaveFileSeam, seam);
 }
 
 IFolderSeam* SetFolderSeam(IFolderSeam* seam) {

@@ -1,4 +1,4 @@
-// Message boxes, the open-file picker and the folder picker, each through one seam that tests
+// Message boxes, the open-file and save-file pickers and the folder picker, each through one seam that tests
 // replace with a recorder, so that no test ever blocks on a modal window.
 //
 // The real seams show Qt's modal dialogs. On a platform without a screen (offscreen, minimal),
@@ -48,6 +48,13 @@ struct OpenFileRequest {
     QString filter;       // Qt filter text ("Data (*.dat);;All files (*)"); empty for all files
 };
 
+struct SaveFileRequest {
+    QWidget* owner;
+    QString title;
+    QString initialPath;  // file or folder the picker starts at
+    QString filter;       // as OpenFileRequest's
+};
+
 struct FolderRequest {
     QWidget* owner;
     QString title;
@@ -68,6 +75,13 @@ public:
     virtual QString ChooseOpenFile(const OpenFileRequest& request) = 0;
 };
 
+class ISaveFileSeam {
+public:
+    virtual ~ISaveFileSeam() = default;
+    // The file to write, or empty when the user cancelled.
+    virtual QString ChooseSaveFile(const SaveFileRequest& request) = 0;
+};
+
 class IFolderSeam {
 public:
     virtual ~IFolderSeam() = default;
@@ -79,12 +93,15 @@ public:
 int MessageBox(QWidget* owner, const QString& text, const QString& caption, uint32_t type);
 QString ChooseOpenFile(QWidget* owner, const QString& title, const QString& initialPath,
                        const QString& filter);
+QString ChooseSaveFile(QWidget* owner, const QString& title, const QString& initialPath,
+                       const QString& filter);
 QString ChooseFolder(QWidget* owner, const QString& title, const QString& initialFolder);
 
 // Installs a seam (null puts the real one back); returns the one it replaces (null for the
 // real one).
 IMessageBoxSeam* SetMessageBoxSeam(IMessageBoxSeam* seam);
 IOpenFileSeam* SetOpenFileSeam(IOpenFileSeam* seam);
+ISaveFileSeam* SetSaveFileSeam(ISaveFileSeam* seam);
 IFolderSeam* SetFolderSeam(IFolderSeam* seam);
 
 // The answer a dismissed message box gives for its buttons.
@@ -105,4 +122,5 @@ private:
 
 using ScopedMessageBoxSeam = ScopedSeam<IMessageBoxSeam, &SetMessageBoxSeam>;
 using ScopedOpenFileSeam = ScopedSeam<IOpenFileSeam, &SetOpenFileSeam>;
+using ScopedSaveFileSeam = ScopedSeam<ISaveFileSeam, &SetSaveFileSeam>;
 using ScopedFolderSeam = ScopedSeam<IFolderSeam, &SetFolderSeam>;

@@ -91,6 +91,19 @@ constexpr StringEntry kStringTable[] = {
     {kStrServiceDownloadFailed, "Failed to download the firmware!", "下载固件失败！"},
     // Bytes per millisecond are kilobytes (of 1000 bytes) per second.
     {kStrServiceProgress, "Firmware download: %d%%, %.2f kB/s", "固件下载：%d%%，%.2f kB/s"},
+    {kStrMenuMaxHold, "Max-hold", "最大值保持"},
+    {kStrMenuResetMaxHold, "Reset max-hold", "重置最大值保持"},
+    {kStrMenuWaterfall, "Waterfall", "瀑布图"},
+    {kStrMenuSavePng, "Save as PNG…", "另存为PNG…"},
+    {kStrMenuCopyImage, "Copy to clipboard", "复制到剪贴板"},
+    {kStrMenuExportCsv, "Export CSV…", "导出CSV…"},
+    {kStrMenuFreeze, "Freeze display", "冻结显示"},
+    {kStrEnergyLegendMaxHold, "--Max-hold", "--最大值保持"},
+    {kStrMaxHoldTip, "RG No.%d Max-hold: %.1f dB", "距离门%d 最大值: %.1fdB"},
+    {kStrHeadroomTip, "Headroom: %.1f dB", "余量: %.1fdB"},
+    {kStrSaveFailed, "Cannot write %s", "无法写入 %s"},
+    {kStrPngFilter, "PNG Image(*.png)", "PNG图片(*.png)"},
+    {kStrCsvFilter, "CSV File(*.csv)", "CSV文件(*.csv)"},
 };
 
 constexpr bool IsSortedById() {

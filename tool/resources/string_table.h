@@ -77,6 +77,20 @@ constexpr int kStrServiceLogonFailed = 10531;
 constexpr int kStrServiceVersionFailed = 10532;
 constexpr int kStrServiceDownloadFailed = 10533;
 constexpr int kStrServiceProgress = 10534;  // percent (int), speed in bytes per ms (double)
+// The plots' context menu and what it does.
+constexpr int kStrMenuMaxHold = 10600;
+constexpr int kStrMenuResetMaxHold = 10601;
+constexpr int kStrMenuWaterfall = 10602;
+constexpr int kStrMenuSavePng = 10603;
+constexpr int kStrMenuCopyImage = 10604;
+constexpr int kStrMenuExportCsv = 10605;
+constexpr int kStrMenuFreeze = 10606;
+constexpr int kStrEnergyLegendMaxHold = 10607;
+constexpr int kStrMaxHoldTip = 10608;   // gate (int), maximum dB (double)
+constexpr int kStrHeadroomTip = 10609;  // headroom dB (double)
+constexpr int kStrSaveFailed = 10610;   // file path (text)
+constexpr int kStrPngFilter = 10611;
+constexpr int kStrCsvFilter = 10612;
 
 // Chooses the interface language from the settings' "Language" attribute and the process
 // locale, selects it and returns it. Names are compared without regard to letter case:

@@ -14,6 +14,7 @@
 #include "core/size_limits.h"
 #include "dataprocess/radar_device_interface.h"
 #include "pages/params/radar_param_setting.h"
+#include "pages/target/plot_extras.h"
 #include "pages/target/target_plot_math.h"
 #include "platform/dialog_builder.h"
 #include "platform/dialog_items.h"
@@ -64,6 +65,7 @@ CObjectInfoDlg::CObjectInfoDlg(IRadarDevice* device, RadarParamSetting* record, 
           static_cast<QWidget*>(m_energyPlot), static_cast<QWidget*>(m_distancePlot)}) {
         control->show();
     }
+    m_extras = std::make_unique<CTargetPlotExtras>(this, m_energyPlot, m_distancePlot, m_record);
     m_saveData = qobject_cast<QCheckBox*>(GetDlgItem(this, kIdcSaveData));
 
     auto connectButton = [this](int id, void (CObjectInfoDlg::*handler)()) {
@@ -198,6 +200,7 @@ void CObjectInfoDlg::OnDeviceNotConnected() {
 }
 
 void CObjectInfoDlg::OnDisplayReset() {
+    m_extras->OnDisplayReset();
     RefreshTargetStatus();
     m_energyPlot->ClearData();
     AddThresholdCurves();
@@ -234,7 +237,8 @@ void CObjectInfoDlg::OnRunStateChanged(AcquisitionRunState state) {
 
 void CObjectInfoDlg::OnReport(const TargetReport& report) {
     // ReadData: the wave buffers carry their own locks. The repaints are asked for on the window
-    // thread, when the message arrives.
+    // thread, when the message arrives. A frozen display takes nothing (the recording does).
+    if (!m_extras->TakeReport(report)) return;
     if (CWaveBuffer* energy = m_energyPlot->GetWaveBuffer(kEnergyWave)) {
         energy->AddSamples(report.gateEnergy, kGateCount);
     }
@@ -268,6 +272,7 @@ void CObjectInfoDlg::OnMessage(uint32_t msg, uint64_t /*wParam*/, int64_t /*lPar
         RefreshTargetStatus();
         // The band is part of the distance plot's background, repainted when it looks different.
         if (m_engine.TakeBandChanged()) RefreshStateBand();
+        m_extras->RefreshMaxHoldCurve();
         m_energyPlot->RequestRepaint();
         m_distancePlot->RequestRepaint();
     } else if (msg == WM_ACQUISITION_END) {

@@ -33,6 +33,7 @@
 #include "platform/window_message.h"
 
 class CColorStatic;
+class CTargetPlotExtras;
 class IRadarDevice;
 class QCheckBox;
 struct RadarParamSetting;
@@ -87,6 +88,8 @@ public:
     // For the main window's tests and the smoke test.
     CWaveWnd* EnergyPlot() const { return m_energyPlot; }
     CWaveWnd* DistancePlot() const { return m_distancePlot; }
+    // The plots' context menus and what they offer (max-hold, waterfall, export, freeze).
+    CTargetPlotExtras* PlotExtras() const { return m_extras.get(); }
     // Times the latest report was shown (WM_TARGET_REPORT handled; reports that came faster than
     // the window thread took them are shown once, as the newest).
     int64_t ReportsShown() const { return m_reportsShown; }
@@ -166,6 +169,7 @@ private:
 
     ScreenSaverInhibitor m_keepAwake;
     std::unique_ptr<WindowMessageTarget> m_messages;
+    std::unique_ptr<CTargetPlotExtras> m_extras;  // fed by ReadData: outlives the engine
     // Last: destroyed first, so no worker outlives what it feeds.
     AcquisitionEngine m_engine;
 };

@@ -6,6 +6,7 @@
 
 #include "pages/params/radar_param_setting.h"
 #include "pages/target/object_info_dlg.h"
+#include "pages/target/plot_extras.h"
 #include "pages/target/target_plot_math.h"
 #include "resources/string_table.h"
 
@@ -129,6 +130,7 @@ void CObjectInfoDlg::ConfigureEnergyPlot() {
                      kLegendColours[i], kFar, kNear, &legend);
     }
     AddThresholdCurves();
+    if (m_extras) m_extras->ApplyToEnergyPlot(s);
 }
 
 void CObjectInfoDlg::ConfigureDistancePlot() {
@@ -189,6 +191,7 @@ void CObjectInfoDlg::AddThresholdCurves() {
             m_energyPlot->RequestRepaint();
         }
     }
+    if (m_extras) m_extras->RefreshMaxHoldCurve();
 }
 
 std::vector<StateBandRun> CObjectInfoDlg::CurrentBandRuns() const {
@@ -219,6 +222,7 @@ void CObjectInfoDlg::OnDrawEnd(QPainter* painter, QImage* /*windowImage*/, uint3
                                int /*width*/, int /*height*/, int /*stride*/, const RECT& plot,
                                uintptr_t context) {
     if (context != kEnergyPlotContext || painter == nullptr) return;
+    m_extras->DrawEnergyEnd(painter, plot);
     const int start = InactiveGateStart(plot.left, plot.right, *m_record);
     if (start >= plot.right) return;
     painter->fillRect(QRect(start, plot.top, plot.right - start, plot.bottom - plot.top),
@@ -229,5 +233,7 @@ QString CObjectInfoDlg::GetTooltipText(int wave, int sampleIndex, int /*xOffset*
                                        int /*waveLength*/, double value, double /*xFirst*/,
                                        double /*xLast*/, POINT /*point*/, const RECT* /*plot*/,
                                        uintptr_t context) {
-    return QString::fromStdString(TargetPlotTooltip(context, wave, sampleIndex, value));
+    return m_extras->Tooltip(
+        context, wave, sampleIndex, value,
+        QString::fromStdString(TargetPlotTooltip(context, wave, sampleIndex, value)));
 }
