@@ -116,6 +116,13 @@ void CTargetPlotExtras::ApplyToEnergyPlot(double scale) {
     plot.SetWaveCount(m_maxHoldOn ? kMaxHoldCurveWave + 1 : kPlotWaveCount);
     if (m_maxHoldOn) {
         plot.SetWaveStyle(kMaxHoldCurveWave, kMaxHoldColour, plot.GetWaveLineWidth(0));
+        // Stored as the page's energy curve is: one frame of the gates' values in dB.
+        if (CWaveBuffer* buffer = plot.GetWaveBuffer(kMaxHoldCurveWave)) {
+            buffer->SetSampleType(WaveSampleType::Double);
+            buffer->SetFrameLength(kGateCount);
+            buffer->SetHistoryFrames(1);
+            buffer->SetWholeFramesOnly(1);
+        }
     }
     RECT legend = plot.GetPlotRect();
     legend.top += ScaledSize(kLegendTop, scale);
@@ -127,6 +134,8 @@ void CTargetPlotExtras::ApplyToEnergyPlot(double scale) {
 void CTargetPlotExtras::RefreshMaxHoldCurve() {
     if (!m_maxHoldOn) return;
     const MaxHold hold = HoldCopy();
+    // Without a maximum there is no curve (a zero-filled one would read as 0 dB).
+    m_energy->SetWaveVisible(kMaxHoldCurveWave, hold.Count() > 0 ? 1 : 0);
     if (hold.Count() == 0) return;
     if (CWaveBuffer* buffer = m_energy->GetWaveBuffer(kMaxHoldCurveWave)) {
         buffer->AddSamples(hold.Maxima().data(), kGateCount);
@@ -244,6 +253,7 @@ void CTargetPlotExtras::ResetMaxHold() {
     }
     // The curve leaves until the next report brings a maximum again.
     if (CWaveBuffer* buffer = m_energy->GetWaveBuffer(kMaxHoldCurveWave)) buffer->ClearSamples();
+    RefreshMaxHoldCurve();
     Repaint();
 }
 
