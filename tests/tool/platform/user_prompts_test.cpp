@@ -48,6 +48,14 @@ TEST_F(UserPromptsTest, PickersAreRecordedAndAnswered) {
     EXPECT_EQ(files.requests[0].initialPath, QStringLiteral("/data"));
     EXPECT_EQ(files.requests[0].filter, QStringLiteral("Data (*.dat)"));
 
+    SaveFileRecorder saves;
+    saves.answer = QStringLiteral("/data/plot.png");
+    EXPECT_EQ(
+        ChooseSaveFile(nullptr, QStringLiteral("Save"), QString(), QStringLiteral("PNG (*.png)")),
+        saves.answer);
+    ASSERT_EQ(saves.requests.size(), 1u);
+    EXPECT_EQ(saves.requests[0].filter, QStringLiteral("PNG (*.png)"));
+
     FolderRecorder folders;
     EXPECT_EQ(ChooseFolder(nullptr, QStringLiteral("Save"), QStringLiteral("/data/SaveData")),
               QString());
@@ -86,6 +94,7 @@ TEST_F(UserPromptsTest, WithoutAScreenPromptsAnswerAsDismissed) {
             << c.type;
     }
     EXPECT_EQ(ChooseOpenFile(nullptr, QString(), QString(), QString()), QString());
+    EXPECT_EQ(ChooseSaveFile(nullptr, QString(), QString(), QString()), QString());
     EXPECT_EQ(ChooseFolder(nullptr, QString(), QString()), QString());
     EXPECT_FALSE(AnyTopLevelWindowVisible());
 }
