@@ -84,6 +84,8 @@ bool CTargetPlotExtras::TakeReport(const TargetReport& report) {
 }
 
 void CTargetPlotExtras::OnDisplayReset() {
+    // A run started while frozen is shown: the freeze holds one run's picture.
+    m_frozen.store(false);
     std::lock_guard<std::mutex> guard(m_lock);
     m_hold.Reset();
     m_waterfall.Clear();

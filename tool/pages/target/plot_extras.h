@@ -50,7 +50,8 @@ public:
 
     // ReadData. False while the display is frozen: the page then shows nothing of the report.
     bool TakeReport(const TargetReport& report);
-    // A new run: the models start empty, the clock of the CSV's seconds from now.
+    // A new run: the models start empty, the clock of the CSV's seconds from now, the display
+    // thawed.
     void OnDisplayReset();
     // After the energy plot was configured (wave count, legend) for `scale`.
     void ApplyToEnergyPlot(double scale);

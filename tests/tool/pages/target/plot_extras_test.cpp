@@ -161,6 +161,16 @@ TEST_F(PlotExtrasTest, MenusOfferTheirActionsInBothLanguages) {
     EXPECT_FALSE(Extras().IsFrozen());
 }
 
+TEST_F(PlotExtrasTest, ANewRunThawsAFrozenDisplay) {
+    MakePage();
+    ASSERT_TRUE(m_menu.Choose(Energy(), PlotAction::Freeze));
+    ASSERT_TRUE(Extras().IsFrozen());
+    ReplayStates30();
+    EXPECT_FALSE(Extras().IsFrozen());
+    EXPECT_GE(m_page->ReportsShown(), 1);
+    EXPECT_EQ(Extras().WaterfallCopy().RowCount(), rec::kStates30Reports);
+}
+
 TEST_F(PlotExtrasTest, MaxHoldKeepsEachGatesMaximumDrawsItsCurveAndResets) {
     MakePage();
     ASSERT_TRUE(m_menu.Choose(Energy(), PlotAction::MaxHold));
