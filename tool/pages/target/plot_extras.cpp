@@ -35,6 +35,8 @@ constexpr double kLegendPoints = 10.0;
 constexpr int kFar = 2;
 constexpr int kNear = 0;
 constexpr double kMarkPixels = 12.0;
+// More than the value axis ever shows.
+constexpr int kMaxValueLabels = 64;
 constexpr const char* kPngSuffix = ".png";
 constexpr const char* kCsvSuffix = ".csv";
 
@@ -261,6 +263,18 @@ void CTargetPlotExtras::ResetMaxHold() {
 
 void CTargetPlotExtras::SetWaterfall(bool on) {
     m_waterfallOn = on;
+    // The value axis's dB labels mean nothing over rows of time: blank while the waterfall shows.
+    for (WavePanel panel : {kPanelLeft, kPanelRight}) {
+        CCoordinate* coordinate = m_energy->GetCoordinate(panel);
+        if (coordinate == nullptr) continue;
+        coordinate->ClearCustomLabels();
+        if (on) {
+            for (int label = 0; label < kMaxValueLabels; ++label) {
+                coordinate->AddCustomLabel(label, std::u16string());
+            }
+        }
+        m_energy->MarkPanelDirty(panel);
+    }
     Repaint();
 }
 

@@ -265,6 +265,16 @@ TEST_F(PlotExtrasTest, WaterfallHasOneRowPerReportInTimeOrderAndGoesBack) {
         }
     }
     image.save(ScreenshotFolder() + QStringLiteral("/target_energy_waterfall_states30.png"));
+    // No dB labels beside rows of time: the left panel is one colour (with the curves it has
+    // labels).
+    const RECT left = Energy()->GetPanelArea(kPanelLeft);
+    auto oneColour = [&](const QImage& whole) {
+        const QImage panel =
+            whole.copy(left.left, left.top, left.right - left.left, left.bottom - left.top);
+        return PixelsOf(panel, panel.pixel(0, 0)) == panel.width() * panel.height();
+    };
+    EXPECT_TRUE(oneColour(image));
+    EXPECT_FALSE(oneColour(curves));
     // And back: the curves as before.
     ASSERT_TRUE(m_menu.Choose(Energy(), PlotAction::Waterfall));
     EXPECT_EQ(Rendered(Energy()), curves);
