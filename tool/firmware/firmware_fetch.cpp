@@ -34,6 +34,9 @@ constexpr size_t kLongestImageNameBytes = 9;
 constexpr int kServiceProduct = -1;
 // Unpacked versions are readable by everyone, as firmware images are no secret.
 constexpr mode_t kVersionFolderMode = 0755;
+// A fetch's own archive while it is downloaded and unpacked: hidden, so listings skip it.
+constexpr const char* kFetchArchivePrefix = ".download-";
+constexpr const char* kFetchArchiveSuffix = ".zip";
 
 // Hands the client's progress on as percent and text; the speed limit is left untouched and the
 // download never stopped from here.
@@ -85,6 +88,35 @@ public:
         }
         m_path.clear();
     }
+
+private:
+    std::string m_path;
+};
+
+// A file of its own in a folder, removed unless it was given away.
+class ScratchFile {
+public:
+    ScratchFile() = default;
+    ~ScratchFile() {
+        if (!m_path.empty()) unlink(m_path.c_str());
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    bool Create(const std::string& parent, const char* prefix, const char* suffix) {
+        std::string pattern = parent + "/" + prefix + "XXXXXX" + suffix;
+        const int fd = mkostemps(pattern.data(), static_cast<int>(strlen(suffix)), O_CLOEXEC);
+        if (fd < 0) {
+            DbgOutputA(kDbgLevelWarning, "fetch: no file %s can be created: %s\r\n",
+                       pattern.c_str(), strerror(errno));
+            return false;
+        }
+        close(fd);
+        m_path = pattern;
+        return true;
+    }
+    const std::string& Path() const { return m_path; }
+    void Release() { m_path.clear(); }
 
 private:
     std::string m_path;
@@ -256,29 +288,41 @@ FirmwareFetchResult FetchFirmwareVersion(const std::string& version, const std::
                    result.archivePath.c_str(), strerror(errno));
         return Failed(result, FirmwareServiceStatus::FolderFailed);
     }
+    // Each fetch downloads and unpacks a file of its own, so that another fetch into the same
+    // folder (a second tool, zorvan-cli) never replaces or removes the archive being read.
+    ScratchFile archive;
+    if (!archive.Create(root, kFetchArchivePrefix, kFetchArchiveSuffix)) {
+        return Failed(result, FirmwareServiceStatus::FolderFailed);
+    }
 
     FetchProgressListener listener(progress);
     CBaseStringA expectedMd5(md5.GetString());
-    if (Orbo_Upgrade_DownloadFile(archiveUrl.GetString(), result.archivePath.c_str(), &expectedMd5,
-                                  0, &listener, 0) == 0) {
+    if (Orbo_Upgrade_DownloadFile(archiveUrl.GetString(), archive.Path().c_str(), &expectedMd5, 0,
+                                  &listener, 0) == 0) {
         return Failed(result, FirmwareServiceStatus::DownloadFailed);
     }
 
     ScratchFolder unpacked;
     if (!unpacked.Create(root, ".fetch-"))
         return Failed(result, FirmwareServiceStatus::FolderFailed);
-    if (!CUnzipper::Unzip(result.archivePath.c_str(), unpacked.Path().c_str(), true)) {
-        DbgOutputA(kDbgLevelWarning, "fetch: %s does not unpack\r\n", result.archivePath.c_str());
+    if (!CUnzipper::Unzip(archive.Path().c_str(), unpacked.Path().c_str(), true)) {
+        DbgOutputA(kDbgLevelWarning, "fetch: %s does not unpack\r\n", archive.Path().c_str());
         return Failed(result, FirmwareServiceStatus::UnpackFailed);
     }
     if (!HoldsBinImage(unpacked.Path())) {
-        DbgOutputA(kDbgLevelWarning, "fetch: %s holds no .bin image\r\n",
-                   result.archivePath.c_str());
+        DbgOutputA(kDbgLevelWarning, "fetch: %s holds no .bin image\r\n", archive.Path().c_str());
         return Failed(result, FirmwareServiceStatus::UnpackFailed);
     }
     chmod(unpacked.Path().c_str(), kVersionFolderMode);
     if (!ReplaceVersionFolder(unpacked, root, versionFolder)) {
         return Failed(result, FirmwareServiceStatus::FolderFailed);
+    }
+    // The archive of the last fetch that ended, put in place whole.
+    if (rename(archive.Path().c_str(), result.archivePath.c_str()) == 0) {
+        archive.Release();
+    } else {
+        DbgOutputA(kDbgLevelWarning, "fetch: %s cannot become %s: %s\r\n", archive.Path().c_str(),
+                   result.archivePath.c_str(), strerror(errno));
     }
     result.status = FirmwareServiceStatus::Ok;
     result.versionFolder = versionFolder;

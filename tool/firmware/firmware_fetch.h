@@ -2,8 +2,11 @@
 // listing the versions newer than the sensor's, and fetching a version into the image folder.
 //
 // Layout of the image folder (FW_Image, GetAppFolder's FirmwareImage unless a caller names
-// another): the archive of the last fetch is download.zip there, and every fetched version has a
-// folder named by its version text holding the images APP<n>.bin for partition n.
+// another): the archive of the last fetch that succeeded is download.zip there, and every fetched
+// version has a folder named by its version text holding the images APP<n>.bin for partition n.
+// Each fetch downloads and unpacks a hidden archive file of its own (.download-XXXXXX.zip), which
+// becomes download.zip by a rename only once its version folder is in place, so two fetches into
+// one folder (two tools, the tool and zorvan-cli) never read or remove each other's archive.
 //
 // A fetch never leaves a version folder that mixes old and new files or holds a truncated
 // image: the archive is downloaded checked (MD5 and size, by the client library), unpacked
@@ -13,8 +16,8 @@
 // touched.
 //
 // The procedures block the calling thread (the window's interface thread or its worker, the
-// CLI's main thread); progress is reported on that thread. Not guarded: one fetch at a time per
-// image folder.
+// CLI's main thread); progress is reported on that thread. Fetches of different versions may run
+// at once into one folder; two fetches of the same version end with one of them in place.
 #pragma once
 
 #include <cstdint>

@@ -154,6 +154,53 @@ TEST_F(FirmwareFetchTest, FetchReplacesAnEarlierFolderOfTheVersionAsAWhole) {
     }
 }
 
+// A fetch's own archive while it downloads; another fetch into the same folder meanwhile (a
+// second tool, zorvan-cli) neither sees nor replaces it.
+class FetchInTheMiddle : public IFirmwareFetchProgress {
+public:
+    explicit FetchInTheMiddle(std::string root) : m_root(std::move(root)) {}
+    void OnFirmwareFetchProgress(int, uint64_t, uint64_t, double, const std::string&) override {
+        if (m_done) return;
+        m_done = true;
+        for (const auto& entry : fs::directory_iterator(m_root)) {
+            entriesDuringDownload.push_back(entry.path().filename().string());
+        }
+        other = FetchFirmwareVersion("1.5.2", m_root, nullptr);
+    }
+    std::vector<std::string> entriesDuringDownload;
+    FirmwareFetchResult other;
+
+private:
+    std::string m_root;
+    bool m_done = false;
+};
+
+TEST_F(FirmwareFetchTest, EachFetchDownloadsIntoAnArchiveOfItsOwn) {
+    Serve();
+    fs::create_directories(Root());
+    FetchInTheMiddle middle(Root());
+    const FirmwareFetchResult result = FetchFirmwareVersion("1.6.0", Root(), &middle);
+    ASSERT_EQ(result.status, FirmwareServiceStatus::Ok);
+    ASSERT_EQ(middle.other.status, FirmwareServiceStatus::Ok);
+    // While the first one downloaded, nothing of it was named download.zip.
+    ASSERT_FALSE(middle.entriesDuringDownload.empty());
+    for (const std::string& name : middle.entriesDuringDownload) {
+        EXPECT_NE(name.rfind("download.zip", 0), 0u) << name;
+        EXPECT_EQ(name.rfind(".download-", 0), 0u) << name;
+    }
+    const std::map<std::string, std::string> expected{
+        {"1.5.2/", ""},
+        {"1.5.2/APP0.bin", Image("1.5.2", 0)},
+        {"1.5.2/APP1.bin", Image("1.5.2", 1)},
+        {"1.6.0/", ""},
+        {"1.6.0/APP0.bin", Image("1.6.0", 0)},
+        {"1.6.0/APP1.bin", Image("1.6.0", 1)},
+        // The archive of the fetch that ended last.
+        {"download.zip", ReadWholeFile(Service() + "/archives/1.6.0.zip")},
+    };
+    EXPECT_EQ(Tree(Root()), expected);
+}
+
 TEST_F(FirmwareFetchTest, AFailedDownloadLeavesNoArchiveAndTheEarlierFolderUntouched) {
     Serve({"--wrong-md5", "1.5.1", "--wrong-size", "1.5.2", "--truncate", "1.6.0"});
     for (const char* version : {"1.5.1", "1.5.2", "1.6.0"}) {
