@@ -11,6 +11,7 @@
 #include "core/base_string.h"
 #include "device_session.h"
 #include "exit_codes.h"
+#include "firmware/download_settings.h"
 #include "firmware/firmware_fetch.h"
 #include "firmware/firmware_protocol.h"
 #include "progress_bar.h"
@@ -19,34 +20,24 @@
 
 namespace {
 
-constexpr const char* kDownloadSection = "Download";
-constexpr const char* kServiceUrlAttribute = "FirmwareServiceUrl";
-constexpr const char* kServiceUrlVariable = "ORBO_FIRMWARE_URL";
-
 // Points the client at the service. kExitSuccess, or kExitFailed with the reason printed when no
 // usable address is set.
 int SetupFirmwareService(const CliContext& context) {
-    CBaseStringA configured;
-    XMLNode download;
-    if (context.SettingsRoot().FindChild(kDownloadSection, download)) {
-        download.GetAttributeText(kServiceUrlAttribute, configured);
+    std::string configured;
+    switch (ConfigureFirmwareService(context.SettingsRoot(), configured)) {
+        case FirmwareServiceSetup::Ok:
+            return kExitSuccess;
+        case FirmwareServiceSetup::BadAddress:
+            PrintError("the firmware service address \"" + configured + "\" (" +
+                       kServiceUrlAttribute + " in the " + kDownloadSection +
+                       " section of appConfig.xml) is not an http://, https:// or file:// address");
+            return kExitFailed;
+        case FirmwareServiceSetup::NoAddress:
+            break;
     }
-    const char* overridden = std::getenv(kServiceUrlVariable);
-    const bool hasOverride = overridden != nullptr && overridden[0] != '\0';
-    if (!Orbo_Upgrade_SetServiceUrl(configured.GetString()) && !hasOverride) {
-        PrintError(std::string("the firmware service address \"") + configured.GetString() +
-                   "\" (" + kServiceUrlAttribute + " in the " + kDownloadSection +
-                   " section of appConfig.xml) is not an http://, https:// or file:// address");
-        return kExitFailed;
-    }
-    CBaseStringA base;
-    if (!Orbo_Upgrade_GetServiceUrl(&base)) {
-        PrintError(std::string("no firmware service address: set ") + kServiceUrlAttribute +
-                   " in the " + kDownloadSection + " section of appConfig.xml, or " +
-                   kServiceUrlVariable);
-        return kExitFailed;
-    }
-    return kExitSuccess;
+    PrintError(std::string("no firmware service address: set ") + kServiceUrlAttribute + " in the " +
+               kDownloadSection + " section of appConfig.xml, or " + kServiceUrlVariable);
+    return kExitFailed;
 }
 
 // The message of a failed service operation, with the service's address to act on.

@@ -14,10 +14,10 @@ constexpr const char* kIconFile = "Orbo_Zorvan_Tool.png";
 
 }  // namespace
 
-QString FindImageFile(const QString& name) {
-    const std::string assets = GetAppFolder(AppFolderKind::Image);
+QString FindAssetFile(AppFolderKind kind, const QString& folderName, const QString& name) {
+    const std::string assets = GetAppFolder(kind);
     const QString folders[] = {
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Image")),
+        QDir(QCoreApplication::applicationDirPath()).filePath(folderName),
         QString::fromStdString(assets),
     };
     for (const QString& folder : folders) {
@@ -26,6 +26,14 @@ QString FindImageFile(const QString& name) {
         if (QFileInfo::exists(path)) return path;
     }
     return QString();
+}
+
+QString FindImageFile(const QString& name) {
+    return FindAssetFile(AppFolderKind::Image, QStringLiteral("Image"), name);
+}
+
+QString FindSkinFile(const QString& relativePath) {
+    return FindAssetFile(AppFolderKind::Skin, QStringLiteral("Skin"), relativePath);
 }
 
 QIcon ProgramIcon() {

@@ -91,6 +91,9 @@ constexpr StringEntry kStringTable[] = {
     {kStrServiceDownloadFailed, "Failed to download the firmware!", "下载固件失败！"},
     // Bytes per millisecond are kilobytes (of 1000 bytes) per second.
     {kStrServiceProgress, "Firmware download: %d%%, %.2f kB/s", "固件下载：%d%%，%.2f kB/s"},
+    {kStrFirmwareBusy,
+     "A firmware download is running. Wait until it has ended before closing the tool.",
+     "固件下载正在进行，请等待其结束后再关闭工具。"},
     {kStrMenuMaxHold, "Max-hold", "最大值保持"},
     {kStrMenuResetMaxHold, "Reset max-hold", "重置最大值保持"},
     {kStrMenuWaterfall, "Waterfall", "瀑布图"},
