@@ -65,8 +65,13 @@ public:
     Sink(CDownloadDlg& window, HWND handle) : m_window(window), m_handle(handle) {}
 
     void SetLabelText(FirmwareLabel label, const std::string& text) override {
-        Post([this, name = QString::fromLatin1(FirmwareLabelName(label)), text = FromUtf8(text)] {
-            SetControlText(m_window.m_skin->FindControl(name), text);
+        // A label shows one line: the texts' own line ends would push it off its row.
+        QString shown = FromUtf8(text);
+        while (shown.endsWith(QLatin1Char('\n')) || shown.endsWith(QLatin1Char('\r'))) {
+            shown.chop(1);
+        }
+        Post([this, name = QString::fromLatin1(FirmwareLabelName(label)), shown] {
+            SetControlText(m_window.m_skin->FindControl(name), shown);
         });
     }
     void AppendInfoText(const std::string& text) override {

@@ -12,14 +12,18 @@
 #include <signal.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -215,7 +219,10 @@ TEST_F(DownloadDlgTest, InformationInApplicationAndBootLoaderMode) {
         OpenWindow();
         ClickAndWait("UpdateFWInfoButton");
         EXPECT_EQ(Text("RunningMode"), QString::fromLatin1(c.mode));
-        EXPECT_TRUE(Text("DeviceId").startsWith(QStringLiteral("Device ID: 0x")))
+        // One line: the text's line end is not shown.
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^Device ID: 0x[0-9a-f]+$"))
+                        .match(Text("DeviceId"))
+                        .hasMatch())
             << Text("DeviceId").toStdString();
         QComboBox* list = Control<QComboBox>("DownLoadAppCombo");
         ASSERT_EQ(list->count(), 2) << c.mode;
@@ -424,6 +431,42 @@ TEST_F(DownloadDlgTest, TheSkinFollowsTheLanguage) {
         EXPECT_EQ(m_dlg->objectName(), QStringLiteral("DownloadDlg"));
         m_dlg.reset();
     }
+}
+
+// build/screenshots/firmware_window_<eng|chs>.png: the window in the middle of a flash.
+TEST_F(DownloadDlgTest, ScreenshotsDuringAFlash) {
+    const char* bin = std::getenv("ORBO_TEST_BIN_DIR");
+    QDir folder(bin != nullptr ? QString::fromLocal8Bit(bin)
+                               : QCoreApplication::applicationDirPath());
+    folder.cdUp();
+    ASSERT_TRUE(folder.mkpath(QStringLiteral("screenshots")));
+    const struct {
+        UiLanguage language;
+        const char* name;
+    } cases[] = {{UiLanguage::English, "firmware_window_eng.png"},
+                 {UiLanguage::Chinese, "firmware_window_chs.png"}};
+    for (const auto& c : cases) {
+        SetSelectedLanguage(c.language);
+        StartSim({"--time-scale", "10", "--pace"});
+        OpenWindow(c.language);
+        const std::string image = Image(48 * 1024, 5);
+        TypePath(WriteImage("shot.bin", image));
+        ClickAndWait("UpdateFWInfoButton");
+        Click("DownloadButton");
+        QProgressBar* bar = Control<QProgressBar>("DownloadProgress");
+        ASSERT_TRUE(ProcessEventsUntil(
+            [&] { return bar->maximum() > 1 && bar->value() * 5 >= bar->maximum() * 2; },
+            kJobDeadline));
+        ProcessPendingEvents();
+        const QImage shot = m_main->grab().toImage();
+        const QString path = QDir(folder.filePath(QStringLiteral("screenshots")))
+                                 .filePath(QString::fromLatin1(c.name));
+        EXPECT_TRUE(shot.save(path, "PNG")) << path.toStdString();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !m_dlg->IsBusy(); }, kJobDeadline));
+        EXPECT_EQ(ReadWholeFile(m_sim->FlashDir() + "/APP0.bin"), image);
+        m_dlg.reset();
+    }
+    SetSelectedLanguage(UiLanguage::English);
 }
 
 }  // namespace
