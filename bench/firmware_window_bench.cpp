@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -79,8 +80,12 @@ void ClickAndWait(CDownloadDlg& dlg, const char* name) {
     ProcessEventsUntil([&] { return !dlg.IsBusy(); });
 }
 
-void BM_FlashThroughWindow(benchmark::State& state) {
-    Application();
+// Flashes the image once per iteration into a fresh paced simulator with `flash` (the time it
+// took in seconds, or a negative value when the flash failed) and reports the share of the line
+// rate over all iterations.
+void MeasureFlashes(benchmark::State& state,
+                    const std::function<double(SimProcess&, const TempDir&, const std::string&)>&
+                        flash) {
     TempDir dir;
     const std::string image = WriteImage(dir);
     double total = 0;
@@ -90,56 +95,53 @@ void BM_FlashThroughWindow(benchmark::State& state) {
             state.SkipWithError("zorvan-sim did not start");
             return;
         }
+        const double seconds = flash(*sim, dir, image);
+        if (seconds < 0 || ReadWholeFile(sim->FlashDir() + "/APP0.bin").size() != kImageBytes) {
+            state.SkipWithError("the image did not arrive");
+            return;
+        }
+        state.SetIterationTime(seconds);
+        total += seconds;
+    }
+    state.counters["share_of_line"] = kLineSeconds * state.iterations() / total;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_FlashThroughWindow(benchmark::State& state) {
+    Application();
+    MeasureFlashes(state, [](SimProcess& sim, const TempDir&, const std::string& image) {
         QWidget main;
         auto* dlg = new CDownloadDlg(&main, UiLanguage::English);
         SerialLineSettings line;
         line.baudRate = kLineBaud;
-        dlg->SetSerialSettings(SerialPortNumberOf(sim->PortPath()), line);
+        dlg->SetSerialSettings(SerialPortNumberOf(sim.PortPath()), line);
         dlg->Skin().Find<QLineEdit>(QStringLiteral("DownloadFilePath"))
             ->setText(QString::fromStdString(image));
         main.show();
         const auto start = std::chrono::steady_clock::now();
         ClickAndWait(*dlg, "UpdateFWInfoButton");
         ClickAndWait(*dlg, "DownloadButton");
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(elapsed.count());
-        if (ReadWholeFile(sim->FlashDir() + "/APP0.bin").size() != kImageBytes) {
-            state.SkipWithError("the image did not arrive");
-            return;
-        }
-        total += elapsed.count();
-    }
-    state.counters["share_of_line"] = kLineSeconds * state.iterations() / total;
+        return SecondsSince(start);
+    });
 }
 
 void BM_FlashThroughCli(benchmark::State& state) {
-    TempDir dir;
-    const std::string image = WriteImage(dir);
-    double total = 0;
-    for (auto _ : state) {
-        std::unique_ptr<SimProcess> sim = StartPacedSim();
-        if (!sim) {
-            state.SkipWithError("zorvan-sim did not start");
-            return;
-        }
+    MeasureFlashes(state, [](SimProcess& sim, const TempDir& dir, const std::string& image) {
         ProcessOptions options;
-        options.environment = {{"XDG_RUNTIME_DIR", sim->RuntimeDir()},
+        options.environment = {{"XDG_RUNTIME_DIR", sim.RuntimeDir()},
                                {"ORBO_HOME", dir.File("home")}};
         options.deadline = kDeadline;
         const auto start = std::chrono::steady_clock::now();
         const ProcessResult run =
-            RunProcess({BuiltProgramPath("zorvan-cli"), "--port", sim->PortPath(), "flash",
+            RunProcess({BuiltProgramPath("zorvan-cli"), "--port", sim.PortPath(), "flash",
                         "--partition", "0", "--baud", std::to_string(kLineBaud), image},
                        options);
-        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(elapsed.count());
-        if (run.exitCode != 0) {
-            state.SkipWithError("zorvan-cli flash failed");
-            return;
-        }
-        total += elapsed.count();
-    }
-    state.counters["share_of_line"] = kLineSeconds * state.iterations() / total;
+        const double seconds = SecondsSince(start);
+        return run.exitCode == 0 ? seconds : -1.0;
+    });
 }
 
 }  // namespace

@@ -29,3 +29,14 @@ bool WriteWholeFile(const std::filesystem::path& path, const std::vector<uint8_t
     return WriteWholeFile(
         path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
+
+std::map<std::string, std::string> ReadFolderTree(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> tree;
+    if (!std::filesystem::exists(folder)) return tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string name = std::filesystem::relative(entry.path(), folder).string();
+        tree[entry.is_directory() ? name + "/" : name] =
+            entry.is_directory() ? "" : ReadWholeFile(entry.path());
+    }
+    return tree;
+}

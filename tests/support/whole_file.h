@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,3 +16,7 @@ std::vector<uint8_t> ReadWholeFileBytes(const std::filesystem::path& path);
 // file could not be created or a byte could not be written.
 bool WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 bool WriteWholeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+// Every entry below a folder with its bytes, by path relative to it (folders as "<name>/" with
+// no bytes); empty when the folder does not exist.
+std::map<std::string, std::string> ReadFolderTree(const std::filesystem::path& folder);

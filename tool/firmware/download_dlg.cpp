@@ -173,7 +173,7 @@ CDownloadDlg::~CDownloadDlg() {
     m_device.reset();  // waits for the job, then closes and frees the device
     m_sink.reset();
     m_target.reset();
-    if (m_disabledMainWindow != nullptr) m_disabledMainWindow->setEnabled(true);
+    // A main window disabled for a job is not touched here: it is the one destroying this window.
 }
 
 void CDownloadDlg::LoadSkin(UiLanguage language) {

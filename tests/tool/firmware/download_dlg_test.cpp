@@ -65,18 +65,6 @@ QString Shown(int id) {
     return QString::fromUtf8(LoadStringText(id)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-// Every entry below a folder with its bytes (folders as "<name>/").
-std::map<std::string, std::string> Tree(const std::string& folder) {
-    std::map<std::string, std::string> tree;
-    if (!fs::exists(folder)) return tree;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).string();
-        tree[entry.is_directory() ? name + "/" : name] =
-            entry.is_directory() ? "" : ReadWholeFile(entry.path().string());
-    }
-    return tree;
-}
-
 class DownloadDlgTest : public GuiTest {
 protected:
     void SetUp() override {
@@ -329,12 +317,12 @@ TEST_F(DownloadDlgTest, NewerVersionsAreListedAndAWrongDigestLeavesTheImageFolde
     }
 
     WriteWholeFile(ImageRoot() + "/1.6.0/APP0.bin", "earlier image");
-    const auto before = Tree(ImageRoot());
+    const auto before = ReadFolderTree(ImageRoot());
     ClickAndWait("GetFWButton");
     ASSERT_EQ(m_boxes.requests.size(), 1u);
     EXPECT_EQ(m_boxes.requests[0].caption.toStdString(), LoadStringText(kStrError));
     EXPECT_EQ(m_boxes.requests[0].text.toStdString(), LoadStringText(kStrServiceDownloadFailed));
-    EXPECT_EQ(Tree(ImageRoot()), before);
+    EXPECT_EQ(ReadFolderTree(ImageRoot()), before);
 }
 
 TEST_F(DownloadDlgTest, AFetchedVersionGivesTheImageOfTheChosenPartition) {

@@ -30,18 +30,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every entry below a folder with its bytes (folders as "<name>/").
-std::map<std::string, std::string> Tree(const std::string& folder) {
-    std::map<std::string, std::string> tree;
-    if (!fs::exists(folder)) return tree;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).string();
-        tree[entry.is_directory() ? name + "/" : name] =
-            entry.is_directory() ? "" : ReadWholeFile(entry.path().string());
-    }
-    return tree;
-}
-
 struct Progress {
     int percent;
     uint64_t done;
@@ -97,7 +85,7 @@ protected:
     std::map<std::string, std::string> PlantEarlierVersion(const std::string& version) {
         WriteWholeFile(Root() + "/" + version + "/APP0.bin", "earlier image 0");
         WriteWholeFile(Root() + "/" + version + "/APP5.bin", "earlier image 5");
-        return Tree(Root() + "/" + version);
+        return ReadFolderTree(Root() + "/" + version);
     }
 
     TempDir m_dir;
@@ -117,7 +105,7 @@ TEST_F(FirmwareFetchTest, FetchUnpacksTheVersionIntoItsFolderWithProgress) {
         {"1.6.0/APP1.bin", Image("1.6.0", 1)},
         {"download.zip", ReadWholeFile(Service() + "/archives/1.6.0.zip")},
     };
-    EXPECT_EQ(Tree(Root()), expected);
+    EXPECT_EQ(ReadFolderTree(Root()), expected);
 
     ASSERT_FALSE(progress.reports.empty());
     const uint64_t size = fs::file_size(Service() + "/archives/1.6.0.zip");
@@ -145,7 +133,7 @@ TEST_F(FirmwareFetchTest, FetchReplacesAnEarlierFolderOfTheVersionAsAWhole) {
         {"APP0.bin", Image("1.5.2", 0)},
         {"APP1.bin", Image("1.5.2", 1)},
     };
-    EXPECT_EQ(Tree(Root() + "/1.5.2"), expected);
+    EXPECT_EQ(ReadFolderTree(Root() + "/1.5.2"), expected);
     EXPECT_EQ(ReadWholeFile(Root() + "/download.zip"),
               ReadWholeFile(Service() + "/archives/1.5.2.zip"));
     // Nothing of the fetch's own work is left beside the folders.
@@ -198,7 +186,7 @@ TEST_F(FirmwareFetchTest, EachFetchDownloadsIntoAnArchiveOfItsOwn) {
         // The archive of the fetch that ended last.
         {"download.zip", ReadWholeFile(Service() + "/archives/1.6.0.zip")},
     };
-    EXPECT_EQ(Tree(Root()), expected);
+    EXPECT_EQ(ReadFolderTree(Root()), expected);
 }
 
 TEST_F(FirmwareFetchTest, AFailedDownloadLeavesNoArchiveAndTheEarlierFolderUntouched) {
@@ -211,7 +199,7 @@ TEST_F(FirmwareFetchTest, AFailedDownloadLeavesNoArchiveAndTheEarlierFolderUntou
         EXPECT_EQ(FirmwareServiceMessageId(result.status), kStrServiceDownloadFailed);
         EXPECT_TRUE(result.versionFolder.empty());
         EXPECT_FALSE(fs::exists(Root() + "/download.zip")) << version;
-        EXPECT_EQ(Tree(Root() + "/" + version), earlier) << version;
+        EXPECT_EQ(ReadFolderTree(Root() + "/" + version), earlier) << version;
     }
 }
 
@@ -235,7 +223,7 @@ TEST_F(FirmwareFetchTest, AnArchiveThatDoesNotUnpackToImagesLeavesTheEarlierFold
         const FirmwareFetchResult result = FetchFirmwareVersion(version, Root(), nullptr);
         EXPECT_EQ(result.status, FirmwareServiceStatus::UnpackFailed) << version;
         EXPECT_EQ(FirmwareServiceMessageId(result.status), kStrBinFileError);
-        EXPECT_EQ(Tree(Root() + "/" + version), earlier) << version;
+        EXPECT_EQ(ReadFolderTree(Root() + "/" + version), earlier) << version;
     }
     for (const auto& entry : fs::directory_iterator(Root())) {
         EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
