@@ -77,7 +77,7 @@ constexpr int kStrServiceLogonFailed = 10531;
 constexpr int kStrServiceVersionFailed = 10532;
 constexpr int kStrServiceDownloadFailed = 10533;
 constexpr int kStrServiceProgress = 10534;  // percent (int), speed in bytes per ms (double)
-constexpr int kStrFirmwareBusy = 10535;
+constexpr int kStrFirmwareBusy = 10540;  // a close refused while a firmware job runs
 // The plots' context menu and what it does.
 constexpr int kStrMenuMaxHold = 10600;
 constexpr int kStrMenuResetMaxHold = 10601;
