@@ -159,6 +159,11 @@ TEST_F(InstalledFiles, AssetsLieWhereTheInstalledProgramLooks) {
         EXPECT_GT(PngSize(fs::path(image) / picture).first, 0u) << picture;
     }
     EXPECT_TRUE(fs::is_directory(skin)) << skin;
+    for (const char* language : {"ENG", "CHS"}) {
+        const std::string file = skin + "/" + language + "/Download/Download_FW.xml";
+        EXPECT_NE(ReadWholeFile(file).find("name=\"DownloadInfoEdit\""), std::string::npos)
+            << file;
+    }
 }
 
 TEST_F(InstalledFiles, DesktopEntryMetainfoAndIconsAtTheHicolorSizes) {
