@@ -362,6 +362,22 @@ TEST_F(DownloadDlgTest, FetchAndFlashInOneStepOverHttp) {
     EXPECT_NE(Info().indexOf(Shown(kStrDownloadSucceeded)), -1);
 }
 
+TEST_F(DownloadDlgTest, AFetchedVersionWithoutTheChosenPartitionsImageFlashesNothing) {
+    StartSim({"--time-scale", "10", "--partitions", "0x7"});
+    ConfigureService(BuildService({}, false));
+    OpenWindow();
+    ClickAndWait("UpdateFWInfoButton");
+    ChoosePartition(QStringLiteral("App2"));
+    ClickAndWait("CheckVersionButton");
+    ClickAndWait("GetFWAndDownloadButton");
+    ASSERT_EQ(m_boxes.requests.size(), 1u);
+    EXPECT_EQ(m_boxes.requests[0].caption.toStdString(), LoadStringText(kStrNote));
+    EXPECT_EQ(m_boxes.requests[0].text.toStdString(), LoadStringText(kStrBinFileError));
+    EXPECT_TRUE(ReadFolderTree(m_sim->FlashDir()).empty());
+    // No other image of the version was taken instead.
+    EXPECT_EQ(Info().indexOf(Shown(kStrDownloading)), -1) << Info().toStdString();
+}
+
 TEST_F(DownloadDlgTest, ASensorKilledMidFlashIsReportedAndTheNextFlashSucceeds) {
     StartSim({"--time-scale", "10", "--pace"});
     const std::string flashDir = m_sim->FlashDir();
