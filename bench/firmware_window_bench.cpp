@@ -29,8 +29,8 @@ namespace {
 
 constexpr uint32_t kLineBaud = 256000;
 constexpr size_t kImageBytes = 64 * 1024;  // whole packets
-constexpr size_t kPacketData = 1024;        // the simulator's packet: 1024 image bytes
-constexpr size_t kPacketOverhead = 20;      // after 20 bytes of envelope and header
+constexpr size_t kPacketData = 1024;       // the simulator's packet: 1024 image bytes
+constexpr size_t kPacketOverhead = 20;     // after 20 bytes of envelope and header
 constexpr double kLineSeconds =
     kImageBytes / kPacketData * (kPacketData + kPacketOverhead) * 10.0 / kLineBaud;
 constexpr std::chrono::seconds kDeadline{120};
@@ -69,9 +69,9 @@ std::string WriteImage(const TempDir& dir) {
 }
 
 std::unique_ptr<SimProcess> StartPacedSim() {
-    auto sim = std::make_unique<SimProcess>(std::vector<std::string>{
-        "--time-scale", "20", "--start-in-bootloader", "--pace", "--baud",
-        std::to_string(kLineBaud)});
+    auto sim = std::make_unique<SimProcess>(
+        std::vector<std::string>{"--time-scale", "20", "--start-in-bootloader", "--pace", "--baud",
+                                 std::to_string(kLineBaud)});
     return sim->Started() ? std::move(sim) : nullptr;
 }
 
@@ -83,9 +83,9 @@ void ClickAndWait(CDownloadDlg& dlg, const char* name) {
 // Flashes the image once per iteration into a fresh paced simulator with `flash` (the time it
 // took in seconds, or a negative value when the flash failed) and reports the share of the line
 // rate over all iterations.
-void MeasureFlashes(benchmark::State& state,
-                    const std::function<double(SimProcess&, const TempDir&, const std::string&)>&
-                        flash) {
+void MeasureFlashes(
+    benchmark::State& state,
+    const std::function<double(SimProcess&, const TempDir&, const std::string&)>& flash) {
     TempDir dir;
     const std::string image = WriteImage(dir);
     double total = 0;
@@ -118,7 +118,8 @@ void BM_FlashThroughWindow(benchmark::State& state) {
         SerialLineSettings line;
         line.baudRate = kLineBaud;
         dlg->SetSerialSettings(SerialPortNumberOf(sim.PortPath()), line);
-        dlg->Skin().Find<QLineEdit>(QStringLiteral("DownloadFilePath"))
+        dlg->Skin()
+            .Find<QLineEdit>(QStringLiteral("DownloadFilePath"))
             ->setText(QString::fromStdString(image));
         main.show();
         const auto start = std::chrono::steady_clock::now();

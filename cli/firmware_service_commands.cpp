@@ -35,8 +35,9 @@ int SetupFirmwareService(const CliContext& context) {
         case FirmwareServiceSetup::NoAddress:
             break;
     }
-    PrintError(std::string("no firmware service address: set ") + kServiceUrlAttribute + " in the " +
-               kDownloadSection + " section of appConfig.xml, or " + kServiceUrlVariable);
+    PrintError(std::string("no firmware service address: set ") + kServiceUrlAttribute +
+               " in the " + kDownloadSection + " section of appConfig.xml, or " +
+               kServiceUrlVariable);
     return kExitFailed;
 }
 

@@ -161,8 +161,7 @@ TEST_F(InstalledFiles, AssetsLieWhereTheInstalledProgramLooks) {
     EXPECT_TRUE(fs::is_directory(skin)) << skin;
     for (const char* language : {"ENG", "CHS"}) {
         const std::string file = skin + "/" + language + "/Download/Download_FW.xml";
-        EXPECT_NE(ReadWholeFile(file).find("name=\"DownloadInfoEdit\""), std::string::npos)
-            << file;
+        EXPECT_NE(ReadWholeFile(file).find("name=\"DownloadInfoEdit\""), std::string::npos) << file;
     }
 }
 

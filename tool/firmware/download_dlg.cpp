@@ -1,8 +1,8 @@
 #include "firmware/download_dlg.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,10 +30,13 @@ namespace {
 constexpr int kPercentMaximum = 100;
 constexpr const char* kFileFilter = "Download Files (*.bin);;All Files (*)";
 
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text); }
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text);
+}
 
 QString FromUtf16(const std::u16string& text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+    return QString(reinterpret_cast<const QChar*>(text.data()),
+                   static_cast<qsizetype>(text.size()));
 }
 
 std::u16string ToUtf16(const QString& text) {
@@ -49,11 +52,26 @@ XMLNode SettingsRoot() {
 
 // The controls the window uses besides the buttons.
 const char* const kRequiredControls[] = {
-    "RunningMode",          "DeviceId",          "DownLoadAppCombo",   "DownloadingInfoLable",
-    "FileSize",             "FileVerifyNum",     "DownloadProgressText", "DownloadProgress",
-    "DownloadInfoEdit",     "DownloadFilePath",  "VersionCombo",       "GetVersionProgress",
-    "GetVersionProgressText", "GetFWButton",     "GetFWAndDownloadButton", "UpdateFWInfoButton",
-    "PathButton",           "DownloadButton",    "CheckVersionButton", "ClearEditButton",
+    "RunningMode",
+    "DeviceId",
+    "DownLoadAppCombo",
+    "DownloadingInfoLable",
+    "FileSize",
+    "FileVerifyNum",
+    "DownloadProgressText",
+    "DownloadProgress",
+    "DownloadInfoEdit",
+    "DownloadFilePath",
+    "VersionCombo",
+    "GetVersionProgress",
+    "GetVersionProgressText",
+    "GetFWButton",
+    "GetFWAndDownloadButton",
+    "UpdateFWInfoButton",
+    "PathButton",
+    "DownloadButton",
+    "CheckVersionButton",
+    "ClearEditButton",
 };
 
 }  // namespace
@@ -105,7 +123,8 @@ public:
     void SetProgressRange(uint32_t maximum) override {
         Post([this, maximum] {
             // A range of 0 would turn the bar into a busy indicator; it stays at 0 of 1 instead.
-            const int top = maximum == 0 ? 1 : static_cast<int>(std::min<uint32_t>(maximum, INT32_MAX));
+            const int top =
+                maximum == 0 ? 1 : static_cast<int>(std::min<uint32_t>(maximum, INT32_MAX));
             m_window.m_downloadProgress->setRange(0, top);
         });
     }
@@ -151,8 +170,7 @@ struct CDownloadDlg::Device {
 CDownloadDlg::CDownloadDlg(QWidget* parent, UiLanguage language)
     : QWidget(parent), m_skin(std::make_unique<SkinView>()) {
     setObjectName(QString::fromLatin1(kWindowName));
-    m_target = std::make_unique<WindowMessageTarget>(
-        [](uint32_t, uint64_t, int64_t) {}, this);
+    m_target = std::make_unique<WindowMessageTarget>([](uint32_t, uint64_t, int64_t) {}, this);
     m_sink = std::make_unique<Sink>(*this, m_target->Handle());
     m_device = std::make_unique<Device>(*m_sink, *this);
     LoadSkin(language);
@@ -210,9 +228,9 @@ bool CDownloadDlg::FindControls() {
     m_infoEdit = m_skin->Find<QPlainTextEdit>(QStringLiteral("DownloadInfoEdit"));
     m_pathEdit = m_skin->Find<QLineEdit>(QStringLiteral("DownloadFilePath"));
     m_downloadingInfo = m_skin->FindControl(QStringLiteral("DownloadingInfoLable"));
-    if (m_getVersionProgressText == nullptr || m_appCombo == nullptr ||
-        m_versionCombo == nullptr || m_downloadProgress == nullptr ||
-        m_getVersionProgress == nullptr || m_infoEdit == nullptr || m_pathEdit == nullptr) {
+    if (m_getVersionProgressText == nullptr || m_appCombo == nullptr || m_versionCombo == nullptr ||
+        m_downloadProgress == nullptr || m_getVersionProgress == nullptr || m_infoEdit == nullptr ||
+        m_pathEdit == nullptr) {
         m_skinError = m_skinPath + QStringLiteral(" gives a control of the wrong kind");
         return false;
     }
@@ -224,9 +242,13 @@ void CDownloadDlg::SetSerialSettings(int portNumber, const SerialLineSettings& l
     m_line = line;
 }
 
-bool CDownloadDlg::IsBusy() const { return m_jobRunning || m_device->runner.Busy(); }
+bool CDownloadDlg::IsBusy() const {
+    return m_jobRunning || m_device->runner.Busy();
+}
 
-int CDownloadDlg::SelectedPartition() { return m_device->runner.Downloader().SelectedPartition(); }
+int CDownloadDlg::SelectedPartition() {
+    return m_device->runner.Downloader().SelectedPartition();
+}
 
 bool CDownloadDlg::RefuseCloseWhileBusy() {
     if (!IsBusy()) return false;
@@ -385,8 +407,8 @@ void CDownloadDlg::ShowDownloadPath() {
 }
 
 void CDownloadDlg::ChooseFile() {
-    const QString chosen = ::ChooseOpenFile(this, QString(), m_pathEdit->text(),
-                                            QString::fromLatin1(kFileFilter));
+    const QString chosen =
+        ::ChooseOpenFile(this, QString(), m_pathEdit->text(), QString::fromLatin1(kFileFilter));
     if (chosen.isEmpty()) return;
     m_downloadPath = LimitDownloadFilePath(ToUtf16(chosen));
     StoreDownloadFilePath(SettingsRoot(), m_downloadPath);

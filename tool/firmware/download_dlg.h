@@ -107,7 +107,7 @@ private:
     SerialLineSettings m_line{.baudRate = kFirmwareDefaultBaudRate};
     std::u16string m_downloadPath;
     QWidget* m_disabledMainWindow = nullptr;  // the window disabled with this one during a job
-    bool m_jobRunning = false;                 // until the window took the job's end
+    bool m_jobRunning = false;                // until the window took the job's end
 
     std::unique_ptr<WindowMessageTarget> m_target;
     std::unique_ptr<Sink> m_sink;

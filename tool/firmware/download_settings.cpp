@@ -7,7 +7,8 @@
 #include "core/utf_convert.h"
 #include "upgrade/upgrade_interface.h"
 
-FirmwareServiceSetup ConfigureFirmwareService(const XMLNode& settingsRoot, std::string& configured) {
+FirmwareServiceSetup ConfigureFirmwareService(const XMLNode& settingsRoot,
+                                              std::string& configured) {
     CBaseStringA address;
     XMLNode download;
     if (!settingsRoot.IsEmpty() && settingsRoot.FindChild(kDownloadSection, download)) {

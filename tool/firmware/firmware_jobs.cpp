@@ -40,7 +40,9 @@ void FirmwarePartitionListTap::SetLabelText(FirmwareLabel label, const std::stri
 void FirmwarePartitionListTap::AppendInfoText(const std::string& text) {
     m_sink.AppendInfoText(text);
 }
-void FirmwarePartitionListTap::ScrollInfoToEnd() { m_sink.ScrollInfoToEnd(); }
+void FirmwarePartitionListTap::ScrollInfoToEnd() {
+    m_sink.ScrollInfoToEnd();
+}
 void FirmwarePartitionListTap::SetPartitionItems(const std::vector<FirmwarePartitionItem>& items,
                                                  int selectedIndex) {
     m_items = items;
@@ -49,7 +51,9 @@ void FirmwarePartitionListTap::SetPartitionItems(const std::vector<FirmwareParti
 void FirmwarePartitionListTap::SetProgressRange(uint32_t maximum) {
     m_sink.SetProgressRange(maximum);
 }
-void FirmwarePartitionListTap::SetProgressValue(uint32_t value) { m_sink.SetProgressValue(value); }
+void FirmwarePartitionListTap::SetProgressValue(uint32_t value) {
+    m_sink.SetProgressValue(value);
+}
 void FirmwarePartitionListTap::SetDownloadingInfoVisible(bool visible) {
     m_sink.SetDownloadingInfoVisible(visible);
 }
@@ -62,7 +66,9 @@ FirmwareJobRunner::FirmwareJobRunner(IBootLoaderLink& link, IRadarDevice* device
                                      IFirmwareSink& sink, IFirmwareJobEvents& events)
     : m_device(device), m_sink(sink), m_events(events), m_tap(sink), m_downloader(link, m_tap) {}
 
-FirmwareJobRunner::~FirmwareJobRunner() { m_thread.StopThread(); }
+FirmwareJobRunner::~FirmwareJobRunner() {
+    m_thread.StopThread();
+}
 
 bool FirmwareJobRunner::Start(const FirmwareJob& job) {
     if (m_busy.load()) return false;
@@ -78,7 +84,9 @@ bool FirmwareJobRunner::Start(const FirmwareJob& job) {
     return true;
 }
 
-void FirmwareJobRunner::Wait() { m_thread.StopThread(); }
+void FirmwareJobRunner::Wait() {
+    m_thread.StopThread();
+}
 
 int FirmwareJobRunner::ThreadLoop(uint64_t) {
     Run(m_job);
@@ -161,10 +169,9 @@ void FirmwareJobRunner::FetchAndDownload(const FirmwareJob& job, FirmwareJobOutc
     const int chosen = m_downloader.SelectedPartition();
     outcome.firmware = m_downloader.GetFirmwareInfo();
     if (outcome.firmware != FirmwareResult::Succeeded) return;
-    const auto kept = std::find_if(m_tap.Items().begin(), m_tap.Items().end(),
-                                   [chosen](const FirmwarePartitionItem& item) {
-                                       return item.tag == chosen;
-                                   });
+    const auto kept =
+        std::find_if(m_tap.Items().begin(), m_tap.Items().end(),
+                     [chosen](const FirmwarePartitionItem& item) { return item.tag == chosen; });
     if (chosen >= 0 && kept != m_tap.Items().end() && chosen != m_downloader.SelectedPartition()) {
         m_downloader.SetSelectedPartition(chosen);
         m_sink.SetPartitionItems(m_tap.Items(), static_cast<int>(kept - m_tap.Items().begin()));

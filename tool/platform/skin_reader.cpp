@@ -31,8 +31,8 @@ struct SkinNode {
 };
 
 // The attributes every element may have, and those of each kind.
-const QStringList kCommonAttributes = {"name",   "width",   "height",    "padding", "bkcolor",
-                                       "textcolor", "font", "tooltip",  "visible", "enabled"};
+const QStringList kCommonAttributes = {"name",      "width", "height",  "padding", "bkcolor",
+                                       "textcolor", "font",  "tooltip", "visible", "enabled"};
 const QHash<QString, QStringList> kKindAttributes = {
     {"Window", {"size", "childpadding"}},
     {"VerticalLayout", {"childpadding"}},
@@ -91,8 +91,7 @@ public:
     bool Build(QWidget* host, const SkinNode& root) {
         if (!Check(root)) return false;
         QSize size;
-        if (root.attributes.hasAttribute(QLatin1String("size")) &&
-            !ParsePair(root, "size", size)) {
+        if (root.attributes.hasAttribute(QLatin1String("size")) && !ParsePair(root, "size", size)) {
             return false;
         }
         if (!ApplyStyle(host, root)) return false;
@@ -123,8 +122,8 @@ private:
         for (const QXmlStreamAttribute& attribute : node.attributes) {
             const QString name = attribute.name().toString();
             if (!kCommonAttributes.contains(name) && !kind->contains(name)) {
-                return Fail(node.line, QStringLiteral("%1 has no attribute %2")
-                                           .arg(node.element, name));
+                return Fail(node.line,
+                            QStringLiteral("%1 has no attribute %2").arg(node.element, name));
             }
         }
         const bool container = node.element == QLatin1String("Window") ||
@@ -306,8 +305,8 @@ private:
                 label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             } else {
                 delete label;
-                Fail(node.line, QStringLiteral("align=\"%1\" is not left, center or right")
-                                    .arg(align));
+                Fail(node.line,
+                     QStringLiteral("align=\"%1\" is not left, center or right").arg(align));
                 return nullptr;
             }
             return label;

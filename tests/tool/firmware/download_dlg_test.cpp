@@ -62,7 +62,8 @@ std::string Image(size_t size, uint8_t seed) {
 
 // A string table text as the information box shows it (line ends as "\n").
 QString Shown(int id) {
-    return QString::fromUtf8(LoadStringText(id)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return QString::fromUtf8(LoadStringText(id))
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 class DownloadDlgTest : public GuiTest {
@@ -239,8 +240,8 @@ TEST_F(DownloadDlgTest, AFileIsFlashedIntoTheChosenPartitionWhileCloseIsRefused)
     Click("DownloadButton");
     QProgressBar* bar = Control<QProgressBar>("DownloadProgress");
     // Live progress while the window thread stays free; the window is disabled meanwhile.
-    ASSERT_TRUE(ProcessEventsUntil([&] { return bar->value() > 0 && bar->value() < bar->maximum(); },
-                                   kJobDeadline));
+    ASSERT_TRUE(ProcessEventsUntil(
+        [&] { return bar->value() > 0 && bar->value() < bar->maximum(); }, kJobDeadline));
     EXPECT_TRUE(m_dlg->IsBusy());
     EXPECT_FALSE(m_dlg->isEnabled());
     EXPECT_FALSE(m_main->isEnabled());
@@ -256,8 +257,7 @@ TEST_F(DownloadDlgTest, AFileIsFlashedIntoTheChosenPartitionWhileCloseIsRefused)
     EXPECT_TRUE(m_main->isEnabled());
     EXPECT_FALSE(Control("DownloadingInfoLable")->isVisible());
     EXPECT_EQ(bar->value(), bar->maximum());
-    EXPECT_NE(Info().indexOf(Shown(kStrDownloadSucceeded)), -1)
-        << Info().toStdString();
+    EXPECT_NE(Info().indexOf(Shown(kStrDownloadSucceeded)), -1) << Info().toStdString();
     EXPECT_EQ(ReadWholeFile(m_sim->FlashDir() + "/APP1.bin"), image);
     EXPECT_FALSE(fs::exists(m_sim->FlashDir() + "/APP0.bin"));
     EXPECT_EQ(m_boxes.requests.size(), 1u);
@@ -338,7 +338,8 @@ TEST_F(DownloadDlgTest, AFetchedVersionGivesTheImageOfTheChosenPartition) {
     EXPECT_EQ(Control<QLineEdit>("DownloadFilePath")->text().toStdString(), expected);
     EXPECT_EQ(ReadWholeFile(expected), ServiceImage("1.6.0", 1));
     EXPECT_EQ(Control<QProgressBar>("GetVersionProgress")->value(), 100);
-    EXPECT_TRUE(Text("GetVersionProgressText").startsWith(QStringLiteral("Firmware download: 100%")));
+    EXPECT_TRUE(
+        Text("GetVersionProgressText").startsWith(QStringLiteral("Firmware download: 100%")));
 }
 
 TEST_F(DownloadDlgTest, FetchAndFlashInOneStepOverHttp) {
@@ -403,8 +404,7 @@ TEST_F(DownloadDlgTest, ASensorKilledMidFlashIsReportedAndTheNextFlashSucceeds) 
     Control<QPlainTextEdit>("DownloadInfoEdit")->clear();
     ClickAndWait("UpdateFWInfoButton");
     ClickAndWait("DownloadButton");
-    EXPECT_NE(Info().indexOf(Shown(kStrDownloadSucceeded)), -1)
-        << Info().toStdString();
+    EXPECT_NE(Info().indexOf(Shown(kStrDownloadSucceeded)), -1) << Info().toStdString();
     EXPECT_EQ(ReadWholeFile(keep + "/APP0.bin"), image);
 }
 

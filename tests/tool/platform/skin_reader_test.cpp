@@ -68,7 +68,8 @@ TEST_F(SkinReaderTest, BuildsEveryKindWithItsAttributes) {
     EXPECT_EQ(m_view.InitialSize(), QSize(400, 300));
     auto names = m_view.Names();
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (QList<QString>{"Bar", "Box", "Go", "Hidden", "List", "Path", "Row", "Title"}));
+    EXPECT_EQ(names,
+              (QList<QString>{"Bar", "Box", "Go", "Hidden", "List", "Path", "Row", "Title"}));
 
     auto* title = m_view.Find<QLabel>("Title");
     ASSERT_NE(title, nullptr);
@@ -119,9 +120,8 @@ TEST_F(SkinReaderTest, FixedSizesStayAndTheRestStretches) {
 
 TEST_F(SkinReaderTest, ClicksTextChangesAndSelectionsAreNotifiedByName) {
     ASSERT_TRUE(Load(kSkin));
-    m_view.SetNotifyHandler([this](const QString& type, const QString& sender) {
-        m_notes.emplace_back(type, sender);
-    });
+    m_view.SetNotifyHandler(
+        [this](const QString& type, const QString& sender) { m_notes.emplace_back(type, sender); });
     Show(QSize(400, 300));
     QTest::mouseClick(m_view.Find<QPushButton>("Go"), Qt::LeftButton);
     QLineEdit* path = m_view.Find<QLineEdit>("Path");
