@@ -71,26 +71,42 @@ FirmwareJobRunner::~FirmwareJobRunner() {
 }
 
 bool FirmwareJobRunner::Start(const FirmwareJob& job) {
-    if (m_busy.load()) return false;
+    if (Busy()) return false;
     // The previous worker has reported its end; reap it before its job is replaced.
     m_thread.StopThread();
     m_job = job;
-    m_busy.store(true);
+    SetBusy(true);
     if (m_thread.StartThread(ThreadNameOf(job.kind), this, 0, 0, kWorkerStackBytes, 0) == 0) {
-        m_busy.store(false);
+        SetBusy(false);
         DbgOutputA(kDbgLevelError, "firmware: no worker thread for the job\r\n");
         return false;
     }
     return true;
 }
 
+bool FirmwareJobRunner::Busy() const {
+    std::lock_guard<std::mutex> lock(m_busyMutex);
+    return m_busy;
+}
+
+void FirmwareJobRunner::SetBusy(bool busy) {
+    std::lock_guard<std::mutex> lock(m_busyMutex);
+    m_busy = busy;
+    m_busyChanged.notify_all();
+}
+
 void FirmwareJobRunner::Wait() {
+    // A stop request before the body ran would drop the job: wait for its end first.
+    {
+        std::unique_lock<std::mutex> lock(m_busyMutex);
+        m_busyChanged.wait(lock, [this] { return !m_busy; });
+    }
     m_thread.StopThread();
 }
 
 int FirmwareJobRunner::ThreadLoop(uint64_t) {
     Run(m_job);
-    m_busy.store(false);
+    SetBusy(false);
     return 0;
 }
 

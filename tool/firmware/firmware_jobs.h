@@ -12,8 +12,9 @@
 // selected partition) are changed between jobs only.
 #pragma once
 
-#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -108,8 +109,8 @@ public:
     // can be made.
     bool Start(const FirmwareJob& job);
     // True from Start until the job's end was reported.
-    bool Busy() const { return m_busy.load(); }
-    // Waits for the running job (none: returns at once).
+    bool Busy() const;
+    // Waits until the running job has ended and its thread is gone (none: returns at once).
     void Wait();
 
     // The procedures' settings (port, line settings, selected partition); changed only while no
@@ -121,6 +122,7 @@ public:
 
 private:
     int ThreadLoop(uint64_t param) override;
+    void SetBusy(bool busy);
     void ListVersions(FirmwareJobOutcome& outcome);
     bool Fetch(const FirmwareJob& job, int titleId, FirmwareFetchResult& fetched);
     void FetchAndDownload(const FirmwareJob& job, FirmwareJobOutcome& outcome);
@@ -132,6 +134,8 @@ private:
     FirmwarePartitionListTap m_tap;
     FirmwareDownloader m_downloader;
     FirmwareJob m_job;  // the worker's job, set before its start
-    std::atomic<bool> m_busy{false};
+    mutable std::mutex m_busyMutex;
+    std::condition_variable m_busyChanged;
+    bool m_busy = false;
     CBaseThread m_thread;  // last: stopped before the members it uses go away
 };
