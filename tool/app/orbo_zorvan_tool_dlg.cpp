@@ -1,6 +1,7 @@
 #include "app/orbo_zorvan_tool_dlg.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include "app/main_window_texts.h"
 #include "app/program_icon.h"
 #include "core/dbg_output.h"
+#include "firmware/download_dlg.h"
 #include "pages/params/param_setting_dlg.h"
 #include "pages/target/object_info_dlg.h"
 #include "platform/dialog_builder.h"
@@ -40,14 +42,6 @@ public:
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
-
-// The page the firmware page does not provide itself yet, made in one place so that the real one
-// replaces it here.
-QWidget* CreateFirmwarePage(QWidget* parent) {
-    auto* page = new QWidget(parent);
-    page->setObjectName(QString::fromLatin1(kFirmwarePageName));
-    return page;
-}
 
 std::vector<std::string> EnumeratedPortNames() {
     return ListSerialPortNames(SystemSerialPortRoots());
@@ -111,6 +105,9 @@ COrbo_Zorvan_ToolDlg::~COrbo_Zorvan_ToolDlg() {
     m_paramPage = nullptr;
     delete m_targetPage;
     m_targetPage = nullptr;
+    // Waits for a firmware job still running (a flash is never cut off).
+    delete m_firmwarePage;
+    m_firmwarePage = nullptr;
     if (IRadarDevice* device = m_connection.Device()) {
         Orbo_Interface_RadarDevice_Serial_DelRadarDeviceListener(device, this);
     }
@@ -128,9 +125,10 @@ void COrbo_Zorvan_ToolDlg::CreatePages() {
     m_paramPage->SetParamRecord(&m_record);
     m_paramPage->InitPage();
     m_targetPage = new CObjectInfoDlg(m_connection.Device(), &m_record, this);
-    m_firmwarePage = CreateFirmwarePage(this);
+    m_firmwarePage = new CDownloadDlg(this, GetSelectedLanguage());
+    CopySerialSettingsToFirmwarePage();
     for (QWidget* page : {static_cast<QWidget*>(m_paramPage), static_cast<QWidget*>(m_targetPage),
-                          m_firmwarePage}) {
+                          static_cast<QWidget*>(m_firmwarePage)}) {
         page->setGeometry(area);
     }
 }
@@ -158,6 +156,20 @@ void COrbo_Zorvan_ToolDlg::SaveBaudRate() {
 void COrbo_Zorvan_ToolDlg::OnBaudTextChanged() {
     m_line.baudRate =
         static_cast<uint32_t>(BaudRateFromText(GetDlgItemText(this, kIdcBaudRate).toStdString()));
+    CopySerialSettingsToFirmwarePage();
+}
+
+void COrbo_Zorvan_ToolDlg::CopySerialSettingsToFirmwarePage() {
+    if (m_firmwarePage != nullptr) m_firmwarePage->SetSerialSettings(m_portNumber, m_line);
+}
+
+void COrbo_Zorvan_ToolDlg::closeEvent(QCloseEvent* event) {
+    // A flash is never cut off: the close waits for the firmware page's job to end.
+    if (m_firmwarePage != nullptr && m_firmwarePage->RefuseCloseWhileBusy()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void COrbo_Zorvan_ToolDlg::SetPortEnumerator(PortEnumerator enumerator) {
@@ -186,6 +198,7 @@ void COrbo_Zorvan_ToolDlg::ApplyPortSelection() {
     if (m_portList != nullptr && m_portList->currentIndex() >= 0) {
         m_portNumber = static_cast<int>(GetListItemData(m_portList, m_portList->currentIndex()));
     }
+    CopySerialSettingsToFirmwarePage();
 }
 
 bool COrbo_Zorvan_ToolDlg::IsConnected() const {

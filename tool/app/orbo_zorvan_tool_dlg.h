@@ -30,6 +30,8 @@
 #include "platform/window_message.h"
 #include "serial/serial_port_open.h"
 
+class CDownloadDlg;
+
 class CObjectInfoDlg;
 class QComboBox;
 
@@ -85,7 +87,7 @@ public:
     bool IsConnected() const;
     CObjectInfoDlg* TargetPage() const { return m_targetPage; }
     CParamSettingDlg* ParamPage() const { return m_paramPage; }
-    QWidget* FirmwarePage() const { return m_firmwarePage; }
+    CDownloadDlg* FirmwarePage() const { return m_firmwarePage; }
     const RadarParamSetting& Record() const { return m_record; }
     const RunLogFile& LogFile() const { return m_logFile; }
 
@@ -93,6 +95,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Refused while the firmware page runs a job (it says why).
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // IRadarDeviceListener: any thread; both only queue the handling on the window thread.
@@ -107,6 +111,8 @@ private:
     void LoadSerialSettings();
     void SaveBaudRate();
     void OnBaudTextChanged();
+    // The firmware page opens the port itself with the main window's serial settings.
+    void CopySerialSettingsToFirmwarePage();
     void ApplyStartOptions();
 
     ToolOptions m_options;
@@ -116,7 +122,7 @@ private:
     double m_scale = 1.0;
     CParamSettingDlg* m_paramPage = nullptr;
     CObjectInfoDlg* m_targetPage = nullptr;
-    QWidget* m_firmwarePage = nullptr;
+    CDownloadDlg* m_firmwarePage = nullptr;
     QComboBox* m_portList = nullptr;
     int m_portNumber = 0;
     SerialLineSettings m_line;

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -22,13 +23,17 @@
 #include "app/main_window_texts.h"
 #include "core/base_buffer.h"
 #include "device/device_connection.h"
+#include "firmware/download_dlg.h"
 #include "pages/params/param_setting_dlg.h"
 #include "pages/params/radar_param_device.h"
 #include "pages/target/object_info_dlg.h"
+#include "platform/skin_reader.h"
+#include "resources/string_table.h"
 #include "serial/serial_port_table.h"
 #include "support/prompt_recorder.h"
 #include "support/screenshot_folder.h"
 #include "support/sim_process.h"
+#include "support/whole_file.h"
 #include "tool/app/tool_window_fixture.h"
 
 namespace {
@@ -242,6 +247,46 @@ TEST_F(MainWindowSimTest, SwitchingPagesStopsAndRestartsLiveDisplay) {
     Click(m_window.get(), kIdcTargetPageButton);
     EXPECT_TRUE(IsDlgItemEnabled(m_window.get(), kIdcConnect));
     EXPECT_FALSE(page->IsRunning());  // not connected: nothing restarts
+}
+
+// The firmware page takes the main window's port and line settings and flashes with them; while
+// it runs, the main window refuses to close.
+TEST_F(MainWindowSimTest, TheFirmwarePageFlashesWithTheWindowsSettingsAndHoldsItsClose) {
+    Open(false, ToolPage::Firmware);
+    CDownloadDlg* page = m_window->FirmwarePage();
+    ASSERT_TRUE(page->SkinLoaded()) << page->SkinError().toStdString();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return page->isVisible(); }, kGuiHangDeadline));
+    EXPECT_EQ(page->PortNumber(), m_window->PortNumber());
+    EXPECT_EQ(static_cast<int32_t>(page->LineSettings().baudRate), m_window->BaudRate());
+
+    const std::string image(20 * 1024 + 1, '\x5a');
+    const std::string file = m_home.File("image.bin");
+    WriteWholeFile(file, image);
+    auto* path = page->Skin().Find<QLineEdit>(QStringLiteral("DownloadFilePath"));
+    path->selectAll();
+    QTest::keyClicks(path, QString::fromStdString(file));
+    QTest::mouseClick(page->Skin().Find<QPushButton>(QStringLiteral("UpdateFWInfoButton")),
+                      Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !page->IsBusy(); }, kGuiHangDeadline));
+    ASSERT_EQ(page->SelectedPartition(), 0);
+    // From the application: the restart into the boot loader alone takes 2 s.
+    QTest::mouseClick(page->Skin().Find<QPushButton>(QStringLiteral("DownloadButton")),
+                      Qt::LeftButton);
+    ASSERT_TRUE(page->IsBusy());
+    EXPECT_FALSE(m_window->isEnabled());
+    EXPECT_FALSE(m_window->close());
+    EXPECT_TRUE(m_window->isVisible());
+    ASSERT_EQ(m_messages.requests.size(), 1u);
+    EXPECT_EQ(m_messages.requests[0].text.toStdString(), LoadStringText(kStrFirmwareBusy));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !page->IsBusy(); }, kGuiHangDeadline));
+    EXPECT_TRUE(m_window->isEnabled());
+    EXPECT_TRUE(ReadWholeFile(m_sim.FlashDir() + "/APP0.bin") == image)
+        << page->Skin()
+               .Find<QPlainTextEdit>(QStringLiteral("DownloadInfoEdit"))
+               ->toPlainText()
+               .toStdString();
+    EXPECT_EQ(m_messages.requests.size(), 1u);
+    EXPECT_TRUE(m_window->close());
 }
 
 // The sensor unplugged during live display, a recording running: the window returns to
