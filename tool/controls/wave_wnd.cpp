@@ -205,7 +205,8 @@ bool CWaveWnd::event(QEvent* event) {
     if (event->type() == RepaintRequestEvent()) {
         // Cleared first: a sample added from now on asks again.
         m_repaintPending.store(false);
-        update();
+        // New samples change the plot only; a panel marked dirty meanwhile is shown as well.
+        update(AnyPanelDirty() ? rect() : ToQRect(m_plot));
         return true;
     }
     return QWidget::event(event);
@@ -213,15 +214,20 @@ bool CWaveWnd::event(QEvent* event) {
 
 // --- Painting ---
 
-void CWaveWnd::paintEvent(QPaintEvent*) {
+void CWaveWnd::paintEvent(QPaintEvent* event) {
     ++m_paintCount;
     if (m_windowImage.isNull()) return;
     RenderFrame();
     {
+        // Only the asked-for area goes to the screen: a repaint request asks for the plot alone.
         QPainter screen(this);
         screen.setCompositionMode(QPainter::CompositionMode_Source);
-        screen.drawImage(0, 0, m_windowImage);
+        for (const QRect& area : event->region())
+            screen.drawImage(area.topLeft(), m_windowImage, area);
     }
+    // Panels repainted outside the area are shown by the next paint.
+    const QRegion missed = m_paintedPanels - event->region();
+    if (!missed.isEmpty()) update(missed);
     if (AnyTooltipWave() && m_tooltipShown && m_tip != nullptr && m_tip->isVisible())
         RefreshTooltip();
 }
@@ -276,12 +282,19 @@ void CWaveWnd::PaintPlotBackground() {
     DrawTextItems(&painter);
 }
 
+bool CWaveWnd::AnyPanelDirty() const {
+    return std::any_of(std::begin(m_panels), std::end(m_panels),
+                       [](const AxisPanel& panel) { return panel.dirty != 0; });
+}
+
 void CWaveWnd::PaintDirtyPanels() {
+    m_paintedPanels = QRegion();
     QPainter painter;
     for (AxisPanel& panel : m_panels) {
         if (!panel.dirty) continue;
         panel.dirty = 0;
         if (!panel.config.shown) continue;
+        m_paintedPanels += ToQRect(panel.area);
         DrawColorOnBuffer(m_outerColour, m_windowBitmap->pixels, panel.area,
                           m_windowBitmap->stride);
         if (!painter.isActive()) painter.begin(&m_windowImage);

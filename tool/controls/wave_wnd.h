@@ -5,8 +5,8 @@
 // Drawing: two off-screen images of our own pixel bitmaps (common/draw), wrapped as QImages
 // over the same memory: the plot background (colour or picture, grid, texts, the listener's
 // background) is painted into the plot image only when marked dirty; each paint copies it into
-// the window image, draws the curves and the dirty label panels there, and copies the window
-// image to the screen in one block.
+// the window image, draws the curves and the dirty label panels there, and copies the area Qt
+// asks for to the screen (a repaint request asks for the plot alone).
 //
 // Threads: every operation except RequestRepaint and the wave buffers runs on the window thread.
 // Producers on other threads add samples through GetWaveBuffer(i) (each buffer has its own
@@ -17,6 +17,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPoint>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -82,7 +83,8 @@ public:
             (void)context;
         return 0;
     }
-    // After the curves and the frame counter, into the window image.
+    // After the curves and the frame counter, into the window image; a repaint request shows
+    // only the plot's rectangle, so per-frame drawing belongs inside it.
     virtual void OnDrawEnd(QPainter* painter, QImage* windowImage, uint32_t* pixels, int width,
                            int height, int stride, const RECT& plot, uintptr_t context) {
         (void)painter, (void)windowImage, (void)pixels, (void)width, (void)height, (void)stride,
@@ -278,6 +280,7 @@ private:
     void DrawMarkers();
     void DrawWave(QPainter* painter, WaveSlot& slot);
     void PaintDirtyPanels();
+    bool AnyPanelDirty() const;
     void DrawPanelLabels(QPainter* painter, const CCoordinate& coordinate);
     WaveView CurrentView() const;
     bool AnyInteraction() const;
@@ -326,6 +329,8 @@ private:
     double m_cellHeight = kMinGridCell;
     RECT m_plot{};
     int m_backgroundDirty = 0;
+    // The label panels the last render painted (window coordinates).
+    QRegion m_paintedPanels;
     UniqueHBitmap m_windowBitmap;
     UniqueHBitmap m_plotBitmap;
     QImage m_windowImage;

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QPen>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -46,6 +47,10 @@ struct WaveTextItem {
     int status = 0;
     uint32_t colour = 0xFF000000;  // ARGB
 };
+
+inline QRect ToQRect(const RECT& r) {
+    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
 
 // A label's text flags as Qt alignment flags (single line).
 inline int LabelFlagsToQt(int flags) {

@@ -17,10 +17,6 @@ namespace {
 // Cardinal spline tension of smooth curves.
 constexpr double kCurveTension = 0.5;
 
-QRect ToQRect(const RECT& r) {
-    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
 // The text's UTF-16 characters, zero-terminated, as the bitmap helpers take them.
 const WCHAR* Wide(const QString& text) {
     return reinterpret_cast<const WCHAR*>(text.utf16());

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QBackingStore>
 #include <QImage>
+#include <QPaintEvent>
 
 #include <memory>
 #include <vector>
@@ -94,6 +96,90 @@ TEST_F(WaveWndTest, RepaintRequestsCoalesceToOnePending) {
     ASSERT_TRUE(ProcessEventsUntil([&] { return plot->PaintCount() > before; }));
     EXPECT_TRUE(plot->RequestRepaint()) << "after the repaint a new request is queued again";
     ProcessPendingEvents();
+}
+
+// A plot that keeps the area of each paint.
+class RegionRecordingPlot : public CWaveWnd {
+public:
+    using CWaveWnd::CWaveWnd;
+    std::vector<QRegion> regions;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        regions.push_back(event->region());
+        CWaveWnd::paintEvent(event);
+    }
+};
+
+// What the window shows: its backing store's pixels (the plot sits at the window's origin).
+QImage ShownPixels(QWidget* window, const QSize& size) {
+    auto* image = dynamic_cast<QImage*>(window->backingStore()->paintDevice());
+    if (image == nullptr) return QImage();
+    return image->copy(QRect(QPoint(0, 0), size)).convertToFormat(QImage::Format_RGB32);
+}
+
+class WaveWndRegionTest : public WaveWndFixture {
+protected:
+    void SetUp() override {
+        WaveWndFixture::SetUp();
+        delete plot;
+        recording = new RegionRecordingPlot(window.get());
+        plot = recording;
+        plot->setGeometry(0, 0, 320, 200);
+        plot->show();
+        plot->ShowAxisPanel(kPanelLeft, 1, 40, nullptr);
+        ConfigurePlain(plot, 16, 0.0, 10.0);
+        plot->SetYAxisFont(8, 1);
+        ProcessPendingEvents();
+        recording->regions.clear();
+    }
+    void AddFrame(double low, double high) {
+        std::vector<double> frame(16);
+        for (int i = 0; i < 16; ++i) frame[size_t(i)] = low + (high - low) * i / 15.0;
+        plot->GetWaveBuffer(0)->AddSamples(frame.data(), 16);
+    }
+    // Paints until the queue is empty; true when at least one paint happened.
+    bool PaintRequested() {
+        const int64_t before = plot->PaintCount();
+        plot->RequestRepaint();
+        if (!ProcessEventsUntil([&] { return plot->PaintCount() > before; })) return false;
+        ProcessPendingEvents();
+        return true;
+    }
+
+    RegionRecordingPlot* recording = nullptr;
+};
+
+TEST_F(WaveWndRegionTest, NewSamplesRepaintThePlotAloneAndTheScreenShowsThem) {
+    const RECT r = plot->GetPlotRect();
+    const QRect plotArea(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    ASSERT_GT(plotArea.left(), 0) << "the left panel lies outside the plot";
+    AddFrame(2.0, 8.0);
+    ASSERT_TRUE(PaintRequested());
+    ASSERT_EQ(recording->regions.size(), 1u);
+    EXPECT_EQ(recording->regions[0], QRegion(plotArea));
+    const QImage shown = ShownPixels(window.get(), plot->size());
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(DifferingPixels(shown, plot->WindowImage(), 0), 0);
+    EXPECT_GT(CountColour(shown, plotArea, qRgb(0, 255, 0)), 10) << "the new curve is shown";
+}
+
+TEST_F(WaveWndRegionTest, PanelsRepaintedByANewScaleReachTheScreen) {
+    plot->SetAutoScale(1);
+    const QImage before = ShownPixels(window.get(), plot->size());
+    AddFrame(-300.0, 500.0);
+    ASSERT_TRUE(PaintRequested());
+    const RECT panel = plot->GetPanelArea(kPanelLeft);
+    const QRect panelArea(panel.left, panel.top, panel.right - panel.left,
+                          panel.bottom - panel.top);
+    ASSERT_FALSE(panelArea.isEmpty());
+    bool panelPainted = false;
+    for (const QRegion& region : recording->regions) panelPainted |= region.contains(panelArea);
+    EXPECT_TRUE(panelPainted);
+    const QImage shown = ShownPixels(window.get(), plot->size());
+    EXPECT_EQ(DifferingPixels(shown, plot->WindowImage(), 0), 0);
+    EXPECT_GT(DifferingPixels(shown.copy(panelArea), before.copy(panelArea), 0), 0)
+        << "the labels of the new range are shown";
 }
 
 TEST_F(WaveWndTest, OutOfRangeIndicesAreHarmless) {
