@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QShowEvent>
@@ -87,6 +88,11 @@ COrbo_Zorvan_ToolDlg::COrbo_Zorvan_ToolDlg(const ToolOptions& options, QWidget* 
 
     ShowDlgItem(this, kIdcPageArea, false);
     ShowDlgItem(this, kIdcVersionLabel, false);
+    // The label's two lines are its own; wrapping would push the serial number onto a third
+    // line, below the label's bottom.
+    if (auto* versionLabel = qobject_cast<QLabel*>(GetDlgItem(this, kIdcVersionLabel))) {
+        versionLabel->setWordWrap(false);
+    }
     CheckRadioButton(this, kIdcParamPageButton, kIdcFirmwarePageButton, kIdcParamPageButton);
     m_targetPage->hide();
     m_firmwarePage->hide();
