@@ -6,6 +6,7 @@
 #include "core/base_buffer.h"
 #include "core/dbg_output.h"
 #include "core/file_system.h"
+#include "core/mono_clock.h"
 #include "core/time_util.h"
 #include "device/recording_file.h"
 #include "device/replay_reader.h"
@@ -62,6 +63,9 @@ AcquisitionStartResult AcquisitionEngine::StartAcquisition(const AcquisitionRun&
         m_run.replayIntervalMs = EffectiveReplayInterval(m_run.replayIntervalMs);
     }
     m_replay = replay;
+    m_intervalMs = m_run.replayIntervalMs;
+    m_paused = replay && m_run.replayPaused;
+    m_holding = false;
     m_running = true;
     ResetDisplayState();
     m_stopRequested = false;
@@ -87,8 +91,19 @@ void AcquisitionEngine::EndWorker() {
     if (cancelled) m_link->CancelRead();
     m_pacing.Set();
     m_thread.StopThread();
+    m_holding = false;
     // A stop that came while the worker still switched the report output on ended no fetch.
     if (cancelled) ConsumePendingCancel(*m_link);
+}
+
+void AcquisitionEngine::SetReplayInterval(int intervalMs) {
+    m_intervalMs = EffectiveReplayInterval(intervalMs);
+    m_pacing.Set();
+}
+
+void AcquisitionEngine::SetReplayPaused(bool paused) {
+    m_paused = paused;
+    m_pacing.Set();
 }
 
 void AcquisitionEngine::StopAcquisition() {
@@ -179,9 +194,24 @@ void AcquisitionEngine::OnBytesSkipped(size_t count) {
 }
 
 void AcquisitionEngine::OnReportFrameDone() {
-    if (m_run.mode != AcquisitionMode::Replay || m_run.replayIntervalMs == 0) return;
-    // The pacing event is signalled only by a stop, so a signal ends the wait early.
-    m_pacing.Wait(static_cast<uint64_t>(m_run.replayIntervalMs));
+    if (m_run.mode != AcquisitionMode::Replay) return;
+    // Every signal (stop, new interval, pause, resume) ends the wait; the loop then looks again
+    // at what holds now.
+    uint64_t since = MonoTimeMs();
+    while (!m_stopRequested) {
+        if (m_paused) {
+            m_holding = true;
+            m_pacing.Wait(kEventWaitForever);
+            m_holding = false;
+            // The next report comes a whole pause after the resume.
+            since = MonoTimeMs();
+            continue;
+        }
+        const uint64_t interval = static_cast<uint64_t>(m_intervalMs.load());
+        const uint64_t elapsed = MonoTimeMs() - since;
+        if (elapsed >= interval) return;
+        m_pacing.Wait(interval - elapsed);
+    }
 }
 
 void AcquisitionEngine::SetReportOutput(uint32_t on) {
@@ -263,8 +293,7 @@ void AcquisitionEngine::RunReplay() {
     }
     DbgOutputA(kDbgLevelInfo, "Replaying %s every %d ms\r\n", m_run.replayFile.c_str(),
                m_run.replayIntervalMs);
-    const bool paced = m_run.replayIntervalMs > 0;
-    std::vector<TargetReport> batch(paced ? 0 : kReportBatchLength);
+    std::vector<TargetReport> batch(kReportBatchLength);
     // Blocks are read straight behind the bytes the last cut left (less than one frame).
     CBaseBuffer reassembly;
     while (!m_stopRequested) {
@@ -283,11 +312,9 @@ void AcquisitionEngine::RunReplay() {
             break;
         }
         reassembly.AppendBuffer(freeStart, static_cast<uint32_t>(got));
-        if (paced) {
-            CutFrames(reassembly, *this);
-        } else {
-            CutBatches(reassembly, batch);
-        }
+        // The pacing may change between batches: what the batches left is then cut paced.
+        if (!IsPaced()) CutBatches(reassembly, batch);
+        if (IsPaced()) CutFrames(reassembly, *this);
     }
 }
 
@@ -295,7 +322,7 @@ void AcquisitionEngine::CutBatches(CBaseBuffer& reassembly, std::vector<TargetRe
     const uint8_t* bytes = reassembly.GetBuffer();
     const size_t size = reassembly.GetAvailSize();
     size_t pos = 0;
-    while (!m_stopRequested) {
+    while (!m_stopRequested && !IsPaced()) {
         const ReportBatchCut cut =
             CutReportBatch(bytes + pos, size - pos, batch.data(), batch.size());
         pos += cut.consumed;

@@ -8,8 +8,11 @@
 //   delivery goes off, the recording is closed (checked) and the report output is switched off;
 // - replay: reads the file in blocks of kReplayBlockBytes and cuts them the same way, waiting
 //   "ReplayInterval" ms after every well-formed report frame (a negative interval counts as 0);
-//   the sensor is not touched. The end of the file, and a file that cannot be opened or read,
-//   end the run by themselves (IAcquisitionSink::OnRunEnded).
+//   the sensor is not touched. The pause can be changed while the run goes on
+//   (SetReplayInterval, a new wait starts from the report's time) and the replay held after a
+//   report (SetReplayPaused); both wake the waiting worker through the pacing event. The end of the
+//   file, and a file that cannot be opened or read, end the run by themselves
+//   (IAcquisitionSink::OnRunEnded).
 // Every decoded report enters the state history and is counted (under the engine's lock) before
 // the sink hears of it. Live runs and paced replays publish each report alone, so it is the
 // latest report when the sink hears of it. An unpaced replay (interval 0) cuts its bytes in
@@ -25,8 +28,9 @@
 //
 // Threads: StartAcquisition, StopAcquisition, SetLink and the destructor belong to one thread
 // (the page's window thread, the CLI's main thread). The readers (GetLatestReport,
-// GetStateHistory, TakeBandChanged, IsRunning, IsReplay) may be called from any thread and give
-// consistent copies.
+// GetStateHistory, TakeBandChanged, IsRunning, IsReplay, ReplayIntervalMs, IsReplayPaused,
+// IsReplayHolding) and the steering (SetReplayInterval, SetReplayPaused) may be called from any
+// thread.
 #pragma once
 
 #include <array>
@@ -78,9 +82,10 @@ struct AcquisitionRun {
     // index gives the bounds of reports); by default the whole file
     uint64_t replayFirstByte = 0;
     uint64_t replayEndByte = UINT64_MAX;
-    bool saveData = false;       // live: keep a recording
-    std::string saveFolder;      // live: where recordings go (created when missing)
-    std::string saveFile;        // live: the recording's own name instead (never replaced)
+    bool replayPaused = false;  // replay: starts paused (holds after its first report)
+    bool saveData = false;      // live: keep a recording
+    std::string saveFolder;     // live: where recordings go (created when missing)
+    std::string saveFile;       // live: the recording's own name instead (never replaced)
 };
 
 enum class AcquisitionStartResult {
@@ -128,6 +133,18 @@ public:
     // True when the current or last run replays a file.
     bool IsReplay() const { return m_replay.load(); }
 
+    // The pause after each replayed report from now on (a negative value counts as 0, "as fast as
+    // possible"); a wait in progress ends at its report's time plus the new pause. Kept for the
+    // run; the next StartAcquisition takes the run's own interval.
+    void SetReplayInterval(int intervalMs);
+    // The pause the replay uses now.
+    int ReplayIntervalMs() const { return m_intervalMs.load(); }
+    // Holds the replay after the report it shows (none is read while paused) or lets it go on.
+    void SetReplayPaused(bool paused);
+    bool IsReplayPaused() const { return m_paused.load(); }
+    // True while the worker holds a paused replay (no report comes until it is resumed).
+    bool IsReplayHolding() const { return m_holding.load(); }
+
     TargetReport GetLatestReport() const;
     StateHistory GetStateHistory() const;
     // True when a report entered the state history since the last call (the state band needs
@@ -142,6 +159,8 @@ private:
     void OnReportFrameDone() override;
     bool IsStopRequested() const override { return m_stopRequested.load(); }
     void OnBytesSkipped(size_t count) override;
+    // A replay waits after each report (a pause above 0, or paused).
+    bool IsPaced() const { return m_intervalMs.load() > 0 || m_paused.load(); }
 
     // Requests the stop, wakes the worker, waits for it and takes back a cancel it left.
     void EndWorker();
@@ -164,7 +183,12 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_replay{false};
     std::atomic<bool> m_stopRequested{false};
-    CBaseEvent m_pacing;  // auto reset: StopAcquisition ends a replay wait with it
+    // Auto reset: a stop, a new interval and a pause or resume end a replay wait with it. A
+    // signal given while the worker is not waiting stays until its next wait, so none is lost.
+    CBaseEvent m_pacing;
+    std::atomic<int> m_intervalMs{0};  // the replay's pause now
+    std::atomic<bool> m_paused{false};
+    std::atomic<bool> m_holding{false};
 
     // Latest report, state history, band changed, tally. A plain mutex: taken once per report
     // (once per batch in an unpaced replay), never while held.
