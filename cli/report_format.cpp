@@ -20,20 +20,12 @@ std::string TimeOfDay() {
 
 }  // namespace
 
-std::string StateText(int state) {
-    const int name = TargetStateStringId(state);
-    if (name != 0) return LoadStringText(name);
-    std::string text;
-    FormatText(text, "state %d", state);
-    return text;
-}
-
 std::string FormatReport(ReportFormat format, const TargetReport& report, double seconds) {
     std::string line;
     switch (format) {
         case ReportFormat::Text: {
             FormatText(line, "%s  %-22s %5.2f m  energy dB:", TimeOfDay().c_str(),
-                       StateText(report.state).c_str(), ShownDistanceMetres(report));
+                       TargetStateText(report.state).c_str(), ShownDistanceMetres(report));
             for (const double energy : report.gateEnergy) line += " " + FixedText(energy, 0);
             break;
         }

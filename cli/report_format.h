@@ -12,9 +12,5 @@
 
 enum class ReportFormat { Text, Csv, Json };
 
-// The state's name in the selected language ("None", "Presence", "Presence(Motionless)"), or
-// "state N" for a state the sensor does not define.
-std::string StateText(int state);
-
 // One report as a line (no line end). `seconds` is the time since the run started.
 std::string FormatReport(ReportFormat format, const TargetReport& report, double seconds);

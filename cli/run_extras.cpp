@@ -2,26 +2,12 @@
 
 #include "cli_output.h"
 #include "core/text_format.h"
-#include "device/recording_index.h"
-#include "report_format.h"
-
-namespace {
-
-std::string Seconds(double ms) {
-    return FixedText(ms / 1000.0, 3) + " s";
-}
-
-std::string Metres(double cm) {
-    return FixedText(cm / 100.0, 2) + " m";
-}
-
-}  // namespace
+#include "pages/target/run_summary_text.h"
 
 void RunExtras::Add(const TargetReport& report, uint64_t index, uint64_t measuredMs) {
     if (maxHold) hold.Add(report);
     if (summary) {
-        states.Add(report,
-                   reportIntervalMs >= 0 ? ReportTimeMs(index, reportIntervalMs) : measuredMs);
+        states.Add(report, SummaryTimeMs(reportIntervalMs, index, measuredMs));
     }
 }
 
@@ -33,8 +19,7 @@ RunExtras ParseRunExtras(const CommandLine& line) {
 }
 
 uint64_t RunEndMs(const RunExtras& extras, uint64_t reports, uint64_t measuredMs) {
-    return extras.reportIntervalMs >= 0 ? ReportTimeMs(reports, extras.reportIntervalMs)
-                                        : measuredMs;
+    return SummaryTimeMs(extras.reportIntervalMs, reports, measuredMs);
 }
 
 void PrintMaxHold(const MaxHold& hold, const RadarParamSetting& thresholds,
@@ -58,29 +43,5 @@ void PrintMaxHold(const MaxHold& hold, const RadarParamSetting& thresholds,
 }
 
 void PrintRunSummary(const RunSummaryFigures& figures) {
-    std::string text = "Summary: " + std::to_string(figures.reports) + " reports over " +
-                       Seconds(static_cast<double>(figures.totalMs)) + "\n";
-    text += "  " + StateText(kTargetStateNobody) + ": " +
-            Seconds(static_cast<double>(figures.nobodyMs)) + ", " + StateText(kTargetStateMoving) +
-            ": " + Seconds(static_cast<double>(figures.movingMs)) + ", " +
-            StateText(kTargetStateMotionless) + ": " +
-            Seconds(static_cast<double>(figures.motionlessMs));
-    if (figures.otherMs > 0) {
-        text += ", other states: " + Seconds(static_cast<double>(figures.otherMs));
-    }
-    text += "\n  arrivals: " + std::to_string(figures.arrivals) + "\n";
-    text += "  presences: " + std::to_string(figures.presences);
-    if (figures.presences > 0) {
-        text += ", shortest " + Seconds(static_cast<double>(figures.shortestPresenceMs)) +
-                ", mean " + Seconds(figures.meanPresenceMs) + ", longest " +
-                Seconds(static_cast<double>(figures.longestPresenceMs));
-    }
-    text += "\n  distance: ";
-    if (figures.distanceReports == 0) {
-        text += "none (nobody was there)\n";
-    } else {
-        text += "min " + Metres(figures.minDistanceCm) + ", mean " +
-                Metres(figures.meanDistanceCm) + ", max " + Metres(figures.maxDistanceCm) + "\n";
-    }
-    PrintErr(text);
+    PrintErr(FormatRunSummary(figures));
 }

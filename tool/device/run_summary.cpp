@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "device/recording_index.h"
+
 namespace {
 
 uint64_t& StateTime(RunSummaryFigures& figures, int32_t state) {
@@ -29,6 +31,10 @@ void ClosePresence(RunSummaryFigures& figures, double& sumMs, uint64_t ms) {
 }
 
 }  // namespace
+
+uint64_t SummaryTimeMs(int reportIntervalMs, uint64_t index, uint64_t measuredMs) {
+    return reportIntervalMs >= 0 ? ReportTimeMs(index, reportIntervalMs) : measuredMs;
+}
 
 bool IsPresenceState(int32_t state) {
     return state == kTargetStateMoving || state == kTargetStateMotionless;

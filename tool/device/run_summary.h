@@ -35,6 +35,12 @@ struct RunSummaryFigures {
     double meanDistanceCm = 0.0;
 };
 
+// The time a summary gives report `index` of a run (from 0): for a replay (reportIntervalMs >= 0,
+// the 1x interval) the recording's time, index times the interval, whatever the speed; for a
+// live run (reportIntervalMs < 0) the time measured. With index = the number of reports it is
+// the replay's end.
+uint64_t SummaryTimeMs(int reportIntervalMs, uint64_t index, uint64_t measuredMs);
+
 // True for the states with somebody there.
 bool IsPresenceState(int32_t state);
 

@@ -33,6 +33,14 @@ int TargetStateStringId(int state) {
     return 0;
 }
 
+std::string TargetStateText(int state) {
+    const int name = TargetStateStringId(state);
+    if (name != 0) return LoadStringText(name);
+    std::string text;
+    FormatText(text, "state %d", state);
+    return text;
+}
+
 double ShownDistanceMetres(const TargetReport& report) {
     return IsPresence(report.state) ? report.distance / kCentimetresPerMetre : 0.0;
 }

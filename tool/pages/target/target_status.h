@@ -28,6 +28,10 @@ TargetPicture TargetStatePicture(int state);
 // for a state the sensor does not define.
 int TargetStateStringId(int state);
 
+// The state's name in the selected language ("None", "Presence", "Presence(Motionless)"), or
+// "state N" for a state the sensor does not define.
+std::string TargetStateText(int state);
+
 // The distance shown, in metres: the report's distance while someone is there, else 0.
 double ShownDistanceMetres(const TargetReport& report);
 
