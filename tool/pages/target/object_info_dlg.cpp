@@ -67,6 +67,7 @@ CObjectInfoDlg::CObjectInfoDlg(IRadarDevice* device, RadarParamSetting* record, 
     }
     m_extras = std::make_unique<CTargetPlotExtras>(this, m_energyPlot, m_distancePlot, m_record);
     m_saveData = qobject_cast<QCheckBox*>(GetDlgItem(this, kIdcSaveData));
+    m_steering = std::make_unique<CReplaySteering>(this, m_engine, m_status);
 
     auto connectButton = [this](int id, void (CObjectInfoDlg::*handler)()) {
         if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(this, id))) {
@@ -138,7 +139,9 @@ void CObjectInfoDlg::StartReplay(const std::string& file) {
 void CObjectInfoDlg::StartAcquisition(AcquisitionMode mode) {
     TakeSaveFolderFromField();
     SavePageSettings();
-    m_engine.StartAcquisition(MakeAcquisitionRun(m_acquisition, mode));
+    const AcquisitionRun run = MakeAcquisitionRun(m_acquisition, mode);
+    m_steering->PrepareRun(run);
+    m_engine.StartAcquisition(run);
 }
 
 void CObjectInfoDlg::StopAcquisition() {
@@ -201,6 +204,8 @@ void CObjectInfoDlg::OnDeviceNotConnected() {
 
 void CObjectInfoDlg::OnDisplayReset() {
     m_extras->OnDisplayReset();
+    ++m_runNumber;
+    m_steering->OnRunStarted();
     RefreshTargetStatus();
     m_energyPlot->ClearData();
     AddThresholdCurves();
@@ -226,6 +231,7 @@ void CObjectInfoDlg::OnRunStateChanged(AcquisitionRunState state) {
     EnableDlgItem(this, kIdcSaveData, idle);
     EnableDlgItem(this, kIdcSavePath, idle && m_acquisition.saveData);
     EnableDlgItem(this, kIdcBrowseSavePath, idle && m_acquisition.saveData);
+    m_steering->OnRunStateChanged(state);
     if (idle) {
         m_keepAwake.Release();
         // The stopped engine holds a report without a target.
@@ -246,6 +252,7 @@ void CObjectInfoDlg::OnReport(const TargetReport& report) {
         const double metres = report.distance / 100.0;
         distance->AddSamples(&metres, 1);
     }
+    m_steering->OnReport(report);
     // One message waits at a time: the handler shows the latest report, and a fast replay must
     // not pile up events faster than the window thread takes them.
     if (!m_reportPosted.exchange(true)) m_messages->Post(WM_TARGET_REPORT, 0, 0);
@@ -253,7 +260,7 @@ void CObjectInfoDlg::OnReport(const TargetReport& report) {
 
 void CObjectInfoDlg::OnRunEnded(AcquisitionEnd reason) {
     (void)reason;
-    m_messages->Post(WM_ACQUISITION_END, 0, 0);
+    m_messages->Post(WM_ACQUISITION_END, m_runNumber.load(), 0);
 }
 
 void CObjectInfoDlg::OnRecordingFailed(const RecordingFailure& failure) {
@@ -265,7 +272,7 @@ void CObjectInfoDlg::OnRecordingFailed(const RecordingFailure& failure) {
     });
 }
 
-void CObjectInfoDlg::OnMessage(uint32_t msg, uint64_t /*wParam*/, int64_t /*lParam*/) {
+void CObjectInfoDlg::OnMessage(uint32_t msg, uint64_t wParam, int64_t /*lParam*/) {
     if (msg == WM_TARGET_REPORT) {
         m_reportPosted = false;
         ++m_reportsShown;
@@ -275,7 +282,8 @@ void CObjectInfoDlg::OnMessage(uint32_t msg, uint64_t /*wParam*/, int64_t /*lPar
         m_extras->RefreshMaxHoldCurve();
         m_energyPlot->RequestRepaint();
         m_distancePlot->RequestRepaint();
-    } else if (msg == WM_ACQUISITION_END) {
+        m_steering->OnReportShown();
+    } else if (msg == WM_ACQUISITION_END && wParam == m_runNumber.load()) {
         StopAcquisition();
     }
 }

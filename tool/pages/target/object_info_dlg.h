@@ -27,6 +27,7 @@
 #include "device/acquisition_engine.h"
 #include "device/acquisition_settings.h"
 #include "device/radar_device_stream_link.h"
+#include "pages/target/replay_bar.h"
 #include "pages/target/target_page_settings.h"
 #include "pages/target/target_plot_math.h"
 #include "platform/screen_saver.h"
@@ -95,6 +96,8 @@ public:
     int64_t ReportsShown() const { return m_reportsShown; }
     const AcquisitionEngine& Engine() const { return m_engine; }
     const AcquisitionSettings& Settings() const { return m_acquisition; }
+    // The replay bar and the run summary (replay_bar.h).
+    CReplaySteering* Steering() const { return m_steering.get(); }
     // The picture the indicator shows (Unchanged: none yet).
     TargetPicture ShownPicture() const { return m_shownPicture; }
 
@@ -166,6 +169,12 @@ private:
     int64_t m_reportsShown = 0;
     std::atomic<bool> m_reportPosted{false};  // a WM_TARGET_REPORT is queued
     std::vector<StateBandRun> m_paintedBand;  // in plot image columns
+    // Runs started (the display reset): a run's end message stops only that run, not one that a
+    // seek or a new replay started after it.
+    std::atomic<uint64_t> m_runNumber{0};
+
+    // Before the engine: its worker, which feeds the summary, is gone first.
+    std::unique_ptr<CReplaySteering> m_steering;
 
     ScreenSaverInhibitor m_keepAwake;
     std::unique_ptr<WindowMessageTarget> m_messages;
