@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QMenu>
+#include <QEvent>
 #include <QPushButton>
 #include <QSlider>
 
@@ -37,7 +37,8 @@ struct BarText {
 constexpr BarText kPauseText = {"Pause", "暂停"};
 constexpr BarText kResumeText = {"Resume", "继续"};
 constexpr BarText kMaxSpeedText = {"Max", "最快"};
-constexpr BarText kSummaryText = {"Summary", "运行摘要"};
+constexpr BarText kSummaryTip = {"Double-click: the summary of the last run",
+                                 "双击：上次运行的摘要"};
 constexpr BarText kReportText = {"Report", "报告"};
 
 QString Text(const BarText& text) {
@@ -147,9 +148,8 @@ CReplaySteering::CReplaySteering(QWidget* page, AcquisitionEngine& engine, CColo
     connect(m_bar, &CReplayBar::PauseClicked, this, &CReplaySteering::TogglePause);
     connect(m_bar, &CReplayBar::SpeedChosen, this, &CReplaySteering::ChooseSpeed);
     connect(m_bar, &CReplayBar::SeekRequested, this, &CReplaySteering::Seek);
-    m_status->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_status, &QWidget::customContextMenuRequested, this,
-            &CReplaySteering::ShowStatusMenu);
+    m_status->setToolTip(Text(kSummaryTip));
+    m_status->installEventFilter(this);
 }
 
 void CReplaySteering::PrepareRun(const AcquisitionRun& run) {
@@ -242,24 +242,16 @@ RunSummaryFigures CReplaySteering::SummaryFigures() const {
         SummaryTimeMs(m_summaryIntervalMs, m_first + m_summaryReports, m_endMs));
 }
 
-QMenu* CReplaySteering::StatusMenu() const {
-    return m_menu;
-}
-
-void CReplaySteering::ShowStatusMenu(const QPoint& pos) {
-    delete m_menu;
-    m_menu = new QMenu(m_status);
-    QAction* summary = m_menu->addAction(Text(kSummaryText));
-    summary->setEnabled(m_summaryReady && !m_engine.IsRunning());
-    connect(summary, &QAction::triggered, this, &CReplaySteering::ShowSummary);
-    connect(m_menu, &QMenu::aboutToHide, this, [this] {
-        if (m_menu != nullptr) m_menu->deleteLater();
-        m_menu = nullptr;
-    });
-    m_menu->popup(m_status->mapToGlobal(pos));
+bool CReplaySteering::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_status && event->type() == QEvent::MouseButtonDblClick) {
+        ShowSummary();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void CReplaySteering::ShowSummary() {
+    if (!m_summaryReady || m_engine.IsRunning()) return;
     QString text = QString::fromStdString(FormatRunSummary(SummaryFigures())).trimmed();
     m_status->SetWindowText(text.replace('\n', QStringLiteral("\r\n")));
 }

@@ -13,8 +13,9 @@
 // (SetReplayPaused, SetReplayInterval), and seeks by stopping the run and starting it again from
 // the report's byte offset, paused or not and at the speed chosen. It also keeps the run's summary
 // (RunSummary; a replay's reports timed at the 1x interval, a live run's by the clock; after a
-// seek, from the report sought) and shows it in the status area on request: the status area's
-// context menu offers "Summary" once a run has ended.
+// seek, from the report sought) and shows it in the status area on request: a double-click on
+// the status area once a run has ended (its tooltip says so). A context menu would be the other
+// way, but a menu is a pop-up window, which the page's offscreen tests cannot open cleanly.
 //
 // Threads: everything on the window thread, except OnReport, which "ReadData" calls; the summary
 // it feeds is under its own lock.
@@ -33,7 +34,6 @@
 class CColorStatic;
 class QComboBox;
 class QLabel;
-class QMenu;
 class QPushButton;
 class QSlider;
 
@@ -99,22 +99,22 @@ public:
     // The summary's figures of the last run that ended; nothing while a run is on or none ended.
     bool HasSummary() const { return m_summaryReady; }
     RunSummaryFigures SummaryFigures() const;
-    // The status area's menu while it is open (null otherwise).
-    QMenu* StatusMenu() const;
+
+protected:
+    // Double-clicks on the status area.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Seek(uint64_t report);
     void TogglePause();
     void ChooseSpeed(double speed);
     void ShowBar(bool show);
-    void ShowStatusMenu(const QPoint& pos);
     void ShowSummary();
 
     QWidget* m_page;
     AcquisitionEngine& m_engine;
     CColorStatic* m_status;
     CReplayBar* m_bar;
-    QMenu* m_menu = nullptr;
 
     RecordingIndex m_index;
     AcquisitionRun m_run;  // the replay as the page started it
