@@ -1,8 +1,8 @@
 #include "pages/target/replay_bar.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 

@@ -175,8 +175,8 @@ TEST_F(ReplayBarTest, APauseHoldsThePositionUntilResumed) {
     const uint64_t held = m_page->Engine().GetTally().reports;
     const uint64_t shown = m_page->Steering()->ShownReport();
     EXPECT_EQ(shown, held - 1);
-    EXPECT_FALSE(ProcessEventsUntil(
-        [&] { return m_page->Engine().GetTally().reports != held; }, kHoldWatch));
+    EXPECT_FALSE(ProcessEventsUntil([&] { return m_page->Engine().GetTally().reports != held; },
+                                    kHoldWatch));
     EXPECT_EQ(m_page->Steering()->ShownReport(), shown);
     EXPECT_TRUE(m_page->IsRunning());
     ClickPause();
@@ -254,8 +254,8 @@ TEST_F(ReplayBarTest, TheResizeToolMovesTheBarWithTheRest) {
     ASSERT_TRUE(ProcessEventsUntil([&] { return page->Steering()->ShownReport() >= 17; },
                                    kGuiHangDeadline));
     QTest::mouseClick(bar->PauseButton(), Qt::LeftButton);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return page->Engine().IsReplayHolding(); },
-                                   kGuiHangDeadline));
+    ASSERT_TRUE(
+        ProcessEventsUntil([&] { return page->Engine().IsReplayHolding(); }, kGuiHangDeadline));
     ProcessPendingEvents();
     const QImage image = window.grab().toImage();
     EXPECT_TRUE(
