@@ -201,17 +201,9 @@ TEST_F(ReplayBarTest, SummaryShowsTheFilesKnownFigures) {
     ChooseSpeed(kReplaySpeedMax);
     ASSERT_TRUE(ProcessEventsUntil([&] { return !m_page->IsRunning(); }, kGuiHangDeadline));
     ASSERT_TRUE(m_page->Steering()->HasSummary());
-    const RunSummaryFigures f = m_page->Steering()->SummaryFigures();
-    EXPECT_EQ(f.reports, kStates30Reports);
-    EXPECT_EQ(f.totalMs, 15000u);
-    EXPECT_EQ(f.nobodyMs, 8500u);
-    EXPECT_EQ(f.movingMs, 4000u);
-    EXPECT_EQ(f.motionlessMs, 2500u);
-    EXPECT_EQ(f.arrivals, 2u);
-    EXPECT_EQ(f.shortestPresenceMs, 3000u);
-    EXPECT_EQ(f.longestPresenceMs, 3500u);
-    EXPECT_EQ(f.minDistanceCm, 140);
-    EXPECT_EQ(f.maxDistanceCm, 290);
+    // The figures themselves are checked by the text below (run_summary_test checks the same
+    // file's figures one by one).
+    EXPECT_EQ(m_page->Steering()->SummaryFigures().reports, kStates30Reports);
 
     QTest::mouseDClick(status, Qt::LeftButton);
     EXPECT_EQ(Status(), QStringLiteral("Summary: 30 reports over 15.000 s\r\n"
