@@ -118,6 +118,10 @@ void CReplayBar::ShowPaused(bool paused) {
 }
 
 void CReplayBar::ShowPositionText(uint64_t report) {
+    if (m_count == 0) {  // a file that could not be indexed
+        m_position->clear();
+        return;
+    }
     // Numbered from 1 as people count; the time is the report's place in the recording at 1x.
     const double seconds = static_cast<double>(ReportTimeMs(report, m_intervalMs)) / kMsPerSecond;
     m_position->setText(QStringLiteral("%1 %2 / %3  %4 s")
