@@ -243,7 +243,9 @@ void CObjectInfoDlg::OnRunStateChanged(AcquisitionRunState state) {
 
 void CObjectInfoDlg::OnReport(const TargetReport& report) {
     // ReadData: the wave buffers carry their own locks. The repaints are asked for on the window
-    // thread, when the message arrives. A frozen display takes nothing (the recording does).
+    // thread, when the message arrives. A frozen display takes nothing (the recording and the
+    // run's summary do).
+    m_steering->OnReport(report);
     if (!m_extras->TakeReport(report)) return;
     if (CWaveBuffer* energy = m_energyPlot->GetWaveBuffer(kEnergyWave)) {
         energy->AddSamples(report.gateEnergy, kGateCount);
@@ -252,7 +254,6 @@ void CObjectInfoDlg::OnReport(const TargetReport& report) {
         const double metres = report.distance / 100.0;
         distance->AddSamples(&metres, 1);
     }
-    m_steering->OnReport(report);
     // One message waits at a time: the handler shows the latest report, and a fast replay must
     // not pile up events faster than the window thread takes them.
     if (!m_reportPosted.exchange(true)) m_messages->Post(WM_TARGET_REPORT, 0, 0);
