@@ -256,6 +256,8 @@ bool CReplaySteering::eventFilter(QObject* watched, QEvent* event) {
 
 void CReplaySteering::ShowSummary() {
     if (!m_summaryReady || m_engine.IsRunning()) return;
-    QString text = QString::fromStdString(FormatRunSummary(SummaryFigures())).trimmed();
+    QString text =
+        QString::fromStdString(FormatRunSummary(SummaryFigures(), RunSummaryLayout::Compact))
+            .trimmed();
     m_status->SetWindowText(text.replace('\n', QStringLiteral("\r\n")));
 }

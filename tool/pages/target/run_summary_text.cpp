@@ -8,9 +8,19 @@ namespace {
 constexpr double kMsPerSecond = 1000.0;
 constexpr double kCmPerMetre = 100.0;
 
-std::string Seconds(double ms) {
+// How the two forms differ.
+struct SummaryForm {
+    int secondDecimals;
+    const char* indent;
+    const char* stateSeparator;
+    bool arrivalsFirstLine;
+};
+constexpr SummaryForm kFullForm = {3, "  ", ": ", false};
+constexpr SummaryForm kCompactForm = {1, "", " ", true};
+
+std::string Seconds(double ms, const SummaryForm& form) {
     std::string text;
-    FormatText(text, "%.3f s", ms / kMsPerSecond);
+    FormatText(text, "%.*f s", form.secondDecimals, ms / kMsPerSecond);
     return text;
 }
 
@@ -22,26 +32,32 @@ std::string Metres(double cm) {
 
 }  // namespace
 
-std::string FormatRunSummary(const RunSummaryFigures& figures) {
+std::string FormatRunSummary(const RunSummaryFigures& figures, RunSummaryLayout layout) {
+    const SummaryForm& form = layout == RunSummaryLayout::Compact ? kCompactForm : kFullForm;
+    auto seconds = [&](double ms) { return Seconds(ms, form); };
+    auto state = [&](int id, uint64_t ms) {
+        return TargetStateText(id) + form.stateSeparator + seconds(static_cast<double>(ms));
+    };
+    const std::string arrivals = "arrivals: " + std::to_string(figures.arrivals);
     std::string text = "Summary: " + std::to_string(figures.reports) + " reports over " +
-                       Seconds(static_cast<double>(figures.totalMs)) + "\n";
-    text += "  " + TargetStateText(kTargetStateNobody) + ": " +
-            Seconds(static_cast<double>(figures.nobodyMs)) + ", " +
-            TargetStateText(kTargetStateMoving) + ": " +
-            Seconds(static_cast<double>(figures.movingMs)) + ", " +
-            TargetStateText(kTargetStateMotionless) + ": " +
-            Seconds(static_cast<double>(figures.motionlessMs));
+                       seconds(static_cast<double>(figures.totalMs));
+    text += form.arrivalsFirstLine ? ", " + arrivals + "\n" : "\n";
+    text += form.indent + state(kTargetStateNobody, figures.nobodyMs) + ", " +
+            state(kTargetStateMoving, figures.movingMs) + ", " +
+            state(kTargetStateMotionless, figures.motionlessMs);
     if (figures.otherMs > 0) {
-        text += ", other states: " + Seconds(static_cast<double>(figures.otherMs));
+        text += ", other states" + std::string(form.stateSeparator) +
+                seconds(static_cast<double>(figures.otherMs));
     }
-    text += "\n  arrivals: " + std::to_string(figures.arrivals) + "\n";
-    text += "  presences: " + std::to_string(figures.presences);
+    text += "\n";
+    if (!form.arrivalsFirstLine) text += form.indent + arrivals + "\n";
+    text += form.indent + std::string("presences: ") + std::to_string(figures.presences);
     if (figures.presences > 0) {
-        text += ", shortest " + Seconds(static_cast<double>(figures.shortestPresenceMs)) +
-                ", mean " + Seconds(figures.meanPresenceMs) + ", longest " +
-                Seconds(static_cast<double>(figures.longestPresenceMs));
+        text += ", shortest " + seconds(static_cast<double>(figures.shortestPresenceMs)) +
+                ", mean " + seconds(figures.meanPresenceMs) + ", longest " +
+                seconds(static_cast<double>(figures.longestPresenceMs));
     }
-    text += "\n  distance: ";
+    text += "\n" + std::string(form.indent) + "distance: ";
     if (figures.distanceReports == 0) {
         text += "none (nobody was there)\n";
     } else {
