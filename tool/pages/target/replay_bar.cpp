@@ -12,6 +12,7 @@
 #include "controls/color_static.h"
 #include "core/mono_clock.h"
 #include "device/replay_speed.h"
+#include "pages/target/object_info_dlg.h"
 #include "pages/target/run_summary_text.h"
 #include "platform/dialog_items.h"
 #include "resources/string_table.h"
@@ -19,7 +20,7 @@
 namespace {
 
 // The "Save Data" row of template 3000, whose place the bar takes.
-constexpr int kSaveRowIds[] = {3030, 3031, 3032};
+constexpr int kSaveRowIds[] = {kIdcSaveData, kIdcSavePath, kIdcBrowseSavePath};
 
 // Shares of the bar's width: pause button, speed list, slider; the position text takes the rest.
 constexpr double kPauseShare = 0.13;
