@@ -22,6 +22,7 @@
 #include "pages/target/replay_bar.h"
 #include "support/screenshot_folder.h"
 #include "support/test_recordings.h"
+#include "support/wait_until.h"
 #include "tool/app/tool_window_fixture.h"
 
 namespace {
@@ -216,6 +217,28 @@ TEST_F(ReplayBarTest, SummaryShowsTheFilesKnownFigures) {
     EXPECT_FALSE(Status().startsWith(QStringLiteral("Summary")));
     EXPECT_FALSE(m_page->Steering()->HasSummary());
     Click(m_page.get(), kIdcTargetReplay);
+}
+
+// A replay that ended by itself has posted its end message; a new replay started before the
+// window thread took that message (as a seek does) is not stopped by it.
+TEST_F(ReplayBarTest, AnOldRunsEndMessageDoesNotStopTheNextRun) {
+    MakePage(kIntervalMs);
+    const std::string file = Path("states_30.dat");
+    m_page->StartReplay(file);
+    // Keys reach the list at once; no window event is taken until the new run is on.
+    ChooseSpeed(kReplaySpeedMax);
+    // The skipped bytes at the end are counted right before the end call.
+    ASSERT_TRUE(
+        WaitUntil([&] { return m_page->Engine().GetTally().bytesSkipped == kStates30SkippedBytes; },
+                  kGuiHangDeadline));
+    m_page->StopAcquisition();
+    // At 1x again: this run holds its first report for 500 ms.
+    m_page->StartReplay(file);
+    ProcessPendingEvents();
+    EXPECT_TRUE(m_page->IsRunning());
+    EXPECT_TRUE(Bar()->isVisible());
+    Click(m_page.get(), kIdcTargetReplay);
+    EXPECT_FALSE(m_page->IsRunning());
 }
 
 // In the main window: the resize tool knows the bar (made with the page), so a larger window
