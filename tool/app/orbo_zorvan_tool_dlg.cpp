@@ -139,8 +139,8 @@ void COrbo_Zorvan_ToolDlg::CreatePages() {
     }
 }
 
-void COrbo_Zorvan_ToolDlg::RefreshParamPageFromRecord() {
-    if (m_paramPage != nullptr) m_paramPage->RefreshControls();
+void COrbo_Zorvan_ToolDlg::RefreshParamPageFromRecord(int readResult) {
+    if (m_paramPage != nullptr) m_paramPage->TakeConnectRead(readResult);
 }
 
 void COrbo_Zorvan_ToolDlg::LoadSerialSettings() {
@@ -229,7 +229,7 @@ void COrbo_Zorvan_ToolDlg::OnConnectClicked() {
             MessageBox(this, Text(kStrOpenDeviceFailed), Text(kStrError),
                        kMbOk | kMbIconError | kMbTopMost);
         } else {
-            RefreshParamPageFromRecord();
+            RefreshParamPageFromRecord(readResult);
             m_targetPage->UpdateThresholdCurves();
         }
     }

@@ -106,8 +106,9 @@ private:
     void HandleDisconnected();
 
     void CreatePages();
-    // The parameter page takes the record just read from the sensor into its controls.
-    void RefreshParamPageFromRecord();
+    // The parameter page takes the record just read from the sensor (with the read's result)
+    // into its controls.
+    void RefreshParamPageFromRecord(int readResult);
     void LoadSerialSettings();
     void SaveBaudRate();
     void OnBaudTextChanged();

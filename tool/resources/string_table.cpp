@@ -34,6 +34,10 @@ constexpr StringEntry kStringTable[] = {
     {kStrSetParamsSucceeded, "Succeed setting parameters", "写入参数成功"},
     {kStrSetParamsFailed, "Failed to set parameters", "写入参数失败"},
     {kStrSaveParamsSucceeded, "Succeed saving parameters", "保存参数成功"},
+    {kStrConfirmWriteParams,
+     "Writing changes these parameters on the sensor (sensor -> page):\r\n%s\r\nWrite them?",
+     "写入将修改传感器上的以下参数（传感器 -> 页面）：\r\n%s\r\n是否写入？"},
+    {kStrConfirm, "Confirm", "确认"},
     {kStrTargetStatus,
      "Target Status: %s\r\nTarget Distance: %.2fm\r\nEstimated average operating current\r\n"
      "  (current configuration):%.5f mA\r\nData transmission will increase power consumption.",

@@ -6,13 +6,16 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <vector>
 
 #include "app/app_config.h"
 #include "controls/digital_edit.h"
+#include "core/text_format.h"
 #include "device/radar_device_stream_link.h"
+#include "pages/params/param_diff.h"
 #include "pages/params/param_sequence_worker.h"
 #include "pages/params/radar_param_device.h"
 #include "pages/params/sensing_generator_dlg.h"
@@ -56,6 +59,12 @@ uint32_t ReadSignedInt(const QWidget* page, int id) {
 
 void ShowSignedInt(QWidget* page, int id, uint32_t value) {
     SetDlgItemText(page, id, QString::number(static_cast<int32_t>(value)));
+}
+
+void CopyThresholds(const RadarParamSetting& from, RadarParamSetting& to) {
+    std::copy(std::begin(from.TriggerThreshold), std::end(from.TriggerThreshold),
+              to.TriggerThreshold);
+    std::copy(std::begin(from.HoldThreshold), std::end(from.HoldThreshold), to.HoldThreshold);
 }
 
 int EditId(RangeEdit edit) {
@@ -181,6 +190,16 @@ void CParamSettingDlg::RefreshControls() {
     }
 }
 
+void CParamSettingDlg::TakeConnectRead(int result) {
+    if (m_record == nullptr) return;
+    if (result == kParamResultSuccess) {
+        m_sensorValues = *m_record;
+    } else {
+        m_sensorValues.reset();
+    }
+    RefreshControls();
+}
+
 void CParamSettingDlg::RebuildStateList() {
     QComboBox* list = GetDlgList(this, kIdcStateReportFreq);
     if (list == nullptr || m_record == nullptr) return;
@@ -249,7 +268,21 @@ void CParamSettingDlg::OnRead() {
 void CParamSettingDlg::OnWrite() {
     if (m_busy || m_record == nullptr) return;
     TakeControlsIntoRecord();
+    if (!ConfirmChanges()) return;
     StartSequence(Action::Write);
+}
+
+bool CParamSettingDlg::ConfirmChanges() {
+    // Without a sensor the write fails with its own message; a question first would be noise.
+    if (!m_sensorValues || !m_paramLink->IsConnected()) return true;
+    const std::vector<ParamChange> changes = DiffParamRecords(*m_sensorValues, *m_record);
+    if (changes.empty()) return true;
+    std::string lines;
+    for (const ParamChange& change : changes) lines += ParamChangeText(change) + "\r\n";
+    std::string text;
+    FormatText(text, LoadStringText(kStrConfirmWriteParams, m_language), lines.c_str());
+    return MessageBox(this, QString::fromStdString(text), Text(kStrConfirm),
+                      kMbYesNo | kMbIconQuestion) == kIdYes;
 }
 
 void CParamSettingDlg::OnReset() {
@@ -305,11 +338,14 @@ void CParamSettingDlg::OnSequenceDone(Action action, int result, const RadarPara
         if (action == Action::Read) {
             *m_record = copy;
         } else if (action == Action::ReadThresholds) {
-            std::copy(std::begin(copy.TriggerThreshold), std::end(copy.TriggerThreshold),
-                      m_record->TriggerThreshold);
-            std::copy(std::begin(copy.HoldThreshold), std::end(copy.HoldThreshold),
-                      m_record->HoldThreshold);
+            CopyThresholds(copy, *m_record);
+            if (m_sensorValues) CopyThresholds(copy, *m_sensorValues);
         }
+        // What was read, or what the sensor took (the sequence's copy: the record as it began).
+        if (action != Action::ReadThresholds) m_sensorValues = copy;
+    } else if (action == Action::ReadThresholds) {
+        // Generation changed the sensor's thresholds to values not known here.
+        m_sensorValues.reset();
     }
     if (action == Action::ReadThresholds ||
         (action == Action::Read && result == kParamResultSuccess)) {

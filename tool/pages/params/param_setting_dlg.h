@@ -5,19 +5,25 @@
 // generation and saves them into the settings ("ParamSetting").
 //
 // Use: construct with the parent and the language, SetDevice and SetParamRecord, then InitPage
-// (loads the record from the settings and shows it). RefreshControls shows the record again
-// (the main window calls it after reading the parameters on connecting). The page saves the
-// record into the settings when it is destroyed.
+// (loads the record from the settings and shows it). RefreshControls shows the record again;
+// TakeConnectRead does so after the main window read the parameters on connecting. The page
+// saves the record into the settings when it is destroyed.
 //
 // Device sequences run on a worker ("ParamSequence") with the page's inputs disabled and a busy
 // cursor; a click meanwhile does nothing. A read fills a copy that replaces the record only when
-// every read succeeded. Window thread only.
+// every read succeeded.
+//
+// The page keeps the sensor's values as last known (a successful read, the main window's read on
+// connecting, a successful write or reset). Write Config. asks first when the page's values
+// differ from them, listing each change; with none known, nothing differs or no sensor
+// connected, it writes without asking. Window thread only.
 #pragma once
 
 #include <QPointer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 #include "core/platform_types.h"
 #include "pages/params/param_page_rules.h"
@@ -65,6 +71,10 @@ public:
     void InitPage();
     // Writes the record into the controls (no range check runs).
     void RefreshControls();
+    // The main window read the record from the sensor on connecting, with that result: on
+    // success the record becomes the last known sensor values, otherwise none are known (another
+    // sensor may be connected now). Shows the record either way.
+    void TakeConnectRead(int result);
 
     // True while a device sequence runs.
     bool IsBusy() const { return m_busy; }
@@ -96,6 +106,8 @@ private:
     void TakeControlsIntoRecord();
     void OnRead();
     void OnWrite();
+    // True when the write may go ahead: no known sensor values, no difference, or a Yes.
+    bool ConfirmChanges();
     void OnReset();
     void OnGenerate();
     void OnGeneratorFinished(int code);
@@ -110,6 +122,7 @@ private:
     UiLanguage m_language;
     IRadarDevice* m_device = nullptr;
     RadarParamSetting* m_record = nullptr;
+    std::optional<RadarParamSetting> m_sensorValues;  // as last read from or written to the sensor
     XMLParser* m_config;
     bool m_initialised = false;
     bool m_busy = false;
