@@ -1,7 +1,8 @@
 // ctest-labels: gui sim
 // The parameter page against zorvan-sim: reads and writes run on a worker with the page disabled
-// and a busy cursor, a failed read changes nothing, and threshold generation started from the
-// page ends with the new thresholds read back.
+// and a busy cursor, a failed read changes nothing, threshold generation started from the page
+// ends with the new thresholds read back, and Write Config. asks before changing values that
+// differ from the sensor's last known ones.
 #include "pages/params/param_setting_dlg.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "pages/params/param_sequence_worker.h"
+#include "pages/params/radar_param_commands.h"
 #include "pages/params/radar_param_device.h"
 #include "support/sim_process.h"
 #include "support/thread_names.h"
@@ -58,6 +60,117 @@ protected:
     std::unique_ptr<SimProcess> sim;
     RadarDeviceHandle device;
 };
+
+// The sensor starts with known values; the page changes two of them.
+class ParamWriteConfirmTest : public ParamPageSimTest {
+protected:
+    void SetUp() override {
+        ParamPageSimTest::SetUp();
+        StartSim();
+        ResetToDefaults(wanted);
+        wanted.DetectRangeMax = 4.2;
+        wanted.TriggerThreshold[4] = 50;
+        ASSERT_EQ(WriteAllParameters(device.get(), wanted), kParamResultSuccess);
+        sensorStart = ReadSensor();
+    }
+
+    void ChangeTwoValues() {
+        TypeInto(kIdcRangeMax, "5.6");
+        TypeInto(kIdcFirstTriggerThreshold + 4, "61");
+    }
+
+    RadarParamSetting ReadSensor() {
+        RadarParamSetting sensor;
+        EXPECT_EQ(ReadAllParameters(device.get(), sensor), kParamResultSuccess);
+        return sensor;
+    }
+
+    // Clicks Write Config. with the answer scripted for a question it may ask.
+    void WriteAnswering(int answer) {
+        boxes.requests.clear();
+        boxes.ScriptAnswers({answer});
+        Click(kIdcParamWrite);
+        ASSERT_TRUE(WaitForSequence());
+    }
+
+    void ExpectQuestionListingTheTwoChanges(size_t index) {
+        ASSERT_GT(boxes.requests.size(), index);
+        const MessageBoxRequest& box = boxes.requests[index];
+        EXPECT_EQ(box.text,
+                  QStringLiteral("Writing changes these parameters on the sensor (sensor -> page):"
+                                 "\r\nDetectRangeMax: 4.20 -> 5.60\r\n"
+                                 "Gate4TriggerThreshold: 50 -> 61\r\n\r\nWrite them?"));
+        EXPECT_EQ(box.caption, QStringLiteral("Confirm"));
+        EXPECT_EQ(box.type, kMbYesNo | kMbIconQuestion);
+    }
+
+    RadarParamSetting wanted;       // what the sensor is given
+    RadarParamSetting sensorStart;  // what it then reports (6 gates of 0.7 m, not 4.2 exactly)
+};
+
+TEST_F(ParamWriteConfirmTest, ChangesAfterAReadAreListedAndOnlyYesWritesThem) {
+    Click(kIdcParamRead);
+    ASSERT_TRUE(WaitForSequence());
+    ChangeTwoValues();
+
+    WriteAnswering(kIdNo);
+    ASSERT_EQ(boxes.requests.size(), 1u) << "No writes nothing and says nothing more";
+    ExpectQuestionListingTheTwoChanges(0);
+    EXPECT_TRUE(SameRecord(ReadSensor(), sensorStart));
+
+    WriteAnswering(kIdYes);
+    ASSERT_EQ(boxes.requests.size(), 2u);
+    ExpectQuestionListingTheTwoChanges(0);
+    ExpectMessage(1, "Succeed setting parameters", "Success", kMbIconInformation);
+    const RadarParamSetting written = ReadSensor();
+    EXPECT_EQ(written.DetectRangeMax, 5.6);
+    EXPECT_EQ(written.TriggerThreshold[4], 61u);
+
+    // What was written is now the sensor's: writing it again asks nothing.
+    WriteAnswering(kIdNo);
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    ExpectMessage(0, "Succeed setting parameters", "Success", kMbIconInformation);
+}
+
+TEST_F(ParamWriteConfirmTest, WithoutARecordOfTheSensorOrAChangeWritingAsksNothing) {
+    // Nothing read yet: the page's values are written as before.
+    ChangeTwoValues();
+    WriteAnswering(kIdNo);
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    ExpectMessage(0, "Succeed setting parameters", "Success", kMbIconInformation);
+    EXPECT_EQ(ReadSensor().TriggerThreshold[4], 61u);
+
+    // Read, nothing changed.
+    Click(kIdcParamRead);
+    ASSERT_TRUE(WaitForSequence());
+    WriteAnswering(kIdNo);
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    ExpectMessage(0, "Succeed setting parameters", "Success", kMbIconInformation);
+}
+
+TEST_F(ParamWriteConfirmTest, TheMainWindowsReadOnConnectingCountsOnlyWhenItSucceeded) {
+    const struct {
+        int result;
+        bool asks;
+    } cases[] = {{kParamResultSuccess, true}, {kParamResultFailed, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.result);
+        ASSERT_EQ(WriteAllParameters(device.get(), wanted), kParamResultSuccess);
+        ASSERT_EQ(ReadAllParameters(device.get(), record), kParamResultSuccess);
+        page->TakeConnectRead(c.result);
+        EXPECT_EQ(TextOf(kIdcRangeMax), QStringLiteral("4.2"));
+        ChangeTwoValues();
+        WriteAnswering(kIdNo);
+        if (c.asks) {
+            ASSERT_EQ(boxes.requests.size(), 1u);
+            ExpectQuestionListingTheTwoChanges(0);
+            EXPECT_TRUE(SameRecord(ReadSensor(), sensorStart));
+        } else {
+            ASSERT_EQ(boxes.requests.size(), 1u);
+            ExpectMessage(0, "Succeed setting parameters", "Success", kMbIconInformation);
+        }
+    }
+}
 
 TEST_F(ParamPageSimTest, WriteThenReadBringsTheControlsBack) {
     StartSim();
