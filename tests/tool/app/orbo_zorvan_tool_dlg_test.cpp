@@ -176,6 +176,42 @@ TEST_F(MainWindowSimTest, ConnectShowsTheSensorsParametersOnTheParameterPage) {
     EXPECT_EQ(boxes.requests[0].text, QStringLiteral("Succeed reading parameters"));
 }
 
+TEST_F(MainWindowSimTest, AfterTheReadOnConnectingWriteConfigAsksBeforeChangingTheSensor) {
+    ASSERT_TRUE(m_sim.Started()) << m_sim.Error();
+    RadarParamSetting sensor;
+    sensor.TriggerThreshold[5] = 66;
+    {
+        DeviceConnection writer;
+        ASSERT_EQ(writer.Connect(SerialPortNumberOf(m_sim.PortPath()), SerialLineSettings{}),
+                  DeviceConnectResult::Connected);
+        ASSERT_EQ(WriteAllParameters(writer.Device(), sensor), kParamResultSuccess);
+    }
+    Open(true);
+    CParamSettingDlg* page = m_window->ParamPage();
+    ASSERT_NE(page, nullptr);
+    auto* edit = qobject_cast<QLineEdit*>(GetDlgItem(page, kIdcFirstTriggerThreshold + 5));
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return edit->hasFocus(); }));
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, "70");
+    QTest::keyClick(edit, Qt::Key_Tab);
+
+    MessageBoxRecorder boxes;
+    boxes.ScriptAnswers({kIdNo});
+    QTest::mouseClick(qobject_cast<QPushButton*>(GetDlgItem(page, kIdcParamWrite)), Qt::LeftButton);
+    ASSERT_EQ(boxes.requests.size(), 1u);
+    EXPECT_EQ(boxes.requests[0].text,
+              QStringLiteral("Writing changes these parameters on the sensor (sensor -> page):"
+                             "\r\nGate5TriggerThreshold: 66 -> 70\r\n\r\nWrite them?"));
+    EXPECT_FALSE(page->IsBusy()) << "No starts no write";
+    // The sensor still holds 66: a read brings it back.
+    QTest::mouseClick(qobject_cast<QPushButton*>(GetDlgItem(page, kIdcParamRead)), Qt::LeftButton);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return boxes.requests.size() == 2; }, kGuiHangDeadline));
+    EXPECT_EQ(boxes.requests[1].text, QStringLiteral("Succeed reading parameters"));
+    EXPECT_EQ(GetDlgItemText(page, kIdcFirstTriggerThreshold + 5), QStringLiteral("66"));
+}
+
 TEST_F(MainWindowSimTest, LiveReportsUpdateTheTextThePictureAndBothPlots) {
     Open(true, ToolPage::Target);
     CObjectInfoDlg* page = m_window->TargetPage();
