@@ -91,6 +91,15 @@ protected:
         }
     }
 
+    // Writes the parameters into the simulator before the window connects.
+    void GiveSensor(const RadarParamSetting& sensor) {
+        ASSERT_TRUE(m_sim.Started()) << m_sim.Error();
+        DeviceConnection writer;
+        ASSERT_EQ(writer.Connect(SerialPortNumberOf(m_sim.PortPath()), SerialLineSettings{}),
+                  DeviceConnectResult::Connected);
+        ASSERT_EQ(WriteAllParameters(writer.Device(), sensor), kParamResultSuccess);
+    }
+
     bool WaitForReports(int64_t count) {
         const int64_t target = m_window->TargetPage()->ReportsShown() + count;
         return ProcessEventsUntil([&] { return m_window->TargetPage()->ReportsShown() >= target; },
@@ -152,16 +161,10 @@ TEST_F(MainWindowSimTest, ConnectShowsDisconnAndTheSensorsVersionAndSerialNumber
 }
 
 TEST_F(MainWindowSimTest, ConnectShowsTheSensorsParametersOnTheParameterPage) {
-    ASSERT_TRUE(m_sim.Started()) << m_sim.Error();
     RadarParamSetting sensor;
     sensor.DetectRangeMax = 4.2;
     sensor.TriggerThreshold[5] = 66;
-    {
-        DeviceConnection writer;
-        ASSERT_EQ(writer.Connect(SerialPortNumberOf(m_sim.PortPath()), SerialLineSettings{}),
-                  DeviceConnectResult::Connected);
-        ASSERT_EQ(WriteAllParameters(writer.Device(), sensor), kParamResultSuccess);
-    }
+    ASSERT_NO_FATAL_FAILURE(GiveSensor(sensor));
     Open(true);
     CParamSettingDlg* page = m_window->ParamPage();
     ASSERT_NE(page, nullptr);
@@ -177,15 +180,9 @@ TEST_F(MainWindowSimTest, ConnectShowsTheSensorsParametersOnTheParameterPage) {
 }
 
 TEST_F(MainWindowSimTest, AfterTheReadOnConnectingWriteConfigAsksBeforeChangingTheSensor) {
-    ASSERT_TRUE(m_sim.Started()) << m_sim.Error();
     RadarParamSetting sensor;
     sensor.TriggerThreshold[5] = 66;
-    {
-        DeviceConnection writer;
-        ASSERT_EQ(writer.Connect(SerialPortNumberOf(m_sim.PortPath()), SerialLineSettings{}),
-                  DeviceConnectResult::Connected);
-        ASSERT_EQ(WriteAllParameters(writer.Device(), sensor), kParamResultSuccess);
-    }
+    ASSERT_NO_FATAL_FAILURE(GiveSensor(sensor));
     Open(true);
     CParamSettingDlg* page = m_window->ParamPage();
     ASSERT_NE(page, nullptr);
