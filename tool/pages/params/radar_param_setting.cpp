@@ -122,7 +122,7 @@ bool IsUsableFrequency(double value) {
 bool MetresToGate(double metres, double resolution, uint32_t* gate) {
     if (!IsUsableRangeResolution(resolution) || !std::isfinite(metres)) return false;
     // A tiny resolution may overflow the quotient to infinity; the clamp covers it.
-    const double quotient = std::trunc(metres / resolution);
+    const double quotient = std::trunc(metres / resolution + kGateRoundingSlack);
     if (quotient <= 0.0) {
         *gate = 0;
     } else if (quotient >= kMaxSensorGate) {

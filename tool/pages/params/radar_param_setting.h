@@ -70,10 +70,14 @@ struct SensorDetectSetting {
     uint32_t absenceSeconds = 0;
 };
 
-// Metres to a gate number: metres / resolution truncated toward zero, so a quotient a hair below
-// a whole gate gives the lower gate. The quotient is taken as a signed number: a window edge
-// below zero (the page's corrections may leave one at -0.35 m) is gate 0, and one beyond the
-// last gate is gate 16. Nothing when the resolution is unusable or the metres are not finite.
+// Metres to a gate number: metres / resolution truncated toward zero, so 4.19 m of 0.7 m gates is
+// gate 5. A quotient within kGateRoundingSlack below a whole gate counts as that gate: it is the
+// rounding of gate × resolution (gate 6 of 0.7 m reads back as 4.199999999999999 m), and a record
+// read from the sensor must write back the same gates. The quotient is taken as a signed number: a
+// window edge below zero (the page's corrections may leave one at -0.35 m) is gate 0, and one
+// beyond the last gate is gate 16. Nothing when the resolution is unusable or the metres are not
+// finite.
+constexpr double kGateRoundingSlack = 1e-9;  // in gates
 bool MetresToGate(double metres, double resolution, uint32_t* gate);
 
 // A frequency or speed to tenths (truncated toward zero), clamped to 0 .. 2^32 - 1. False for a

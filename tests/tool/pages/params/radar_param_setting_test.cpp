@@ -101,7 +101,8 @@ TEST(RadarParamSetting, MetresConvertToGatesByTruncation) {
         {0.0, 0.7, 0},
         {20.0, 0.7, 16},               // beyond the last gate: clamped, not 28
         {2.1, 0.7, 3},                 // as typed into the page
-        {2.0999999999999996, 0.7, 2},  // a hair below a whole gate
+        {2.0999999999999996, 0.7, 3},  // gate 3 as read back (3 × 0.7)
+        {2.0999, 0.7, 2},              // really below gate 3
         {8.4, 0.7, 12},
         {11.2, 0.7, 16},
         {11.19, 0.7, 15},
@@ -121,6 +122,29 @@ TEST(RadarParamSetting, MetresConvertToGatesByTruncation) {
         }
         ASSERT_TRUE(MetresToGate(c.metres, c.resolution, &gate)) << c.metres;
         EXPECT_EQ(gate, c.gate) << c.metres << " / " << c.resolution;
+    }
+}
+
+// A record read from the sensor and written back unchanged sends the gates it was read with
+// (gates 3, 6 and 12 of 0.7 m read back a hair below their whole quotients).
+TEST(RadarParamSetting, GatesReadBackWriteTheSameGates) {
+    for (double resolution : {0.7, 0.75, 0.35, 0.2, 0.25, 0.3, 0.5, 0.6, 0.8}) {
+        for (uint32_t gate = 0; gate <= 16; ++gate) {
+            SensorDetectSetting read;
+            read.minGate = gate;
+            read.maxGate = 16 - gate;
+            read.responseSpeed = 20;
+            read.stateReportRate = 10;
+            read.rangeReportRate = 10;
+            RadarParamSetting record;
+            ResetToDefaults(record);
+            record.RangeResolution = resolution;
+            FromSensorDetectSetting(read, record);
+            SensorDetectSetting written;
+            ASSERT_TRUE(ToSensorDetectSetting(record, &written));
+            EXPECT_EQ(written.minGate, read.minGate) << gate << " × " << resolution;
+            EXPECT_EQ(written.maxGate, read.maxGate) << 16 - gate << " × " << resolution;
+        }
     }
 }
 
