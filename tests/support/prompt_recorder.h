@@ -32,43 +32,39 @@ private:
     ScopedMessageBoxSeam m_scope;
 };
 
-class OpenFileRecorder : public IOpenFileSeam {
-public:
-    OpenFileRecorder() : m_scope(this) {}
-    QString ChooseOpenFile(const OpenFileRequest& request) override {
+// The scripted answer of a picker seam and the requests it was asked.
+template <class Request>
+struct PickerLog {
+    QString Record(const Request& request) {
         requests.push_back(request);
         return answer;
     }
     QString answer;  // empty: cancelled
-    std::vector<OpenFileRequest> requests;
+    std::vector<Request> requests;
+};
+
+class OpenFileRecorder : public IOpenFileSeam, public PickerLog<OpenFileRequest> {
+public:
+    OpenFileRecorder() : m_scope(this) {}
+    QString ChooseOpenFile(const OpenFileRequest& request) override { return Record(request); }
 
 private:
     ScopedOpenFileSeam m_scope;
 };
 
-class SaveFileRecorder : public ISaveFileSeam {
+class SaveFileRecorder : public ISaveFileSeam, public PickerLog<SaveFileRequest> {
 public:
     SaveFileRecorder() : m_scope(this) {}
-    QString ChooseSaveFile(const SaveFileRequest& request) override {
-        requests.push_back(request);
-        return answer;
-    }
-    QString answer;  // empty: cancelled
-    std::vector<SaveFileRequest> requests;
+    QString ChooseSaveFile(const SaveFileRequest& request) override { return Record(request); }
 
 private:
     ScopedSaveFileSeam m_scope;
 };
 
-class FolderRecorder : public IFolderSeam {
+class FolderRecorder : public IFolderSeam, public PickerLog<FolderRequest> {
 public:
     FolderRecorder() : m_scope(this) {}
-    QString ChooseFolder(const FolderRequest& request) override {
-        requests.push_back(request);
-        return answer;
-    }
-    QString answer;  // empty: cancelled
-    std::vector<FolderRequest> requests;
+    QString ChooseFolder(const FolderRequest& request) override { return Record(request); }
 
 private:
     ScopedFolderSeam m_scope;
