@@ -157,7 +157,6 @@ private:
         painter.translate(m_distancePlot.left, m_distancePlot.top);
         const int w = m_distancePlot.right - m_distancePlot.left;
         const int h = m_distancePlot.bottom - m_distancePlot.top;
-        m_page.bandChanged = true;
         m_page.OnDrawBackground(&painter, nullptr, nullptr, w, h, 0, RECT{0, 0, w, h}, 1);
         painter.restore();
         Texts(&painter, m_distancePlot, "Range VS Time", "Range (m)", "Time (sec.)");

@@ -69,8 +69,7 @@ public:
 
     void OnDrawBackground(QPainter* painter, QImage*, uint32_t*, int width, int, int, const RECT& r,
                           uintptr_t context) override {
-        if (context != 1 || !bandChanged) return;
-        bandChanged = false;
+        if (context != 1) return;
         const int bottom = r.top + int(kStateHeight * scale);
         auto classOf = [](uint8_t state) -> int {
             if (state == kNoReport) return 0;
@@ -118,7 +117,6 @@ public:
     }
 
     std::array<uint8_t, kHistory> states{};
-    bool bandChanged = false;
     double scale = 1.0;
 };
 
@@ -230,7 +228,6 @@ inline void FeedReport(CWaveWnd* energy, CWaveWnd* distance, PagePainter* page,
     distance->GetWaveBuffer(0)->AddSamples(&report.distanceM, 1);
     std::rotate(page->states.begin(), page->states.begin() + 1, page->states.end());
     page->states.back() = uint8_t(report.state);
-    page->bandChanged = true;
     distance->SetBackgroundDirty();
     distance->RequestRepaint();
 }

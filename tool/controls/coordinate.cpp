@@ -130,16 +130,17 @@ bool UsableCell(double size) {
     return std::isfinite(size) && size > 0.0;
 }
 
-void GridLine(uint32_t* buffer, int width, int height, int x0, int y0, int x1, int y1,
+void GridLine(uint32_t* buffer, int width, int height, int stride, int x0, int y0, int x1, int y1,
               int thickness, const std::vector<uint32_t>& run) {
-    DrawLineOnBuffer(buffer, PackPoint(x0, y0), PackPoint(x1, y1), width, height, width * 4, 4,
+    DrawLineOnBuffer(buffer, PackPoint(x0, y0), PackPoint(x1, y1), width, height, stride, 4,
                      thickness, run.data(), nullptr);
 }
 
 }  // namespace
 
-void DrawPlotGrid(uint32_t* buffer, int width, int height, const RECT& rect, double cellWidth,
-                  double cellHeight, int thickness, uint32_t gridColour, uint32_t centreColour) {
+void DrawPlotGrid(uint32_t* buffer, int width, int height, int stride, const RECT& rect,
+                  double cellWidth, double cellHeight, int thickness, uint32_t gridColour,
+                  uint32_t centreColour) {
     const int wr = rect.right - rect.left;
     const int hr = rect.bottom - rect.top;
     if (buffer == nullptr || width <= 0 || height <= 0 || wr <= 0 || hr <= 0) return;
@@ -151,19 +152,19 @@ void DrawPlotGrid(uint32_t* buffer, int width, int height, const RECT& rect, dou
         const int yMargin = int((hr - std::trunc(rows * cellHeight)) / 2);
         for (int i = 0; i <= rows; ++i) {
             const int y = rect.top + int(std::trunc(i * cellHeight + yMargin));
-            GridLine(buffer, width, height, rect.left, y, rect.right, y, t, gridRun);
+            GridLine(buffer, width, height, stride, rect.left, y, rect.right, y, t, gridRun);
         }
     }
-    GridLine(buffer, width, height, rect.left, rect.top + hr / 2, rect.right, rect.top + hr / 2, t,
-             centreRun);
+    GridLine(buffer, width, height, stride, rect.left, rect.top + hr / 2, rect.right,
+             rect.top + hr / 2, t, centreRun);
     if (UsableCell(cellWidth)) {
         const int columns = int(std::min<double>(wr / cellWidth, wr));
         const int xMargin = int((wr - std::trunc(columns * cellWidth)) / 2);
         for (int i = 0; i <= columns; ++i) {
             const int x = rect.left + int(std::trunc(i * cellWidth + xMargin));
-            GridLine(buffer, width, height, x, rect.top, x, rect.bottom, t, gridRun);
+            GridLine(buffer, width, height, stride, x, rect.top, x, rect.bottom, t, gridRun);
         }
     }
-    GridLine(buffer, width, height, rect.left + wr / 2, rect.top, rect.left + wr / 2, rect.bottom,
-             t, centreRun);
+    GridLine(buffer, width, height, stride, rect.left + wr / 2, rect.top, rect.left + wr / 2,
+             rect.bottom, t, centreRun);
 }

@@ -110,8 +110,9 @@ private:
 
 // Paints grid lines every cellWidth x cellHeight pixels (centred in `rect`, the first and last
 // on its edges when the cells fit exactly) and the centre cross, each `thickness` pixels thick,
-// into a 32-bit buffer of width x height pixels (stride width x 4). Colours are pixels
+// into a 32-bit buffer of width x height pixels, rows of `stride` bytes. Colours are pixels
 // 0xAARRGGBB. Cell sizes that are not positive and finite draw no grid lines in that direction
 // (the centre cross is still drawn); an empty rectangle or buffer draws nothing.
-void DrawPlotGrid(uint32_t* buffer, int width, int height, const RECT& rect, double cellWidth,
-                  double cellHeight, int thickness, uint32_t gridColour, uint32_t centreColour);
+void DrawPlotGrid(uint32_t* buffer, int width, int height, int stride, const RECT& rect,
+                  double cellWidth, double cellHeight, int thickness, uint32_t gridColour,
+                  uint32_t centreColour);

@@ -217,21 +217,56 @@ bool CWaveWnd::event(QEvent* event) {
 void CWaveWnd::paintEvent(QPaintEvent* event) {
     ++m_paintCount;
     if (m_windowImage.isNull()) return;
-    RenderFrame();
-    {
+    const QRegion& region = event->region();
+    QImage view;
+    if (BackingStoreView(region, &view)) {
+        ++m_inPlacePaintCount;
+        RenderFrameOn(FrameSurface{&view, view.bits(), int(view.bytesPerLine()), &region});
+        // Whatever lies outside the plot (panels, margins) comes from the window image.
+        for (const QRect& area : region - ToQRect(m_plot)) {
+            const RECT r{area.left(), area.top(), area.right() + 1, area.bottom() + 1};
+            DrawBufferOnBuffer(
+                view.bits() + size_t(r.top) * view.bytesPerLine() + r.left * 4,
+                RECT{0, 0, area.width(), area.height()}, int(view.bytesPerLine()),
+                m_windowBitmap->pixels + size_t(r.top) * m_windowBitmap->stride + r.left * 4,
+                RECT{0, 0, area.width(), area.height()}, m_windowBitmap->stride, 4);
+        }
+    } else {
+        RenderFrame();
         // Only the asked-for area goes to the screen: a repaint request asks for the plot alone.
         QPainter screen(this);
         screen.setCompositionMode(QPainter::CompositionMode_Source);
-        for (const QRect& area : event->region())
-            screen.drawImage(area.topLeft(), m_windowImage, area);
+        for (const QRect& area : region) screen.drawImage(area.topLeft(), m_windowImage, area);
     }
     // Panels repainted outside the area are shown by the next paint.
-    const QRegion missed = m_paintedPanels - event->region();
+    const QRegion missed = m_paintedPanels - region;
     if (!missed.isEmpty()) update(missed);
     if (AnyTooltipWave() && m_tooltipShown && m_tip != nullptr && m_tip->isVisible())
         RefreshTooltip();
 }
 
+bool CWaveWnd::BackingStoreView(const QRegion& region, QImage* view) {
+    // During a paint Qt redirects the window to its backing store, normally a 32-bit image;
+    // a grab or a scaled screen goes the window image's way.
+    QPoint offset;
+    QPaintDevice* device = redirected(&offset);
+    if (device == nullptr || device->devType() != QInternal::Image) return false;
+    auto* store = static_cast<QImage*>(device);
+    if ((store->format() != QImage::Format_RGB32 &&
+         store->format() != QImage::Format_ARGB32_Premultiplied) ||
+        store->devicePixelRatio() != 1.0 || !store->isDetached())
+        return false;
+    // The frame is drawn whole, so the paint must cover the plot; and nothing may lie over the
+    // window, since pixels written here bypass Qt's clipping.
+    if (!(QRegion(ToQRect(m_plot)) - region).isEmpty() || !(region - visibleRegion()).isEmpty())
+        return false;
+    const QRect area(-offset, size());
+    if (!store->rect().contains(area)) return false;
+    const qsizetype stride = store->bytesPerLine();
+    *view = QImage(store->bits() + area.top() * stride + area.left() * 4, area.width(),
+                   area.height(), stride, store->format());
+    return true;
+}
 void CWaveWnd::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const QSize size = event->size();
@@ -241,44 +276,81 @@ void CWaveWnd::resizeEvent(QResizeEvent* event) {
     RecreateImages();
 }
 
+CWaveWnd::FrameSurface CWaveWnd::WindowSurface() {
+    return FrameSurface{&m_windowImage, m_windowBitmap->pixels, m_windowBitmap->stride, nullptr};
+}
+
 void CWaveWnd::RenderFrame() {
     if (m_windowImage.isNull()) return;
+    RenderFrameOn(WindowSurface());
+}
+
+void CWaveWnd::RenderFrameOn(const FrameSurface& surface) {
     StageTimer timer(m_stageTimes);
-    if (m_backgroundDirty) {
-        PaintPlotBackground();
-        m_backgroundDirty = 0;
-    }
-    timer.Lap(&WavePaintStageTimes::background);
     if (!m_plotImage.isNull()) {
         BuildWavePoints();
         timer.Lap(&WavePaintStageTimes::polylines);
-        CopyPlotBackground();
-        timer.Lap(&WavePaintStageTimes::copy);
-        DrawCurves();
+        if (m_backgroundDirty) {
+            // A new background goes straight into the frame, which saves copying it there; the
+            // plot image catches up when a later frame needs it.
+            QImage plotArea = PlotAreaOf(surface);
+            PaintPlotBackground(&plotArea);
+            m_backgroundDirty = 0;
+            m_plotImageStale = 1;
+            timer.Lap(&WavePaintStageTimes::background);
+        } else {
+            RefreshPlotImage();
+            timer.Lap(&WavePaintStageTimes::background);
+            CopyPlotBackground(surface);
+            timer.Lap(&WavePaintStageTimes::copy);
+        }
+        DrawCurves(surface);
         timer.Lap(&WavePaintStageTimes::curves);
     }
     PaintDirtyPanels();
     timer.Lap(&WavePaintStageTimes::panels);
 }
 
-void CWaveWnd::PaintPlotBackground() {
-    if (m_plotImage.isNull()) return;
-    const int width = m_plotImage.width();
-    const int height = m_plotImage.height();
-    uint32_t* pixels = reinterpret_cast<uint32_t*>(m_plotBitmap->pixels);
+QImage CWaveWnd::PlotAreaOf(const FrameSurface& surface) const {
+    QImage area(surface.pixels + size_t(m_plot.top) * surface.stride + size_t(m_plot.left) * 4,
+                m_plotImage.width(), m_plotImage.height(), surface.stride, surface.image->format());
+    // Texts measure their fonts as they do in the plot image.
+    area.setDotsPerMeterX(m_plotImage.dotsPerMeterX());
+    area.setDotsPerMeterY(m_plotImage.dotsPerMeterY());
+    return area;
+}
+
+void CWaveWnd::RefreshPlotImage() {
+    if (m_plotImage.isNull() || !(m_backgroundDirty || m_plotImageStale)) return;
+    PaintPlotBackground(&m_plotImage);
+    m_backgroundDirty = 0;
+    m_plotImageStale = 0;
+}
+
+QImage CWaveWnd::PlotImage() {
+    RefreshPlotImage();
+    return m_plotImage.copy();
+}
+
+void CWaveWnd::PaintPlotBackground(QImage* target) {
+    const int width = target->width();
+    const int height = target->height();
+    const int stride = int(target->bytesPerLine());
+    // Through constBits: a view of the frame must not detach from the pixels it shows.
+    uint32_t* pixels = reinterpret_cast<uint32_t*>(const_cast<uchar*>(target->constBits()));
     const RECT r{0, 0, width, height};
     if (m_backgroundOn) {
-        DrawColorOnBuffer(ColorRefToPixel(m_backgroundColour), pixels, r, m_plotBitmap->stride);
+        DrawColorOnBuffer(ColorRefToPixel(m_backgroundColour), pixels, r, stride);
         if (m_backgroundMode == 1 && !m_scaledBackground.isNull())
-            CopyImageClipped(m_scaledBackground, &m_plotImage);
+            CopyImageClipped(m_scaledBackground, target);
     }
     if (m_gridOn)
-        DrawPlotGrid(pixels, width, height, r, m_cellWidth, m_cellHeight, m_gridThickness,
+        DrawPlotGrid(pixels, width, height, stride, r, m_cellWidth, m_cellHeight, m_gridThickness,
                      m_gridColour, m_centreColour);
-    QPainter painter(&m_plotImage);
+    QPainter painter(target);
     if (m_drawListener != nullptr)
-        m_drawListener->OnDrawBackground(&painter, &m_plotImage, pixels, width, height,
-                                         m_plotBitmap->stride, r, m_drawContext);
+        m_drawListener->OnDrawBackground(&painter, target, pixels, width, height, stride, r,
+                                         m_drawContext);
     DrawTextItems(&painter);
 }
 

@@ -4,9 +4,12 @@
 //
 // Drawing: two off-screen images of our own pixel bitmaps (common/draw), wrapped as QImages
 // over the same memory: the plot background (colour or picture, grid, texts, the listener's
-// background) is painted into the plot image only when marked dirty; each paint copies it into
-// the window image, draws the curves and the dirty label panels there, and copies the area Qt
-// asks for to the screen (a repaint request asks for the plot alone).
+// background) is painted into the plot image only when marked dirty, the label panels into the
+// window image only when marked dirty. Each paint copies the plot background into a frame
+// surface and draws the curves there. The surface is the window's own pixels in Qt's backing
+// store when the paint covers the whole plot and nothing lies over the window, which saves a
+// full copy of the plot per paint; otherwise it is the window image, and the area Qt asks for
+// is copied to the screen from it (a repaint request asks for the plot alone).
 //
 // Threads: every operation except RequestRepaint and the wave buffers runs on the window thread.
 // Producers on other threads add samples through GetWaveBuffer(i) (each buffer has its own
@@ -66,7 +69,10 @@ void CopyImageClipped(const QImage& source, QImage* target);
 class IWaveWndDrawListener {
 public:
     virtual ~IWaveWndDrawListener() = default;
-    // Into the plot background image (rect = 0, 0, plot width, plot height) when it is repainted.
+    // The plot's background (rect = 0, 0, plot width, plot height), after the colour or picture
+    // and the grid, before the text items. A background marked dirty is drawn straight into the
+    // next frame and again into the plot image when a later frame needs it, so this may be
+    // called more than once per mark: draw the whole background each time, from current state.
     virtual void OnDrawBackground(QPainter* painter, QImage* plotImage, uint32_t* pixels, int width,
                                   int height, int stride, const RECT& rect, uintptr_t context) {
         (void)painter, (void)plotImage, (void)pixels, (void)width, (void)height, (void)stride,
@@ -231,7 +237,8 @@ public:
     // Any thread: asks for a repaint on the window thread. At most one request is pending;
     // returns true when this call queued it, false when one was already pending.
     bool RequestRepaint();
-    // Renders the window image as a paint does (without copying it to the screen).
+    // Renders the window image as a paint that cannot draw in place does (without copying it
+    // to the screen).
     void RenderFrame();
     // Adds each stage's time of every later render to `times` (null: no timing).
     void SetPaintStageTimes(WavePaintStageTimes* times) { m_stageTimes = times; }
@@ -241,9 +248,11 @@ public:
     // The off-screen images (null images when the window has no size).
     // Copies: a shared QImage would make the next paint detach from the bitmap's pixels.
     QImage WindowImage() const { return m_windowImage.copy(); }
-    QImage PlotImage() const { return m_plotImage.copy(); }
-    // Paints so far (window thread).
+    // The plot image is brought up to date first (the listener may draw its background).
+    QImage PlotImage();
+    // Paints so far (window thread), and those of them drawn straight into the backing store.
     int64_t PaintCount() const { return m_paintCount; }
+    int64_t InPlacePaintCount() const { return m_inPlacePaintCount; }
     // The tooltip's current text, whether it is shown, and its window (null before Initialize).
     QString TooltipText() const { return m_tooltipText; }
     bool IsTooltipShown() const { return m_tooltipShown != 0; }
@@ -268,16 +277,30 @@ private:
         CCoordinate coordinate;
     };
 
+    // Where a frame's plot is drawn: the window image, or a view of the backing store's pixels
+    // under the window (same coordinates, the window's size).
+    struct FrameSurface {
+        QImage* image = nullptr;
+        uint8_t* pixels = nullptr;
+        int stride = 0;
+        const QRegion* limit = nullptr;  // in place: the paint's region, drawing stays inside it
+    };
+
     void RunLayout();
-    void PaintPlotBackground();
+    FrameSurface WindowSurface();
+    bool BackingStoreView(const QRegion& region, QImage* view);
+    void RenderFrameOn(const FrameSurface& surface);
+    QImage PlotAreaOf(const FrameSurface& surface) const;
+    void PaintPlotBackground(QImage* target);
+    void RefreshPlotImage();
     void DrawTextItems(QPainter* painter);
     void OffsetLayout(RECT* layout) const;
     int FitTextSize(const QString& text, int largest, const RECT& rect,
                     const GpStringFormat& format) const;
     void BuildWavePoints();
-    void CopyPlotBackground();
-    void DrawCurves();
-    void DrawMarkers();
+    void CopyPlotBackground(const FrameSurface& surface);
+    void DrawCurves(const FrameSurface& surface);
+    void DrawMarkers(const FrameSurface& surface);
     void DrawWave(QPainter* painter, WaveSlot& slot);
     void PaintDirtyPanels();
     bool AnyPanelDirty() const;
@@ -329,6 +352,8 @@ private:
     double m_cellHeight = kMinGridCell;
     RECT m_plot{};
     int m_backgroundDirty = 0;
+    // The newest background went into a frame only; the plot image still holds an older one.
+    int m_plotImageStale = 0;
     // The label panels the last render painted (window coordinates).
     QRegion m_paintedPanels;
     UniqueHBitmap m_windowBitmap;
@@ -374,6 +399,7 @@ private:
 
     std::atomic<bool> m_repaintPending{false};
     int64_t m_paintCount = 0;
+    int64_t m_inPlacePaintCount = 0;
     WavePaintStageTimes* m_stageTimes = nullptr;
     std::vector<QPointF> m_curve;  // reused between paints
 };

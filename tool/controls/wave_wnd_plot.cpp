@@ -83,32 +83,39 @@ void CWaveWnd::BuildWavePoints() {
     }
 }
 
-void CWaveWnd::CopyPlotBackground() {
+void CWaveWnd::CopyPlotBackground(const FrameSurface& surface) {
     // The background copy erases the previous curves.
     const RECT plotImageRect{0, 0, m_plotImage.width(), m_plotImage.height()};
-    DrawBufferOnBuffer(m_windowBitmap->pixels, m_plot, m_windowBitmap->stride, m_plotBitmap->pixels,
-                       plotImageRect, m_plotBitmap->stride, 4);
+    DrawBufferOnBuffer(surface.pixels, m_plot, surface.stride, m_plotBitmap->pixels, plotImageRect,
+                       m_plotBitmap->stride, 4);
 }
 
-void CWaveWnd::DrawCurves() {
-    if (m_markersOn) DrawMarkers();
-    QPainter painter(&m_windowImage);
-    painter.setClipRect(ToQRect(m_plot));
-    uint32_t* pixels = reinterpret_cast<uint32_t*>(m_windowBitmap->pixels);
+void CWaveWnd::DrawCurves(const FrameSurface& surface) {
+    if (m_markersOn) DrawMarkers(surface);
+    QPainter painter(surface.image);
+    const auto unclip = [&painter, &surface] {
+        if (surface.limit != nullptr)
+            painter.setClipRegion(*surface.limit);
+        else
+            painter.setClipping(false);
+    };
+    unclip();
+    painter.setClipRect(ToQRect(m_plot), Qt::IntersectClip);
+    uint32_t* pixels = reinterpret_cast<uint32_t*>(surface.pixels);
     int64_t frames = 0;
     for (int i = 0; i < m_waveCount; ++i) {
         WaveSlot& slot = m_slots[i];
         if (!slot.visible) continue;
         const int drawn = m_drawListener != nullptr
                               ? m_drawListener->OnDrawWave(
-                                    &painter, &m_windowImage, pixels, m_clientWidth, m_clientHeight,
-                                    m_windowBitmap->stride, m_plot, i, &slot.points, slot.lineWidth,
+                                    &painter, surface.image, pixels, m_clientWidth, m_clientHeight,
+                                    surface.stride, m_plot, i, &slot.points, slot.lineWidth,
                                     slot.colour, m_smooth, m_drawContext)
                               : 0;
         if (!drawn) DrawWave(&painter, slot);
         frames = std::max(frames, slot.buffer.GetFramesReceived());
     }
-    painter.setClipping(false);
+    unclip();
     if (m_frameCounterOn) {
         painter.setFont(m_counterFont);
         painter.setPen(QColor(GetRValue(m_counterColour), GetGValue(m_counterColour),
@@ -117,8 +124,8 @@ void CWaveWnd::DrawCurves() {
                          m_counterPrefix + QString::number(qlonglong(frames)));
     }
     if (m_drawListener != nullptr)
-        m_drawListener->OnDrawEnd(&painter, &m_windowImage, pixels, m_clientWidth, m_clientHeight,
-                                  m_windowBitmap->stride, m_plot, m_drawContext);
+        m_drawListener->OnDrawEnd(&painter, surface.image, pixels, m_clientWidth, m_clientHeight,
+                                  surface.stride, m_plot, m_drawContext);
 }
 
 void CWaveWnd::DrawWave(QPainter* painter, WaveSlot& slot) {
@@ -140,7 +147,7 @@ void CWaveWnd::DrawWave(QPainter* painter, WaveSlot& slot) {
     }
 }
 
-void CWaveWnd::DrawMarkers() {
+void CWaveWnd::DrawMarkers(const FrameSurface& surface) {
     const int plotWidth = m_plot.right - m_plot.left;
     const int plotHeight = m_plot.bottom - m_plot.top;
     if (plotWidth <= 0 || plotHeight <= 0 || m_waveLength < 1) return;
@@ -166,7 +173,7 @@ void CWaveWnd::DrawMarkers() {
         const int x1 = std::clamp(x0 + m_markerWidth, 0, plotWidth - 1);
         const RECT column{m_plot.left + x0, m_plot.top + int(best), m_plot.left + x1 + 1,
                           m_plot.bottom};
-        DrawColorOnBuffer(m_markerColour, m_windowBitmap->pixels, column, m_windowBitmap->stride);
+        DrawColorOnBuffer(m_markerColour, surface.pixels, column, surface.stride);
     }
 }
 

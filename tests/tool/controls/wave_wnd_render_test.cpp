@@ -45,8 +45,8 @@ TEST(WaveWndRenderTest, GridMatchesGolden) {
     constexpr int kWidth = 64;
     constexpr int kHeight = 48;
     std::vector<uint32_t> pixels(kWidth * kHeight, 0xFF000000);
-    DrawPlotGrid(pixels.data(), kWidth, kHeight, RECT{0, 0, kWidth, kHeight}, 10.0, 8.0, 1,
-                 0xFF005F20, 0xFFFF0000);
+    DrawPlotGrid(pixels.data(), kWidth, kHeight, kWidth * 4, RECT{0, 0, kWidth, kHeight}, 10.0, 8.0,
+                 1, 0xFF005F20, 0xFFFF0000);
     const QImage image(reinterpret_cast<const uchar*>(pixels.data()), kWidth, kHeight, kWidth * 4,
                        QImage::Format_RGB32);
     ExpectMatchesGolden(image, "grid.png", 0, 0);
@@ -62,9 +62,9 @@ TEST(WaveWndRenderTest, DegenerateGridsAreHarmless) {
     // Zero, negative and infinite cells draw only the centre cross; nothing is written
     // outside the buffer (the sanitizer build checks).
     for (double cell : {0.0, -4.0, 1.0 / 0.0})
-        DrawPlotGrid(pixels.data(), 16, 16, whole, cell, cell, 3, 0xFF00FF00, 0xFFFF0000);
-    DrawPlotGrid(pixels.data(), 16, 16, RECT{0, 0, 0, 0}, 8, 8, 1, 1, 1);
-    DrawPlotGrid(nullptr, 16, 16, whole, 8, 8, 1, 1, 1);
+        DrawPlotGrid(pixels.data(), 16, 16, 16 * 4, whole, cell, cell, 3, 0xFF00FF00, 0xFFFF0000);
+    DrawPlotGrid(pixels.data(), 16, 16, 16 * 4, RECT{0, 0, 0, 0}, 8, 8, 1, 1, 1);
+    DrawPlotGrid(nullptr, 16, 16, 16 * 4, whole, 8, 8, 1, 1, 1);
     int green = 0;
     for (uint32_t p : pixels) green += p == 0xFF00FF00 ? 1 : 0;
     EXPECT_EQ(green, 0);

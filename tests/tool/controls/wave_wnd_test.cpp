@@ -111,11 +111,15 @@ protected:
     }
 };
 
-// What the window shows: its backing store's pixels (the plot sits at the window's origin).
-QImage ShownPixels(QWidget* window, const QSize& size) {
+// What the window shows in `area`: its backing store's pixels.
+QImage ShownPixels(QWidget* window, const QRect& area) {
     auto* image = dynamic_cast<QImage*>(window->backingStore()->paintDevice());
     if (image == nullptr) return QImage();
-    return image->copy(QRect(QPoint(0, 0), size)).convertToFormat(QImage::Format_RGB32);
+    return image->copy(area).convertToFormat(QImage::Format_RGB32);
+}
+
+QImage ShownPixels(QWidget* window, const QSize& size) {
+    return ShownPixels(window, QRect(QPoint(0, 0), size));
 }
 
 class WaveWndRegionTest : public WaveWndFixture {
@@ -146,6 +150,14 @@ protected:
         ProcessPendingEvents();
         return true;
     }
+    // The screen shows exactly what a render into the window image gives.
+    void ExpectScreenShowsTheFrame(const QPoint& origin) {
+        plot->RenderFrame();
+        const QImage frame = plot->WindowImage();
+        const QImage shown = ShownPixels(window.get(), QRect(origin, plot->size()));
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_EQ(DifferingPixels(shown, frame, 0), 0);
+    }
 
     RegionRecordingPlot* recording = nullptr;
 };
@@ -155,13 +167,14 @@ TEST_F(WaveWndRegionTest, NewSamplesRepaintThePlotAloneAndTheScreenShowsThem) {
     const QRect plotArea(r.left, r.top, r.right - r.left, r.bottom - r.top);
     ASSERT_GT(plotArea.left(), 0) << "the left panel lies outside the plot";
     AddFrame(2.0, 8.0);
+    const int64_t inPlace = plot->InPlacePaintCount();
     ASSERT_TRUE(PaintRequested());
     ASSERT_EQ(recording->regions.size(), 1u);
     EXPECT_EQ(recording->regions[0], QRegion(plotArea));
+    EXPECT_EQ(plot->InPlacePaintCount(), inPlace + 1) << "drawn straight into the backing store";
     const QImage shown = ShownPixels(window.get(), plot->size());
-    ASSERT_FALSE(shown.isNull());
-    EXPECT_EQ(DifferingPixels(shown, plot->WindowImage(), 0), 0);
     EXPECT_GT(CountColour(shown, plotArea, qRgb(0, 255, 0)), 10) << "the new curve is shown";
+    ExpectScreenShowsTheFrame(QPoint(0, 0));
 }
 
 TEST_F(WaveWndRegionTest, PanelsRepaintedByANewScaleReachTheScreen) {
@@ -177,9 +190,49 @@ TEST_F(WaveWndRegionTest, PanelsRepaintedByANewScaleReachTheScreen) {
     for (const QRegion& region : recording->regions) panelPainted |= region.contains(panelArea);
     EXPECT_TRUE(panelPainted);
     const QImage shown = ShownPixels(window.get(), plot->size());
-    EXPECT_EQ(DifferingPixels(shown, plot->WindowImage(), 0), 0);
     EXPECT_GT(DifferingPixels(shown.copy(panelArea), before.copy(panelArea), 0), 0)
         << "the labels of the new range are shown";
+    ExpectScreenShowsTheFrame(QPoint(0, 0));
+}
+
+TEST_F(WaveWndRegionTest, APlotAwayFromTheWindowsOriginIsDrawnInPlaceAtItsPosition) {
+    window->resize(400, 260);
+    plot->move(30, 20);
+    ProcessPendingEvents();
+    plot->SetBackgroundDirty();  // the new background goes straight into the frame
+    AddFrame(1.0, 9.0);
+    const int64_t inPlace = plot->InPlacePaintCount();
+    ASSERT_TRUE(PaintRequested());
+    EXPECT_EQ(plot->InPlacePaintCount(), inPlace + 1);
+    ExpectScreenShowsTheFrame(QPoint(30, 20));
+    AddFrame(3.0, 4.0);  // from the plot image this time
+    ASSERT_TRUE(PaintRequested());
+    ExpectScreenShowsTheFrame(QPoint(30, 20));
+}
+
+TEST_F(WaveWndRegionTest, AWidgetOverThePlotKeepsItsPixels) {
+    // Pixels written straight into the backing store would pass under Qt's clipping: a plot
+    // partly covered goes the window image's way, and the cover stays as it was drawn.
+    QWidget cover(window.get());
+    cover.setAutoFillBackground(true);
+    QPalette colours = cover.palette();
+    colours.setColor(QPalette::Window, QColor(255, 0, 255));
+    cover.setPalette(colours);
+    const RECT r = plot->GetPlotRect();
+    const QRect coverArea(r.left + 20, r.top + 10, 60, 40);
+    cover.setGeometry(coverArea);
+    cover.show();
+    ProcessPendingEvents();
+    AddFrame(0.0, 10.0);
+    const int64_t inPlace = plot->InPlacePaintCount();
+    ASSERT_TRUE(PaintRequested());
+    EXPECT_EQ(plot->InPlacePaintCount(), inPlace);
+    const QImage shown = ShownPixels(window.get(), plot->size());
+    EXPECT_EQ(CountColour(shown, coverArea, qRgb(255, 0, 255)),
+              coverArea.width() * coverArea.height());
+    EXPECT_GT(CountColour(shown, QRect(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                          qRgb(0, 255, 0)),
+              10);
 }
 
 TEST_F(WaveWndTest, OutOfRangeIndicesAreHarmless) {
