@@ -18,12 +18,13 @@
 
 struct WaveSlot {
     WaveSlot();
-    // The pen of a visible wave from its colour and width (round joins); none when invisible.
+    // The pen of a visible wave from its colour and width (flat caps, mitred joins, as a plain pen
+    // of the given width draws); none when invisible.
     void MakePen() {
         hasPen = visible != 0;
         if (!hasPen) return;
         pen =
-            QPen(WaveColourToQColor(colour), lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+            QPen(WaveColourToQColor(colour), lineWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     }
 
     int visible = 1;

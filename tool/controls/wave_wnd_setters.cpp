@@ -261,7 +261,8 @@ void CWaveWnd::SetGridRows(int rows) {
 
 void CWaveWnd::SetBackgroundDirty() {
     m_backgroundDirty = 1;
-    update();
+    // The background lies under the plot alone.
+    update(ToQRect(m_plot));
 }
 
 void CWaveWnd::SetMarkerStyle(int width, uint32_t pixel) {
