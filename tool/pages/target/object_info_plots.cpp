@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "controls/pixel_shade.h"
 #include "pages/params/radar_param_setting.h"
 #include "pages/target/object_info_dlg.h"
 #include "pages/target/plot_extras.h"
@@ -218,15 +219,15 @@ void CObjectInfoDlg::OnDrawBackground(QPainter* painter, QImage* /*plotImage*/,
     }
 }
 
-void CObjectInfoDlg::OnDrawEnd(QPainter* painter, QImage* /*windowImage*/, uint32_t* /*pixels*/,
-                               int /*width*/, int /*height*/, int /*stride*/, const RECT& plot,
+void CObjectInfoDlg::OnDrawEnd(QPainter* painter, QImage* /*windowImage*/, uint32_t* pixels,
+                               int width, int height, int stride, const RECT& plot,
                                uintptr_t context) {
     if (context != kEnergyPlotContext || painter == nullptr) return;
     m_extras->DrawEnergyEnd(painter, plot);
     const int start = InactiveGateStart(plot.left, plot.right, *m_record);
     if (start >= plot.right) return;
-    painter->fillRect(QRect(start, plot.top, plot.right - start, plot.bottom - plot.top),
-                      QColor::fromRgba(m_settings.energyInactiveColor));
+    ShadeArea(pixels, width, height, stride, RECT{start, plot.top, plot.right, plot.bottom},
+              m_settings.energyInactiveColor);
 }
 
 QString CObjectInfoDlg::GetTooltipText(int wave, int sampleIndex, int /*xOffset*/,
