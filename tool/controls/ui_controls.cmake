@@ -8,5 +8,6 @@ set(UI_CONTROLS_SOURCES
     controls/wave_wnd.cpp
     controls/wave_wnd_setters.cpp
     controls/wave_wnd_plot.cpp
+    controls/wave_wnd_in_place.cpp
     controls/wave_wnd_mouse.cpp
 )

@@ -221,17 +221,18 @@ void CWaveWnd::paintEvent(QPaintEvent* event) {
     QImage view;
     if (BackingStoreView(region, &view)) {
         ++m_inPlacePaintCount;
-        RenderFrameOn(FrameSurface{&view, view.bits(), int(view.bytesPerLine()), &region});
-        // Whatever lies outside the plot (panels, margins) comes from the window image.
-        for (const QRect& area : region - ToQRect(m_plot)) {
-            const RECT r{area.left(), area.top(), area.right() + 1, area.bottom() + 1};
-            DrawBufferOnBuffer(
-                view.bits() + size_t(r.top) * view.bytesPerLine() + r.left * 4,
-                RECT{0, 0, area.width(), area.height()}, int(view.bytesPerLine()),
-                m_windowBitmap->pixels + size_t(r.top) * m_windowBitmap->stride + r.left * 4,
-                RECT{0, 0, area.width(), area.height()}, m_windowBitmap->stride, 4);
+        QRegion area;
+        if (IncrementalArea(region, view, &area)) {
+            ++m_incrementalPaintCount;
+            RenderIncrementalFrame(
+                FrameSurface{&view, view.bits(), int(view.bytesPerLine()), &area}, area);
+        } else {
+            RenderFrameOn(FrameSurface{&view, view.bits(), int(view.bytesPerLine()), &region});
+            CopyOutsidePlot(region, &view);
         }
+        RememberShownFrame(view);
     } else {
+        m_shownFrameBase = nullptr;
         RenderFrame();
         // Only the asked-for area goes to the screen: a repaint request asks for the plot alone.
         QPainter screen(this);
@@ -245,28 +246,6 @@ void CWaveWnd::paintEvent(QPaintEvent* event) {
         RefreshTooltip();
 }
 
-bool CWaveWnd::BackingStoreView(const QRegion& region, QImage* view) {
-    // During a paint Qt redirects the window to its backing store, normally a 32-bit image;
-    // a grab or a scaled screen goes the window image's way.
-    QPoint offset;
-    QPaintDevice* device = redirected(&offset);
-    if (device == nullptr || device->devType() != QInternal::Image) return false;
-    auto* store = static_cast<QImage*>(device);
-    if ((store->format() != QImage::Format_RGB32 &&
-         store->format() != QImage::Format_ARGB32_Premultiplied) ||
-        store->devicePixelRatio() != 1.0 || !store->isDetached())
-        return false;
-    // The frame is drawn whole, so the paint must cover the plot; and nothing may lie over the
-    // window, since pixels written here bypass Qt's clipping.
-    if (!(QRegion(ToQRect(m_plot)) - region).isEmpty() || !(region - visibleRegion()).isEmpty())
-        return false;
-    const QRect area(-offset, size());
-    if (!store->rect().contains(area)) return false;
-    const qsizetype stride = store->bytesPerLine();
-    *view = QImage(store->bits() + area.top() * stride + area.left() * 4, area.width(),
-                   area.height(), stride, store->format());
-    return true;
-}
 void CWaveWnd::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const QSize size = event->size();

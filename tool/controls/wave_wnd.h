@@ -216,6 +216,12 @@ public:
     void SetFrameCounter(int on) { m_frameCounterOn = on; }
 
     void SetSmoothCurves(int on) { m_smooth = on; }
+    // Incremental frames (off by default): a paint of a repaint request rewrites only the part of
+    // the plot where the curves moved, the rest staying as the last frame left it on the screen.
+    // Turn it on only while the listener's OnDrawEnd draws the same at every frame, through the
+    // painter or inside the painter's clip region; when that drawing changes, call update() (the
+    // whole window) or SetBackgroundDirty() so that the next frame is drawn whole.
+    void SetIncrementalFrames(int on);
     void SetPointsAcross(int points) { m_pointsAcross = points; }
     void SetXMirrored(int on) { m_xMirrored = on; }
     void SetAutoScale(int on) { m_autoScale = on; }
@@ -253,6 +259,8 @@ public:
     // Paints so far (window thread), and those of them drawn straight into the backing store.
     int64_t PaintCount() const { return m_paintCount; }
     int64_t InPlacePaintCount() const { return m_inPlacePaintCount; }
+    // Those of the in-place paints that rewrote only where the curves moved.
+    int64_t IncrementalPaintCount() const { return m_incrementalPaintCount; }
     // The tooltip's current text, whether it is shown, and its window (null before Initialize).
     QString TooltipText() const { return m_tooltipText; }
     bool IsTooltipShown() const { return m_tooltipShown != 0; }
@@ -290,6 +298,12 @@ private:
     FrameSurface WindowSurface();
     bool BackingStoreView(const QRegion& region, QImage* view);
     void RenderFrameOn(const FrameSurface& surface);
+    // The part of the plot to rewrite for an in-place frame of `region` at `view`, after the
+    // points are built: null when the frame must be drawn whole.
+    bool IncrementalArea(const QRegion& region, const QImage& view, QRegion* area);
+    void RememberShownFrame(const QImage& view);
+    void RenderIncrementalFrame(const FrameSurface& surface, const QRegion& area);
+    void CopyOutsidePlot(const QRegion& region, QImage* view) const;
     QImage PlotAreaOf(const FrameSurface& surface) const;
     void PaintPlotBackground(QImage* target);
     void RefreshPlotImage();
@@ -400,6 +414,15 @@ private:
     std::atomic<bool> m_repaintPending{false};
     int64_t m_paintCount = 0;
     int64_t m_inPlacePaintCount = 0;
+    int64_t m_incrementalPaintCount = 0;
+    int m_incrementalFrames = 0;
+    // The backing store pixels and plot of the last frame drawn in place (null: none since the
+    // last frame drawn elsewhere), and its smooth-curve flag.
+    const uchar* m_shownFrameBase = nullptr;
+    qsizetype m_shownFrameStride = 0;
+    RECT m_shownFramePlot{};
+    int m_shownFrameSmooth = 0;
+    bool m_listenerDrewWave = false;  // in the last frame: its extent is the listener's own
     WavePaintStageTimes* m_stageTimes = nullptr;
     std::vector<QPointF> m_curve;  // reused between paints
 };

@@ -8,12 +8,14 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 #include "controls/coordinate.h"
 #include "controls/wave_buffer.h"
 #include "controls/wave_wnd.h"
 #include "core/platform_types.h"
 #include "core/ptr_array_ctrl.h"
+#include "draw/packed_point.h"
 #include "platform/gdiplus_text.h"
 
 struct WaveSlot {
@@ -32,6 +34,12 @@ struct WaveSlot {
     uint32_t colour = 0;  // 0xAABBGGRR
     CWaveBuffer buffer;
     CPtrArrayCtrl points;
+    // What the last frame drawn in place showed of this wave, to find where the next one differs.
+    std::vector<PackedPoint> shownPoints;
+    uint32_t shownColour = 0;
+    int shownLineWidth = 0;
+    int shownReach = 0;  // how far its stroke reached beyond its points
+    bool shown = false;
     int tooltipOn = 1;
     QString tooltipFormat;
     QPen pen;

@@ -103,6 +103,7 @@ void CWaveWnd::DrawCurves(const FrameSurface& surface) {
     painter.setClipRect(ToQRect(m_plot), Qt::IntersectClip);
     uint32_t* pixels = reinterpret_cast<uint32_t*>(surface.pixels);
     int64_t frames = 0;
+    m_listenerDrewWave = false;
     for (int i = 0; i < m_waveCount; ++i) {
         WaveSlot& slot = m_slots[i];
         if (!slot.visible) continue;
@@ -112,6 +113,7 @@ void CWaveWnd::DrawCurves(const FrameSurface& surface) {
                                     surface.stride, m_plot, i, &slot.points, slot.lineWidth,
                                     slot.colour, m_smooth, m_drawContext)
                               : 0;
+        if (drawn) m_listenerDrewWave = true;
         if (!drawn) DrawWave(&painter, slot);
         frames = std::max(frames, slot.buffer.GetFramesReceived());
     }

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QBackingStore>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
@@ -234,6 +236,25 @@ TEST_F(MainWindowSimTest, LiveReportsUpdateTheTextThePictureAndBothPlots) {
     const QImage plot = page->DistancePlot()->PlotImage();
     ASSERT_FALSE(plot.isNull());
     EXPECT_NE(plot.pixel(plot.width() - 1, 1) & 0xFFFFFF, 0u);
+
+    // Live frames are drawn in place, the energy plot's only where its curve moved; stopped, the
+    // screen shows exactly what whole frames show (curves erased, shading laid once).
+    EXPECT_GT(page->EnergyPlot()->IncrementalPaintCount(), 0);
+    Click(page, kIdcTargetStart);
+    ASSERT_FALSE(page->IsRunning());
+    QCoreApplication::processEvents();
+    auto* store = dynamic_cast<QImage*>(m_window->backingStore()->paintDevice());
+    ASSERT_NE(store, nullptr);
+    for (CWaveWnd* shown : {page->EnergyPlot(), page->DistancePlot()}) {
+        EXPECT_GT(shown->InPlacePaintCount(), 0);
+        shown->RenderFrame();
+        const QImage frame = shown->WindowImage().convertToFormat(QImage::Format_RGB32);
+        const QRect area(shown->mapTo(m_window.get(), QPoint(0, 0)), shown->size());
+        const QImage screen = store->copy(area).convertToFormat(QImage::Format_RGB32);
+        const RECT r = shown->GetPlotRect();
+        const QRect plotArea(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        EXPECT_EQ(screen.copy(plotArea), frame.copy(plotArea));
+    }
 }
 
 TEST_F(MainWindowSimTest, ARecordingHoldsExactlyTheDeliveredFrames) {

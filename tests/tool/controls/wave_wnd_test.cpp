@@ -6,10 +6,13 @@
 #include <QBackingStore>
 #include <QImage>
 #include <QPaintEvent>
+#include <QPainter>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "controls/pixel_shade.h"
 #include "tool/controls/wave_wnd_support.h"
 
 namespace {
@@ -208,6 +211,111 @@ TEST_F(WaveWndRegionTest, APlotAwayFromTheWindowsOriginIsDrawnInPlaceAtItsPositi
     AddFrame(3.0, 4.0);  // from the plot image this time
     ASSERT_TRUE(PaintRequested());
     ExpectScreenShowsTheFrame(QPoint(30, 20));
+}
+
+// Shades the right half of the plot over the curves, inside the painter's clip, as the target
+// page shades its inactive gates.
+class ShadingListener : public IWaveWndDrawListener {
+public:
+    void OnDrawEnd(QPainter* painter, QImage*, uint32_t* pixels, int width, int height, int stride,
+                   const RECT& plot, uintptr_t) override {
+        const int middle = (plot.left + plot.right) / 2;
+        const QRect shaded(middle, plot.top, plot.right - middle, plot.bottom - plot.top);
+        const QRegion area =
+            painter->hasClipping() ? painter->clipRegion() & shaded : QRegion(shaded);
+        for (const QRect& r : area)
+            ShadeArea(pixels, width, height, stride,
+                      RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, 0xBFC3C3C3);
+    }
+};
+
+class WaveWndIncrementalTest : public WaveWndRegionTest {
+protected:
+    void SetUp() override {
+        WaveWndRegionTest::SetUp();
+        plot->SetGrid(1);  // a background with structure: erasing must restore it exactly
+        plot->SetBackgroundDirty();
+        plot->SetWaveCount(2);
+        plot->SetWaveStyle(0, kTestGreenWave, 7);  // thick, with sharp mitred joins
+        plot->SetWaveStyle(1, 0xFF0000FF, 5);
+        plot->SetDrawListener(&shading, 0);
+        plot->SetIncrementalFrames(1);
+        const std::vector<double> flat(16, 5.0);
+        plot->GetWaveBuffer(1)->AddSamples(flat.data(), 16);
+        AddFrame(2.0, 8.0);
+        ProcessPendingEvents();
+    }
+    void AddSamples(const std::vector<double>& frame) {
+        plot->GetWaveBuffer(0)->AddSamples(frame.data(), int(frame.size()));
+    }
+
+    ShadingListener shading;
+};
+
+TEST_F(WaveWndIncrementalTest, FramesRewritingOnlyTheMovedCurvesShowWhatAWholeFrameShows) {
+    const std::vector<std::vector<double>> frames = {
+        {2, 8, 2, 8, 2, 8, 2, 8, 2, 8, 2, 8, 2, 8, 2, 8},  // spikes: the longest mitres
+        {2, 8, 2, 8, 2, 8, 2, 8, 2, 8, 2, 8, 2, 8, 2, 9},  // one sample moves
+        {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {10, 10, 10, 10, 10, 10, 10, 10, 0, 0, 0, 0, 0, 0, 0, 0},
+        {5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5},  // over the constant curve
+        {1, 9, 3, 7, 4, 6, 5, 5, 5, 6, 4, 7, 3, 8, 2, 9},
+    };
+    for (size_t i = 0; i < frames.size(); ++i) {
+        SCOPED_TRACE(i);
+        AddSamples(frames[i]);
+        const int64_t incremental = plot->IncrementalPaintCount();
+        ASSERT_TRUE(PaintRequested());
+        EXPECT_EQ(plot->IncrementalPaintCount(), incremental + 1);
+        ExpectScreenShowsTheFrame(QPoint(0, 0));
+    }
+    // A style change alone moves no point.
+    plot->SetWaveStyle(1, 0xFFFF00FF, 9);
+    plot->RequestRepaint();
+    ProcessPendingEvents();
+    ExpectScreenShowsTheFrame(QPoint(0, 0));
+}
+
+TEST_F(WaveWndIncrementalTest, OnlyTheChangedColumnsAreRewrittenUntilTheOwnerAsksForAWholeFrame) {
+    // A mark on the screen far from the one sample that moves: an incremental frame leaves it,
+    // a whole frame (the owner's update()) paints over it.
+    AddSamples({2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2});
+    ASSERT_TRUE(PaintRequested());
+    auto* store = dynamic_cast<QImage*>(window->backingStore()->paintDevice());
+    ASSERT_NE(store, nullptr);
+    const RECT r = plot->GetPlotRect();
+    const QPoint mark(r.left + 3, r.top + 3);
+    store->setPixel(mark, qRgb(255, 0, 255));
+    AddSamples({2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 8});
+    ASSERT_TRUE(PaintRequested());
+    EXPECT_EQ(store->pixel(mark), qRgb(255, 0, 255));
+    const int64_t incremental = plot->IncrementalPaintCount();
+    plot->update();
+    plot->RequestRepaint();
+    ProcessPendingEvents();
+    EXPECT_EQ(plot->IncrementalPaintCount(), incremental);
+    EXPECT_NE(store->pixel(mark), qRgb(255, 0, 255));
+    ExpectScreenShowsTheFrame(QPoint(0, 0));
+}
+
+TEST_F(WaveWndIncrementalTest, SmoothCurvesMarkersTheCounterAndANewBackgroundDrawWholeFrames) {
+    const std::function<void()> changes[] = {
+        [this] { plot->SetSmoothCurves(1); },
+        [this] { plot->SetMarkers(1); },
+        [this] { plot->SetFrameCounter(1); },
+        [this] { plot->SetBackgroundDirty(); },
+    };
+    for (const auto& change : changes) {
+        change();
+        AddFrame(1.0, 9.0);
+        const int64_t incremental = plot->IncrementalPaintCount();
+        ASSERT_TRUE(PaintRequested());
+        EXPECT_EQ(plot->IncrementalPaintCount(), incremental);
+        ExpectScreenShowsTheFrame(QPoint(0, 0));
+        plot->SetSmoothCurves(0);
+        plot->SetMarkers(0);
+        plot->SetFrameCounter(0);
+    }
 }
 
 TEST_F(WaveWndRegionTest, AWidgetOverThePlotKeepsItsPixels) {

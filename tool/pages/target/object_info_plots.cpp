@@ -1,6 +1,7 @@
 // The target page's two plots: their configuration, what the page draws into them (the state
 // band, the shading of the inactive gates) and their tooltips.
 #include <QPainter>
+#include <QRegion>
 
 #include <string>
 
@@ -107,6 +108,9 @@ void CObjectInfoDlg::ConfigureEnergyPlot() {
     plot.SetWaveLength(kGateCount);
     plot.SetWholeFramesOnly(1);
     plot.SetFrameCounter(0);
+    // Only the energy curve moves from report to report; the extras turn this off while what
+    // they draw over the curves changes with every report.
+    plot.SetIncrementalFrames(1);
     plot.ClearData();
     for (int wave = 0; wave < kEnergyWaveCount; ++wave) {
         if (CWaveBuffer* buffer = plot.GetWaveBuffer(wave)) buffer->ResetFramesReceived();
@@ -174,6 +178,8 @@ void CObjectInfoDlg::UpdateThresholdCurves() {
     AddThresholdCurves();
     m_distancePlot->SetYRange(m_record->DetectRangeMin, m_record->DetectRangeMax);
     m_distancePlot->update();
+    // The shading follows the detection range: the energy plot is drawn whole.
+    m_energyPlot->update();
 }
 
 void CObjectInfoDlg::AddThresholdCurves() {
@@ -226,8 +232,14 @@ void CObjectInfoDlg::OnDrawEnd(QPainter* painter, QImage* /*windowImage*/, uint3
     m_extras->DrawEnergyEnd(painter, plot);
     const int start = InactiveGateStart(plot.left, plot.right, *m_record);
     if (start >= plot.right) return;
-    ShadeArea(pixels, width, height, stride, RECT{start, plot.top, plot.right, plot.bottom},
-              m_settings.energyInactiveColor);
+    const QRect shaded(start, plot.top, plot.right - start, plot.bottom - plot.top);
+    // Inside the painter's clip only: an incremental frame leaves the rest shaded already.
+    const QRegion area = painter->hasClipping() ? painter->clipRegion() & shaded : QRegion(shaded);
+    for (const QRect& r : area) {
+        ShadeArea(pixels, width, height, stride,
+                  RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1},
+                  m_settings.energyInactiveColor);
+    }
 }
 
 QString CObjectInfoDlg::GetTooltipText(int wave, int sampleIndex, int /*xOffset*/,

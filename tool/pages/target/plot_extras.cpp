@@ -116,6 +116,7 @@ std::string CTargetPlotExtras::CsvText() const {
 
 void CTargetPlotExtras::ApplyToEnergyPlot(double scale) {
     m_scale = scale;
+    ApplyFrameMode();
     CWaveWnd& plot = *m_energy;
     plot.SetWaveCount(m_maxHoldOn ? kMaxHoldCurveWave + 1 : kPlotWaveCount);
     if (m_maxHoldOn) {
@@ -240,8 +241,14 @@ void CTargetPlotExtras::OnContextMenu(CWaveWnd* plot, const QPoint& position) {
 }
 
 void CTargetPlotExtras::Repaint() {
+    ApplyFrameMode();
     m_energy->SetBackgroundDirty();
     m_energy->update();
+}
+
+void CTargetPlotExtras::ApplyFrameMode() {
+    // The waterfall and the headroom marks change with every report, all over the plot.
+    m_energy->SetIncrementalFrames(m_waterfallOn || m_maxHoldOn ? 0 : 1);
 }
 
 void CTargetPlotExtras::SetMaxHold(bool on) {

@@ -88,6 +88,7 @@ public:
 
 private:
     void Repaint();
+    void ApplyFrameMode();
     QImage PlotImage(CWaveWnd* plot) const;
     void DrawWaterfall(QPainter* painter, const RECT& plot) const;
     void DrawHeadroomMarks(QPainter* painter, const RECT& plot) const;
