@@ -41,17 +41,26 @@ COLORREF RefFromColor(const QColor& colour) {
 CColorStatic::CColorStatic(QWidget* parent) : QLabel(parent) {
     m_background = palette().color(QPalette::Button);
     m_textColour = palette().color(QPalette::ButtonText);
+    RefreshOpacity();
+}
+
+void CColorStatic::RefreshOpacity() {
+    // An opaque colour covers the whole label: Qt need not paint what lies under it first. An
+    // owner drawing instead of the default may leave parts uncovered.
+    setAttribute(Qt::WA_OpaquePaintEvent, m_background.alpha() == 255 && m_callback == nullptr);
 }
 
 CColorStatic::~CColorStatic() = default;
 
 void CColorStatic::SetBkColour(COLORREF colour) {
     m_background = ColorFromRef(colour);
+    RefreshOpacity();
     update();
 }
 
 void CColorStatic::SetTransparentBackground() {
     m_background = Qt::transparent;
+    RefreshOpacity();
     update();
 }
 
@@ -66,6 +75,7 @@ void CColorStatic::SetStaticStyle(const QImage* image, const QString* text, int 
     m_textColour = ColorFromRef(kStaticStyleText);
     SetBackgroundImage(image);
     m_background = ColorFromRef(kStaticStyleBackground);
+    RefreshOpacity();
     if (text) SetWindowText(*text);
     update();
 }
@@ -113,6 +123,7 @@ void CColorStatic::ClearSegments() {
 
 void CColorStatic::SetDrawCallback(IStaticDrawCallback* callback, uintptr_t context) {
     m_callback = callback;
+    RefreshOpacity();
     m_callbackContext = context;
 }
 
@@ -128,22 +139,16 @@ COLORREF CColorStatic::TextColour() const {
 }
 
 void CColorStatic::paintEvent(QPaintEvent*) {
-    // Drawn into a buffer first, so the control never shows a half-drawn state.
-    QImage buffer(size() * devicePixelRatioF(), QImage::Format_ARGB32_Premultiplied);
-    buffer.setDevicePixelRatio(devicePixelRatioF());
-    buffer.fill(Qt::transparent);
+    // Straight onto the window: Qt's backing store already keeps a half-drawn label off the
+    // screen, and a buffer of our own would cost a fill and a blend of the whole label per paint.
     const QRect whole = rect();
-    {
-        QPainter painter(&buffer);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setRenderHint(QPainter::TextAntialiasing);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        bool drawn = m_callback && m_callback->OnBeforeDraw(&painter, whole, m_callbackContext);
-        if (!drawn) DrawDefault(painter, whole);
-        if (m_callback) m_callback->OnAfterDraw(&painter, whole, m_callbackContext);
-    }
-    QPainter screen(this);
-    screen.drawImage(0, 0, buffer);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    bool drawn = m_callback && m_callback->OnBeforeDraw(&painter, whole, m_callbackContext);
+    if (!drawn) DrawDefault(painter, whole);
+    if (m_callback) m_callback->OnAfterDraw(&painter, whole, m_callbackContext);
 }
 
 void CColorStatic::DrawDefault(QPainter& painter, const QRect& whole) {

@@ -87,6 +87,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void RefreshOpacity();
     void DrawDefault(QPainter& painter, const QRect& area);
     void DrawLines(QPainter& painter, const QRect& area);
     void DrawSegments(QPainter& painter, const QRect& area);

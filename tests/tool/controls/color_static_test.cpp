@@ -113,6 +113,20 @@ TEST_F(ColorStaticTest, DrawCallbackMayReplaceTheDefaultDrawing) {
     label->SetDrawCallback(nullptr, 0);
 }
 
+TEST_F(ColorStaticTest, OnlyAnOpaqueDefaultBackgroundSparesPaintingWhatLiesUnderTheLabel) {
+    FillingCallback callback;
+    label->SetBkColour(RGB(10, 20, 30));
+    EXPECT_TRUE(label->testAttribute(Qt::WA_OpaquePaintEvent));
+    label->SetTransparentBackground();
+    EXPECT_FALSE(label->testAttribute(Qt::WA_OpaquePaintEvent));
+    label->SetBkColour(RGB(10, 20, 30));
+    label->SetDrawCallback(&callback, 1);
+    EXPECT_FALSE(label->testAttribute(Qt::WA_OpaquePaintEvent)) << "the owner may leave gaps";
+    label->SetDrawCallback(nullptr, 0);
+    EXPECT_TRUE(label->testAttribute(Qt::WA_OpaquePaintEvent));
+    EXPECT_EQ(Shot().pixel(5, 5), qRgb(10, 20, 30));
+}
+
 TEST_F(ColorStaticTest, BackgroundImageIsStretchedOverTheControl) {
     QImage image(2, 1, QImage::Format_RGB32);
     image.setPixel(0, 0, qRgb(255, 0, 0));
