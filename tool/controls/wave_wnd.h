@@ -308,6 +308,7 @@ private:
     void PaintPlotBackground(QImage* target);
     void RefreshPlotImage();
     void DrawTextItems(QPainter* painter);
+    void RenderTextItem(WaveTextItem* item, const RECT& layout) const;
     void OffsetLayout(RECT* layout) const;
     int FitTextSize(const QString& text, int largest, const RECT& rect,
                     const GpStringFormat& format) const;

@@ -3,11 +3,14 @@
 #pragma once
 
 #include <QFont>
+#include <QImage>
 #include <QPen>
+#include <QPoint>
 #include <QRect>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "controls/coordinate.h"
@@ -46,6 +49,13 @@ struct WaveSlot {
     bool hasPen = false;
 };
 
+// A text item drawn once into an image of its own: the pixels it covers, and where they lie
+// from the layout rectangle's top-left.
+struct RenderedText {
+    QImage image;  // null: the text covers nothing
+    QPoint offset;
+};
+
 struct WaveTextItem {
     uint64_t id = 0;
     QString text;
@@ -55,6 +65,9 @@ struct WaveTextItem {
     GpStringFormat format;
     int status = 0;
     uint32_t colour = 0xFF000000;  // ARGB
+    // For the layout rectangle (plot coordinates) it was drawn for; null until drawn.
+    std::unique_ptr<RenderedText> rendered;
+    RECT renderedLayout{};
 };
 
 inline QRect ToQRect(const RECT& r) {

@@ -26,6 +26,30 @@ bool IsEmpty(const RECT& r) {
     return r.right <= r.left || r.bottom <= r.top;
 }
 
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// The smallest rectangle holding every pixel of the (premultiplied) image that is not fully
+// transparent.
+QRect CoveredPixels(const QImage& image) {
+    int left = image.width();
+    int right = -1;
+    int top = image.height();
+    int bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(row[x]) == 0) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = y;
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
 QFont TextFont(int size) {
     QFont font(QString::fromStdU16String(kWaveTextFace));
     if (size > 0) font.setPointSize(size);
@@ -190,9 +214,37 @@ void CWaveWnd::DrawTextItems(QPainter* painter) {
         OffsetLayout(&layout);
         BoundRect(&layout, &layout, &plotOrigin);
         if (IsEmpty(layout)) continue;
-        Gdiplus_DrawText(painter, Wide(item->text), &layout, item->colour, &item->font,
+        // Laid out once: a background repainted at every report would otherwise shape its texts
+        // again each time.
+        if (!item->rendered || !SameRect(item->renderedLayout, layout))
+            RenderTextItem(item.get(), layout);
+        if (!item->rendered->image.isNull())
+            painter->drawImage(QPoint(layout.left, layout.top) + item->rendered->offset,
+                               item->rendered->image);
+    }
+}
+
+void CWaveWnd::RenderTextItem(WaveTextItem* item, const RECT& layout) const {
+    const int width = layout.right - layout.left;
+    const int height = layout.bottom - layout.top;
+    QImage full(width, height, QImage::Format_ARGB32_Premultiplied);
+    // Fonts measured as in the plot image.
+    full.setDotsPerMeterX(m_plotImage.dotsPerMeterX());
+    full.setDotsPerMeterY(m_plotImage.dotsPerMeterY());
+    full.fill(Qt::transparent);
+    {
+        QPainter painter(&full);
+        const RECT whole{0, 0, width, height};
+        Gdiplus_DrawText(&painter, Wide(item->text), &whole, item->colour, &item->font,
                          &item->format);
     }
+    item->renderedLayout = layout;
+    item->rendered = std::make_unique<RenderedText>();
+    // Kept to the pixels the text covers: a title laid out over the whole plot is a few words.
+    const QRect covered = CoveredPixels(full);
+    if (covered.isEmpty()) return;
+    item->rendered->image = full.copy(covered);
+    item->rendered->offset = covered.topLeft();
 }
 
 void CWaveWnd::OffsetLayout(RECT* layout) const {
@@ -222,6 +274,7 @@ void CWaveWnd::SetText(uint64_t id, const QString& text, int size, uint32_t argb
         item->colour = argb;
         item->size = size >= 0 ? size : FitTextSize(text, -size, item->rect, item->format);
         item->font = TextFont(item->size);
+        item->rendered.reset();
         std::stable_sort(m_texts.begin(), m_texts.end(),
                          [](const auto& a, const auto& b) { return a->id < b->id; });
     }
