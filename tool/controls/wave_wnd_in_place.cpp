@@ -9,6 +9,7 @@
 
 #include "controls/wave_wnd.h"
 #include "controls/wave_wnd_internal.h"
+#include "core/rect_util.h"
 #include "draw/buffer_copy.h"
 
 namespace {
@@ -22,10 +23,6 @@ constexpr int kStrokeMargin = 2;
 
 int StrokeReach(double miterLimit, int lineWidth) {
     return int(std::ceil(std::max(0.5, miterLimit) * lineWidth)) + kStrokeMargin;
-}
-
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 bool Drawn(WaveSlot& slot) {
@@ -129,7 +126,7 @@ bool CWaveWnd::IncrementalArea(const QRegion& region, const QImage& view, QRegio
         return false;
     // The last frame must still be on the screen, drawn in place at the same pixels.
     if (m_shownFrameBase == nullptr || m_shownFrameBase != view.constBits() ||
-        m_shownFrameStride != view.bytesPerLine() || !SameRect(m_shownFramePlot, m_plot) ||
+        m_shownFrameStride != view.bytesPerLine() || !IsRectEqual(&m_shownFramePlot, &m_plot) ||
         m_shownFrameSmooth)
         return false;
     BuildWavePoints();

@@ -26,10 +26,6 @@ bool IsEmpty(const RECT& r) {
     return r.right <= r.left || r.bottom <= r.top;
 }
 
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 // The smallest rectangle holding every pixel of the (premultiplied) image that is not fully
 // transparent.
 QRect CoveredPixels(const QImage& image) {
@@ -216,7 +212,7 @@ void CWaveWnd::DrawTextItems(QPainter* painter) {
         if (IsEmpty(layout)) continue;
         // Laid out once: a background repainted at every report would otherwise shape its texts
         // again each time.
-        if (!item->rendered || !SameRect(item->renderedLayout, layout))
+        if (!item->rendered || !IsRectEqual(&item->renderedLayout, &layout))
             RenderTextItem(item.get(), layout);
         if (!item->rendered->image.isNull())
             painter->drawImage(QPoint(layout.left, layout.top) + item->rendered->offset,
